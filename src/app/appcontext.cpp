@@ -1,0 +1,34 @@
+#include "app/appcontext.h"
+
+#include "settings/datadir.h"
+#include "settings/profile.h"
+
+AppContext::AppContext(const QString &dataDirectory, BrowserEngineFactory engineFactory)
+    : m_dataDirectory(dataDirectory), m_engineFactory(std::move(engineFactory))
+{
+}
+
+QString AppContext::dataFile(const QString &fileName) const
+{
+    return dataFilePath(m_dataDirectory, fileName);
+}
+
+QString AppContext::settingsFile() const
+{
+    return dataFile(QString::fromUtf16(DataFiles::Settings));
+}
+
+QString AppContext::setting(const QString &key) const
+{
+    return GetIniString(QString::fromUtf16(SettingsKeys::Section), key, settingsFile());
+}
+
+bool AppContext::writeSetting(const QString &key, const QString &value) const
+{
+    return WriteIniString(QString::fromUtf16(SettingsKeys::Section), key, value, settingsFile());
+}
+
+BrowserEngine *AppContext::createEngine(QWidget *parent) const
+{
+    return m_engineFactory(parent);
+}

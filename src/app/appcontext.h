@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/windowregistry.h"
+#include "platform/browserengine.h"
+
+#include <QString>
+
+// What every window needs from the program: where its files live, how to make
+// a browser engine, and the one-instance windows. main() makes one; tests
+// make their own with a temporary directory and a scripted engine.
+class AppContext
+{
+public:
+    AppContext(const QString &dataDirectory, BrowserEngineFactory engineFactory);
+
+    QString dataDirectory() const { return m_dataDirectory; }
+    QString dataFile(const QString &fileName) const;
+    QString settingsFile() const;
+
+    // The value of a key of the program's section, "" when missing.
+    QString setting(const QString &key) const;
+    bool writeSetting(const QString &key, const QString &value) const;
+
+    BrowserEngine *createEngine(QWidget *parent) const;
+    WindowRegistry &windows() { return m_windows; }
+
+private:
+    QString m_dataDirectory;
+    BrowserEngineFactory m_engineFactory;
+    WindowRegistry m_windows;
+};

@@ -1,0 +1,10 @@
+#include "platform/webengineenvironment.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    prepareWebEngineEnvironment();
+    QApplication app(argc, argv);
+    return 0;
+}

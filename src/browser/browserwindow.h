@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
+
+class AppContext;
+class BrowserEngine;
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QToolButton;
+class AddressBar;
+class BrowserStatusBar;
+class ClientArea;
+class FavouritesModel;
+struct NewWindowRequest;
+
+// A browser window: the engine's view surrounded by the program's controls.
+// The main window (Form1) saves its colour and lists when it closes and ends
+// the program; the secondary window (newwindow) saves nothing and ends nothing.
+class BrowserWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    enum class Role { Main, Secondary };
+
+    BrowserWindow(AppContext &context, Role role, QWidget *parent = nullptr);
+    ~BrowserWindow() override;
+
+    Role role() const { return m_role; }
+    BrowserEngine *engine() const { return m_engine; }
+
+    // The load handling: colour, home page, background picture and the three
+    // lists from the data directory, each step skipping its own failure.
+    void loadFromSettings();
+    // The main window's save at exit: colour and the three list files.
+    void saveToSettings();
+
+    // The window colour in the stored 32-bit encoding.
+    qint32 backgroundColorValue() const { return m_colorValue; }
+    void setBackgroundColorValue(qint32 value);
+    // Loads the tiled background picture; an empty or unreadable path leaves
+    // the window without one. Returns whether a picture is now shown.
+    bool setBackgroundPicture(const QString &path);
+    QPixmap backgroundPicture() const { return m_backgroundPicture; }
+
+    void clearAddressHistory();
+    void clearFavourites();
+
+    // The navigation commands of the buttons and the Go menu.
+    void goBack();
+    void goForward();
+    void stop();
+    void reload();
+    void goHome();
+
+    bool popUpsAllowed() const;
+
+Q_SIGNALS:
+    // The main window has saved everything; the program should end now.
+    void shutdownComplete();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void connectEngine();
+    void openWindow(const char *name);
+    void openFile();
+    void translate(const QString &languagePair);
+    void navigateToFavourite();
+    void addFavourite();
+    void removeFavourite();
+    void handleNewWindow(NewWindowRequest *request);
+    void relayout();
+
+    AppContext &m_context;
+    const Role m_role;
+    qint32 m_colorValue;
+    QPixmap m_backgroundPicture;
+
+    ClientArea *m_client = nullptr;
+    QPointer<BrowserEngine> m_engine;
+    QPushButton *m_back = nullptr;
+    QPushButton *m_forward = nullptr;
+    QPushButton *m_stop = nullptr;
+    QPushButton *m_reload = nullptr;
+    QPushButton *m_home = nullptr;
+    QPushButton *m_sendMail = nullptr;
+    QComboBox *m_favouriteTitles = nullptr;
+    QComboBox *m_favouriteAddresses = nullptr;
+    FavouritesModel *m_favourites = nullptr;
+    QPushButton *m_favouriteGo = nullptr;
+    QPushButton *m_favouriteRemove = nullptr;
+    QLabel *m_logo = nullptr;
+    AddressBar *m_addressBar = nullptr;
+    QLabel *m_titleHolder = nullptr;
+    QLabel *m_backgroundHolder = nullptr;
+    BrowserStatusBar *m_statusBar = nullptr;
+    QAction *m_allowPopUps = nullptr;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+class BrowserEngine;
+
+// A page's request for a new window. The handler of NewWindow2 names the
+// engine that is to show the new window's content; left empty, the request is
+// refused.
+struct NewWindowRequest {
+    BrowserEngine *target = nullptr;
+};
+
+// The page-rendering engine as the browser windows see it. The operations and
+// events carry the names the windows' handlers were written against.
+class BrowserEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit BrowserEngine(QObject *parent = nullptr) : QObject(parent) { }
+
+    // Takes text the way an address bar does: a full URL, a bare host name or
+    // a local file path. Empty or malformed text is ignored.
+    virtual void Navigate(const QString &address) = 0;
+    virtual void GoBack() = 0;
+    virtual void GoForward() = 0;
+    virtual void Stop() = 0;
+    virtual void Refresh() = 0;
+    virtual QString LocationURL() const = 0;
+    // The widget that shows the page; owned by the engine's window.
+    virtual QWidget *view() const = 0;
+
+Q_SIGNALS:
+    void StatusTextChange(const QString &text);
+    void ProgressChange(int progress, int progressMax);
+    void DownloadBegin();
+    void DownloadComplete();
+    void TitleChange(const QString &text);
+    void NavigateComplete2(const QString &url);
+    // Delivered synchronously; the handler fills in request->target.
+    void NewWindow2(NewWindowRequest *request);
+};
+
+// Creates an engine whose view is a child of parent. Windows receive one of
+// these instead of constructing an engine themselves.
+using BrowserEngineFactory = std::function<BrowserEngine *(QWidget *parent)>;

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// Every message box of the program goes through showMessageBox(), so that
+// tests can record what would have been shown instead of opening a modal box.
+struct MessageBoxRequest {
+    QWidget *parent = nullptr;
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+};
+
+using MessageBoxHandler = std::function<void(const MessageBoxRequest &)>;
+
+// The application's title, used as the caption when a box names none.
+QString applicationTitle();
+
+// Shows the box without blocking: no nested event loop runs while it is up.
+void showMessageBox(const MessageBoxRequest &request);
+void showMessageBox(QWidget *parent, const QString &text,
+                    QMessageBox::Icon icon = QMessageBox::NoIcon,
+                    const QString &caption = QString());
+
+// Replaces the real box (tests); an empty handler restores it. Returns the
+// previous handler.
+MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler);

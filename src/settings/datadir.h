@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// Names of the files the program keeps in its data directory.
+namespace DataFiles {
+inline constexpr char16_t Settings[] = u"Wavecrest.ini";
+inline constexpr char16_t AddressHistory[] = u"Address.lst";
+// Spelled so since the first version; existing users' files carry this name.
+inline constexpr char16_t FavouriteTitles[] = u"Favorties.lst";
+inline constexpr char16_t FavouriteAddresses[] = u"Favorites2.lst";
+} // namespace DataFiles
+
+// The program's own directory when it is writable (portable use), otherwise
+// the per-user application data directory, created on demand.
+QString resolveDataDirectory(const QString &programDirectory);
+
+// The data directory joined with a file name.
+QString dataFilePath(const QString &dataDirectory, const QString &fileName);
+
+// True for the files that hold the user's settings and lists.
+bool isPrivateDataFile(const QString &fileName);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QComboBox;
+class QWidget;
+
+// List files hold one entry per comma-separated field. Entries that would not
+// read back unchanged are written as quoted fields with doubled quotes, so
+// every entry without a line break survives a save and a load.
+QStringList parseListText(const QString &text);
+QString formatListText(const QStringList &entries);
+
+// Appends the file's entries to entries; false when the file cannot be read
+// (a missing file above all), leaving entries as they were.
+bool readListFile(const QString &path, QStringList *entries);
+// Replaces the file atomically; on failure the old file stays whole.
+bool writeListFile(const QString &path, const QStringList &entries, QString *error = nullptr);
+
+// Appends the file's entries to the combo box's list; failures are ignored.
+void LoadList(QComboBox *combo, const QString &path);
+// Replaces the file with the combo box's entries; a failure is shown in a
+// message box (the failure's text, OK, caption "Wavecrest") and then ignored.
+void SaveList(QComboBox *combo, const QString &path, QWidget *messageParent = nullptr);
+void SaveList(const QStringList &entries, const QString &path, QWidget *messageParent = nullptr);

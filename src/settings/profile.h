@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The settings file is a Windows-style profile (INI) file. These two follow
+// the Windows profile functions' rules on our own reader and writer; QSettings
+// would rewrite the layout and escape keys such as "Mail Server".
+
+// The value of key in section, or "" when the file, section or key is missing.
+// Names match without regard to case; the value is trimmed, loses one pair of
+// enclosing quotes and is cut to 254 characters.
+QString GetIniString(const QString &section, const QString &key, const QString &file);
+
+// Sets key in section, creating the file, section or key when missing. The
+// file is replaced atomically; every other line stays as it was. Returns false
+// when the file could not be written (callers are free to ignore it).
+bool WriteIniString(const QString &section, const QString &key, const QString &value,
+                    const QString &file);
+
+// The pure halves of the two functions above, on the file's text.
+QString profileValue(const QString &text, const QString &section, const QString &key);
+// Returns the new text; *changed tells whether it differs in substance.
+QString profileWithValue(const QString &text, const QString &section, const QString &key,
+                         const QString &value, bool *changed);
+
+// The one section every setting of the program lives in, and its keys.
+namespace SettingsKeys {
+inline constexpr char16_t Section[] = u"Wavecrest";
+inline constexpr char16_t HomePage[] = u"HomePage";
+inline constexpr char16_t Color[] = u"Color";
+inline constexpr char16_t Background[] = u"Background";
+inline constexpr char16_t MailServer[] = u"Mail Server";
+inline constexpr char16_t Name[] = u"Name";
+inline constexpr char16_t Email[] = u"Email";
+} // namespace SettingsKeys

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/browserengine.h"
+
+#include <QStringList>
+#include <QWidget>
+
+// A scripted engine: records every operation in calls ("Navigate:<text>",
+// "GoBack", ...) and emits events only when the test says so (the signals are
+// public: Q_EMIT engine->DownloadBegin()).
+class FakeBrowserEngine : public BrowserEngine
+{
+    Q_OBJECT
+
+public:
+    explicit FakeBrowserEngine(QWidget *parent);
+
+    void Navigate(const QString &address) override;
+    void GoBack() override;
+    void GoForward() override;
+    void Stop() override;
+    void Refresh() override;
+    QString LocationURL() const override { return location; }
+    QWidget *view() const override { return m_view; }
+
+    // Asks the engine's window for a new-window target, as a page would.
+    BrowserEngine *requestNewWindow();
+
+    QStringList calls;
+    QStringList navigations;
+    QString location;
+
+private:
+    QWidget *m_view;
+};
+
+// An engine factory that keeps track of the engines it made.
+struct FakeEngineFactory {
+    QList<FakeBrowserEngine *> *created;
+    BrowserEngine *operator()(QWidget *parent) const;
+};

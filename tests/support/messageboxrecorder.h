@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/messagebox.h"
+
+#include <QList>
+
+// Records the message boxes shown while it lives, instead of showing them.
+class MessageBoxRecorder
+{
+public:
+    MessageBoxRecorder();
+    ~MessageBoxRecorder();
+    MessageBoxRecorder(const MessageBoxRecorder &) = delete;
+    MessageBoxRecorder &operator=(const MessageBoxRecorder &) = delete;
+
+    QList<MessageBoxRequest> boxes;
+
+private:
+    MessageBoxHandler m_previous;
+};
