@@ -2,11 +2,14 @@
 
 #include "app/appcontext.h"
 #include "app/windownames.h"
+#include "browser/browserwindow.h"
 
 void registerApplicationWindows(AppContext &context)
 {
     WindowRegistry &windows = context.windows();
-    Q_UNUSED(windows);
-    // One line per window: windows.registerWindow(QLatin1String(WindowNames::X),
-    //     [&context] { return new XWindow(context); });
+    windows.registerWindow(QLatin1String(WindowNames::Secondary), [&context] {
+        auto *window = new BrowserWindow(context, BrowserWindow::Role::Secondary);
+        window->loadFromSettings();
+        return window;
+    });
 }
