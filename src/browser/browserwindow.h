@@ -4,6 +4,9 @@
 #include <QPixmap>
 #include <QPointer>
 
+#include "browser/browserlayout.h"
+#include "platform/filechooser.h"
+
 class AppContext;
 class BrowserEngine;
 class QAction;
@@ -11,7 +14,6 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
-class QToolButton;
 class AddressBar;
 class BrowserStatusBar;
 class ClientArea;
@@ -60,6 +62,9 @@ public:
 
     bool popUpsAllowed() const;
 
+    // The file dialog of "&Open File" (tests replace it).
+    void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
+
 Q_SIGNALS:
     // The main window has saved everything; the program should end now.
     void shutdownComplete();
@@ -70,16 +75,26 @@ protected:
 
 private:
     void createControls();
+    void createButtonRow();
     void createMenus();
+    void createGoMenu();
+    void createTranslateMenu();
+    void setTabOrder();
     void connectEngine();
     void openWindow(const char *name);
     void openFile();
     void translate(const QString &languagePair);
-    void navigateToFavourite();
+    void enterAddress();
+    void chooseFavourite(int row);
+    void goToFavourite();
     void addFavourite();
     void removeFavourite();
+    void showProgress(int progress, int progressMax);
     void handleNewWindow(NewWindowRequest *request);
     void relayout();
+    void applyLayout(const BrowserLayout &layout);
+    void updateBackground();
+    QString dataFile(const char16_t *name) const;
 
     AppContext &m_context;
     const Role m_role;
@@ -105,4 +120,6 @@ private:
     QLabel *m_backgroundHolder = nullptr;
     BrowserStatusBar *m_statusBar = nullptr;
     QAction *m_allowPopUps = nullptr;
+    BrowserLayout m_layout;
+    FileChooser m_fileChooser;
 };

@@ -1,6 +1,10 @@
 #include "platform/messagebox.h"
 
+#include <QList>
 #include <QMessageBox>
+#include <QPointer>
+
+#include <memory>
 
 namespace {
 
@@ -10,12 +14,25 @@ MessageBoxHandler &currentHandler()
     return handler;
 }
 
+QList<QPointer<QMessageBox>> &openBoxes()
+{
+    static QList<QPointer<QMessageBox>> boxes;
+    return boxes;
+}
+
+bool anyBoxOpen()
+{
+    openBoxes().removeAll(QPointer<QMessageBox>());
+    return !openBoxes().isEmpty();
+}
+
 void showRealBox(const MessageBoxRequest &request)
 {
     auto *box = new QMessageBox(request.icon, request.caption, request.text,
                                 request.buttons, request.parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(request.parent ? Qt::WindowModal : Qt::ApplicationModal);
+    openBoxes().append(box);
     box->show();
 }
 
@@ -48,4 +65,26 @@ MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler)
     MessageBoxHandler previous = std::move(currentHandler());
     currentHandler() = std::move(handler);
     return previous;
+}
+
+void whenNoMessageBoxOpen(QObject *context, std::function<void()> action)
+{
+    if (!anyBoxOpen()) {
+        action();
+        return;
+    }
+    // Check again whenever one of the open boxes goes away.
+    auto shared = std::make_shared<std::function<void()>>(std::move(action));
+    for (const QPointer<QMessageBox> &box : openBoxes()) {
+        QObject::connect(
+            box, &QObject::destroyed, context,
+            [shared] {
+                if (*shared && !anyBoxOpen()) {
+                    auto run = std::move(*shared);
+                    *shared = nullptr;
+                    run();
+                }
+            },
+            Qt::QueuedConnection);
+    }
 }

@@ -28,6 +28,10 @@ void showMessageBox(QWidget *parent, const QString &text,
                     QMessageBox::Icon icon = QMessageBox::NoIcon,
                     const QString &caption = QString());
 
+// Runs action once no box shown through showMessageBox is open any more (at
+// once when none is), in context's thread and only while context lives.
+void whenNoMessageBoxOpen(QObject *context, std::function<void()> action);
+
 // Replaces the real box (tests); an empty handler restores it. Returns the
 // previous handler.
 MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler);

@@ -1,5 +1,6 @@
 #include "support/testregistry.h"
 
+#include "platform/resources.h"
 #include "platform/webengineenvironment.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ int main(int argc, char **argv)
 {
     prepareWebEngineEnvironment(/*quiet=*/true);
     QApplication app(argc, argv);
+    initWavecrestResources();
     app.setApplicationName(QStringLiteral("WavecrestTests"));
     int failures = 0;
     for (const auto &[name, factory] : testClasses()) {

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class AppContext;
+class BrowserWindow;
+class SplashScreen;
+
+// Start-up and shutdown: the main window loads hidden while the splash is up
+// and opens maximised when the splash ends; closing the main window saves its
+// colour and lists, after which finished() tells main() to end the program.
+class ApplicationShell : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ApplicationShell(AppContext &context, QObject *parent = nullptr);
+    ~ApplicationShell() override;
+
+    void start();
+
+    BrowserWindow *mainWindow() const { return m_mainWindow; }
+    SplashScreen *splash() const { return m_splash; }
+
+Q_SIGNALS:
+    void finished();
+
+private:
+    void endSplash();
+
+    AppContext &m_context;
+    QPointer<BrowserWindow> m_mainWindow;
+    QPointer<SplashScreen> m_splash;
+};
