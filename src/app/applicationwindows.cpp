@@ -4,6 +4,7 @@
 #include "app/appcontext.h"
 #include "app/windownames.h"
 #include "browser/browserwindow.h"
+#include "settings/preferencesdialog.h"
 
 void registerApplicationWindows(AppContext &context)
 {
@@ -13,6 +14,8 @@ void registerApplicationWindows(AppContext &context)
         window->loadFromSettings();
         return window;
     });
+    windows.registerWindow(QLatin1String(WindowNames::Preferences),
+        [&context] { return new PreferencesDialog(context); });
     windows.registerWindow(
         QLatin1String(WindowNames::About), [&context] { return new AboutBox(context); });
 }
