@@ -1,6 +1,7 @@
 #include "about/aboutbox.h"
 #include "app/applicationwindows.h"
 #include "app/windownames.h"
+#include "browser/browserwindow.h"
 #include "fakeplatform.h"
 #include "support/messageboxrecorder.h"
 #include "support/testcontext.h"
@@ -32,6 +33,7 @@ private Q_SLOTS:
     void fonts();
     void windowKind();
     void iconWithoutMainWindow();
+    void iconAndOwnerFromMainWindow();
     void closingKeys_data();
     void closingKeys();
     void systemInfoButton_data();
@@ -115,6 +117,24 @@ void TestAboutBox::iconWithoutMainWindow()
 
     QVERIFY(!child<QLabel>(&box, "picIcon")->pixmap().isNull());
     QVERIFY(!box.windowIcon().isNull());
+}
+
+void TestAboutBox::iconAndOwnerFromMainWindow()
+{
+    TestContext ctx;
+    auto *main = new BrowserWindow(*ctx.context, BrowserWindow::Role::Main);
+    ctx.context->windows().adopt(QLatin1String(WindowNames::Main), main);
+    QPixmap red(32, 32);
+    red.fill(Qt::red);
+    main->setWindowIcon(QIcon(red));
+
+    AboutBox box(*ctx.context);
+
+    QCOMPARE(child<QLabel>(&box, "picIcon")->pixmap().toImage(), red.toImage());
+    QCOMPARE(box.windowIcon().pixmap(32, 32).toImage(), red.toImage());
+    // Owned by the main window, so it has no task-bar entry of its own.
+    QCOMPARE(box.parentWidget(), main);
+    QVERIFY(box.isWindow());
 }
 
 void TestAboutBox::closingKeys_data()
