@@ -132,7 +132,6 @@ class TestPreferencesDialog : public QObject
 private Q_SLOTS:
     void captions_data();
     void captions();
-    void frameOrderAndSize();
     void opensWithStoredValues();
     void tabOrder();
     void escapeDoesNotCancel();
@@ -197,24 +196,6 @@ void TestPreferencesDialog::captions()
     QVERIFY(widget->font().bold());
 }
 
-void TestPreferencesDialog::frameOrderAndSize()
-{
-    Session session;
-    PreferencesDialog *dialog = session.openPreferences();
-
-    QStringList topToBottom;
-    for (const char *name : {"Frame4", "Frame3", "Frame1", "Frame2"})
-        topToBottom.append(QLatin1String(name));
-    std::sort(topToBottom.begin(), topToBottom.end(), [dialog](const QString &a, const QString &b) {
-        return dialog->findChild<QWidget *>(a)->y() < dialog->findChild<QWidget *>(b)->y();
-    });
-    QCOMPARE(topToBottom, (QStringList{"Frame1", "Frame2", "Frame4", "Frame3"}));
-    QCOMPARE(dialog->size(), QSize(307, 164));
-    QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
-    QVERIFY(!dialog->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
-    QVERIFY(!dialog->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-}
-
 void TestPreferencesDialog::opensWithStoredValues()
 {
     Session session;
@@ -230,6 +211,10 @@ void TestPreferencesDialog::opensWithStoredValues()
     QVERIFY(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(dialog->isVisible());
     QVERIFY(!dialog->isModal());
+    QCOMPARE(dialog->size(), QSize(307, 164));
+    QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+    QVERIFY(!dialog->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!dialog->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     const QImage icon = child<QLabel>(dialog, "Image2")->pixmap().toImage();
     QCOMPARE(icon, session.main->windowIcon().pixmap(32, 32).toImage());
 }
