@@ -55,15 +55,27 @@ bool readTextFile(const QString &path, QString *text, QString *error)
 
 bool writeTextFileAtomically(const QString &path, const QString &text, QString *error)
 {
+    // Unbuffered, because QSaveFile only notices failed writes made through
+    // write() itself; a failure in the final flush would go unseen and a cut
+    // file would replace the old one.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error)
             *error = file.errorString();
         return false;
     }
-    // A failed write makes commit() discard the temporary file, so the old
-    // file is only ever replaced by a complete new one.
-    file.write(text.toUtf8());
+    const QByteArray bytes = text.toUtf8();
+    // After a short write, writing the rest fails with the reason (disk full,
+    // file too large) that the user is shown.
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            if (error)
+                *error = file.errorString();
+            return false; // the destructor discards the temporary file
+        }
+        done += written;
+    }
     if (!file.commit()) {
         if (error)
             *error = file.errorString();
