@@ -1,7 +1,9 @@
 #include "platform/colorvalue.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QPalette>
+
+#include <limits>
 
 namespace ColorValue {
 

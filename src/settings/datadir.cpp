@@ -1,7 +1,6 @@
 #include "settings/datadir.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
@@ -33,10 +32,11 @@ QString dataFilePath(const QString &dataDirectory, const QString &fileName)
 
 bool isPrivateDataFile(const QString &fileName)
 {
-    const QString name = QFileInfo(fileName).fileName();
+    // Requests and old settings name files with either separator.
+    const QString name
+        = fileName.mid(qMax(fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\')) + 1);
     for (const char16_t *privateName : {DataFiles::Settings, DataFiles::AddressHistory,
-                                        DataFiles::FavouriteTitles,
-                                        DataFiles::FavouriteAddresses}) {
+             DataFiles::FavouriteTitles, DataFiles::FavouriteAddresses}) {
         if (name.compare(QString::fromUtf16(privateName), Qt::CaseInsensitive) == 0)
             return true;
     }

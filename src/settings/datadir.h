@@ -18,5 +18,6 @@ QString resolveDataDirectory(const QString &programDirectory);
 // The data directory joined with a file name.
 QString dataFilePath(const QString &dataDirectory, const QString &fileName);
 
-// True for the files that hold the user's settings and lists.
+// True when the last part of a path, with either separator, names one of the
+// files that hold the user's settings and lists.
 bool isPrivateDataFile(const QString &fileName);

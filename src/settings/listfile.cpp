@@ -32,6 +32,35 @@ QString quoted(const QString &entry)
     return u'"' + doubled + u'"';
 }
 
+// A quoted field starting just after its opening quote at i: the text up to
+// the closing quote, with doubled quotes read as one. Sets i past the field's
+// closing quote; false when no closing quote follows.
+bool readQuotedField(const QString &text, qsizetype &i, QString *field)
+{
+    const qsizetype n = text.size();
+    for (qsizetype j = i; j < n; ++j) {
+        if (text.at(j) != u'"') {
+            *field += text.at(j);
+            continue;
+        }
+        if (j + 1 < n && text.at(j + 1) == u'"') {
+            *field += u'"';
+            ++j;
+            continue;
+        }
+        i = j + 1;
+        return true;
+    }
+    return false;
+}
+
+qsizetype skipToDelimiter(const QString &text, qsizetype i)
+{
+    while (i < text.size() && text.at(i) != u',' && !isLineBreak(text.at(i)))
+        ++i;
+    return i;
+}
+
 } // namespace
 
 QStringList parseListText(const QString &text)
@@ -44,26 +73,21 @@ QStringList parseListText(const QString &text)
             ++i;
         QString field;
         if (i < n && text.at(i) == u'"') {
-            ++i;
-            while (i < n) {
-                if (text.at(i) == u'"') {
-                    if (i + 1 < n && text.at(i + 1) == u'"') {
-                        field += u'"';
-                        i += 2;
-                        continue;
-                    }
+            qsizetype afterQuote = i + 1;
+            if (readQuotedField(text, afterQuote, &field)) {
+                // Text between the closing quote and the delimiter is dropped.
+                i = skipToDelimiter(text, afterQuote);
+            } else {
+                // A quote that never closes would swallow every later entry;
+                // it takes the rest of its line only, commas and all.
+                i = afterQuote;
+                while (i < n && !isLineBreak(text.at(i)))
                     ++i;
-                    break;
-                }
-                field += text.at(i++);
+                field = text.mid(afterQuote, i - afterQuote);
             }
-            // Whatever follows the closing quote up to the delimiter is dropped.
-            while (i < n && text.at(i) != u',' && !isLineBreak(text.at(i)))
-                ++i;
         } else {
             const qsizetype start = i;
-            while (i < n && text.at(i) != u',' && !isLineBreak(text.at(i)))
-                ++i;
+            i = skipToDelimiter(text, i);
             field = text.mid(start, i - start);
         }
         entries.append(field);

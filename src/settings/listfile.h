@@ -8,7 +8,8 @@ class QWidget;
 
 // List files hold one entry per comma-separated field. Entries that would not
 // read back unchanged are written as quoted fields with doubled quotes, so
-// every entry without a line break survives a save and a load.
+// every entry without a line break survives a save and a load; a line break
+// is saved as a blank. A quote that never closes takes the rest of its line.
 QStringList parseListText(const QString &text);
 QString formatListText(const QStringList &entries);
 

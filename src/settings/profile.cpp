@@ -8,6 +8,46 @@ namespace {
 
 constexpr qsizetype kMaxValueLength = 254;
 
+// Only ASCII white space counts as a blank, as it did for the 8-bit files of
+// the first version: a value may well begin with a no-break space.
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f';
+}
+
+QString trimmedBlanks(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QString leftTrimmedBlanks(const QString &text)
+{
+    qsizetype begin = 0;
+    while (begin < text.size() && isBlank(text.at(begin)))
+        ++begin;
+    return text.mid(begin);
+}
+
+// A line break inside a value or a name would add a line of its own.
+QString singleLine(QString text)
+{
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
+}
+
+// Section and key names as the file holds them, whatever the caller passed.
+QString normalizedName(const QString &name)
+{
+    return trimmedBlanks(singleLine(name));
+}
+
 QStringList splitLines(const QString &text)
 {
     QStringList lines;
@@ -26,16 +66,25 @@ QStringList splitLines(const QString &text)
     return lines;
 }
 
+QString joinLines(const QStringList &lines)
+{
+    QString text;
+    for (const QString &line : lines) {
+        text += line;
+        text += QLatin1String("\r\n");
+    }
+    return text;
+}
+
+// A line opening with "[" but lacking "]" is no header; the section goes on.
 bool isSectionHeader(const QString &trimmedLine)
 {
-    return trimmedLine.startsWith(u'[');
+    return trimmedLine.startsWith(u'[') && trimmedLine.contains(u']');
 }
 
 QString sectionName(const QString &trimmedLine)
 {
-    const qsizetype close = trimmedLine.lastIndexOf(u']');
-    const qsizetype end = close < 0 ? trimmedLine.size() : close;
-    return trimmedLine.mid(1, end - 1).trimmed();
+    return trimmedBlanks(trimmedLine.mid(1, trimmedLine.lastIndexOf(u']') - 1));
 }
 
 bool sameName(const QString &a, const QString &b)
@@ -43,14 +92,14 @@ bool sameName(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// Key and raw (trimmed) value of an entry line; false for lines without "=".
+// Key and trimmed value of an entry line; false for lines without "=".
 bool splitEntry(const QString &trimmedLine, QString *key, QString *value)
 {
     const qsizetype eq = trimmedLine.indexOf(u'=');
     if (eq < 0)
         return false;
-    *key = trimmedLine.left(eq).trimmed();
-    *value = trimmedLine.mid(eq + 1).trimmed();
+    *key = trimmedBlanks(trimmedLine.left(eq));
+    *value = trimmedBlanks(trimmedLine.mid(eq + 1));
     return true;
 }
 
@@ -64,33 +113,30 @@ QString unquoted(const QString &value)
     return value;
 }
 
-// Line breaks inside a value or name would add lines of their own.
-QString singleLine(QString text)
+// Counts characters, not UTF-16 units, so a cut never splits a surrogate pair.
+QString cutToLength(const QString &value, qsizetype maxCharacters)
 {
-    text.replace(u'\r', u' ');
-    text.replace(u'\n', u' ');
-    return text;
+    qsizetype end = 0;
+    for (qsizetype count = 0; end < value.size() && count < maxCharacters; ++count) {
+        const bool pair = value.at(end).isHighSurrogate() && end + 1 < value.size()
+            && value.at(end + 1).isLowSurrogate();
+        end += pair ? 2 : 1;
+    }
+    return value.left(end);
 }
 
-QString leftTrimmed(const QString &text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    return text.mid(i);
-}
-
-// Index range [first, last] of the lines of the first section named name.
+// The lines of the first section of the given name: its header and one past
+// its last line, or header -1 when there is none.
 struct SectionSpan {
     qsizetype header = -1;
-    qsizetype end = -1; // one past its last line
+    qsizetype end = -1;
 };
 
 SectionSpan findSection(const QStringList &lines, const QString &name)
 {
     SectionSpan span;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString line = lines.at(i).trimmed();
+        const QString line = trimmedBlanks(lines.at(i));
         if (!isSectionHeader(line))
             continue;
         if (span.header >= 0) {
@@ -105,61 +151,55 @@ SectionSpan findSection(const QStringList &lines, const QString &name)
     return span;
 }
 
-QString joinLines(const QStringList &lines)
-{
-    QString text;
-    for (const QString &line : lines) {
-        text += line;
-        text += QLatin1String("\r\n");
-    }
-    return text;
-}
-
 } // namespace
 
 QString profileValue(const QString &text, const QString &section, const QString &key)
 {
+    const QString wantedKey = normalizedName(key);
     const QStringList lines = splitLines(text);
-    const SectionSpan span = findSection(lines, section);
+    const SectionSpan span = findSection(lines, normalizedName(section));
     for (qsizetype i = span.header + 1; span.header >= 0 && i < span.end; ++i) {
         QString entryKey, value;
-        if (splitEntry(lines.at(i).trimmed(), &entryKey, &value) && sameName(entryKey, key))
-            return unquoted(value).left(kMaxValueLength);
+        if (splitEntry(trimmedBlanks(lines.at(i)), &entryKey, &value)
+            && sameName(entryKey, wantedKey))
+            return cutToLength(unquoted(value), kMaxValueLength);
     }
     return QString();
 }
 
 QString profileWithValue(const QString &text, const QString &section, const QString &key,
-                         const QString &value, bool *changed)
+    const QString &value, bool *changed)
 {
-    const QString cleanKey = singleLine(key).trimmed();
-    const QString cleanValue = leftTrimmed(singleLine(value));
-    const QString newLine = cleanKey + u'=' + cleanValue;
+    const QString cleanSection = normalizedName(section);
+    const QString cleanKey = normalizedName(key);
+    const QString cleanValue = leftTrimmedBlanks(singleLine(value));
     QStringList lines = splitLines(text);
     *changed = true;
 
-    const SectionSpan span = findSection(lines, section);
+    const SectionSpan span = findSection(lines, cleanSection);
     if (span.header < 0) {
-        lines.append(u'[' + singleLine(section).trimmed() + u']');
-        lines.append(newLine);
+        lines.append(u'[' + cleanSection + u']');
+        lines.append(cleanKey + u'=' + cleanValue);
         return joinLines(lines);
     }
-    qsizetype lastContent = span.header;
+    // New keys go after the section's last line that holds anything, so the
+    // blank lines that set the next section apart stay where they are.
+    qsizetype lastFilled = span.header;
     for (qsizetype i = span.header + 1; i < span.end; ++i) {
-        const QString line = lines.at(i).trimmed();
+        const QString line = trimmedBlanks(lines.at(i));
         if (!line.isEmpty())
-            lastContent = i;
+            lastFilled = i;
         QString entryKey, oldValue;
         if (!splitEntry(line, &entryKey, &oldValue) || !sameName(entryKey, cleanKey))
             continue;
-        if (oldValue == cleanValue.trimmed()) {
+        if (oldValue == trimmedBlanks(cleanValue)) {
             *changed = false;
             return text;
         }
         lines[i] = entryKey + u'=' + cleanValue;
         return joinLines(lines);
     }
-    lines.insert(lastContent + 1, newLine);
+    lines.insert(lastFilled + 1, cleanKey + u'=' + cleanValue);
     return joinLines(lines);
 }
 
@@ -171,10 +211,11 @@ QString GetIniString(const QString &section, const QString &key, const QString &
     return profileValue(text, section, key);
 }
 
-bool WriteIniString(const QString &section, const QString &key, const QString &value,
-                    const QString &file)
+bool WriteIniString(
+    const QString &section, const QString &key, const QString &value, const QString &file)
 {
     QString text;
+    // A file that exists but cannot be read must not be replaced by one entry.
     if (QFileInfo::exists(file) && !readTextFile(file, &text))
         return false;
     bool changed = false;

@@ -13,16 +13,19 @@
 QString GetIniString(const QString &section, const QString &key, const QString &file);
 
 // Sets key in section, creating the file, section or key when missing. The
-// file is replaced atomically; every other line stays as it was. Returns false
-// when the file could not be written (callers are free to ignore it).
-bool WriteIniString(const QString &section, const QString &key, const QString &value,
-                    const QString &file);
+// file is replaced atomically; every other line stays as it was, and a key
+// that already holds the value leaves the file untouched. Line breaks in the
+// value are written as blanks. Returns false when the file could not be
+// written (callers are free to ignore it).
+bool WriteIniString(
+    const QString &section, const QString &key, const QString &value, const QString &file);
 
 // The pure halves of the two functions above, on the file's text.
 QString profileValue(const QString &text, const QString &section, const QString &key);
-// Returns the new text; *changed tells whether it differs in substance.
+// Returns the new text; *changed is false when the key already holds the value,
+// and the text then comes back as it was.
 QString profileWithValue(const QString &text, const QString &section, const QString &key,
-                         const QString &value, bool *changed);
+    const QString &value, bool *changed);
 
 // The one section every setting of the program lives in, and its keys.
 namespace SettingsKeys {
