@@ -42,8 +42,6 @@ private Q_SLOTS:
     void completeExchange();
     void serverFieldForms_data();
     void serverFieldForms();
-    void secondSendWhileRunningIsRefused();
-    void abortSaysQuitAndReportsNothing();
     void waitingUsesNoProcessor();
 };
 
@@ -133,45 +131,6 @@ void SmtpClientTest::serverFieldForms()
     QVERIFY(finished.wait(10000));
     QCOMPARE(finished.first().first().toBool(), true);
     QCOMPARE(server.commands, FullDialogue);
-}
-
-void SmtpClientTest::secondSendWhileRunningIsRefused()
-{
-    FakeSmtpServer server;
-    server.replies["greeting"].clear();
-    SmtpClient client(25, 10s);
-    QSignalSpy finished(&client, &SmtpClient::finished);
-    QSignalSpy failures(&client, &SmtpClient::failed);
-
-    QVERIFY(client.SendEmail(server.serverField(), testMessage()));
-    QTRY_COMPARE(client.stateNumber(), 7);
-    QVERIFY(!client.SendEmail(server.serverField(), testMessage()));
-
-    QCOMPARE(client.stateNumber(), 7);
-    QVERIFY(client.isBusy());
-    QCOMPARE(server.connections, 1);
-    QCOMPARE(finished.size(), 0);
-    QCOMPARE(failures.size(), 0);
-}
-
-void SmtpClientTest::abortSaysQuitAndReportsNothing()
-{
-    FakeSmtpServer server;
-    server.replies["helo"].clear();
-    SmtpClient client(25, 10s);
-    QSignalSpy finished(&client, &SmtpClient::finished);
-    QSignalSpy failures(&client, &SmtpClient::failed);
-
-    QVERIFY(client.SendEmail(server.serverField(), testMessage()));
-    QTRY_COMPARE(server.commands.size(), 1);
-    client.abort();
-
-    QCOMPARE(client.stateNumber(), 0);
-    QVERIFY(!client.isBusy());
-    QTRY_VERIFY(server.connectionEnded);
-    QCOMPARE(server.commands, QByteArrayList({FullDialogue.first(), "quit"}));
-    QCOMPARE(finished.size(), 0);
-    QCOMPARE(failures.size(), 0);
 }
 
 void SmtpClientTest::waitingUsesNoProcessor()
