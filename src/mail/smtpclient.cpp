@@ -18,9 +18,9 @@ QString improperCode(const QByteArray &expected, const QByteArray &received)
         + QString::fromUtf8(received);
 }
 
-QByteArray command(const char *verb, const QString &argument)
+QByteArray envelopeCommand(const char *verb, const QString &address)
 {
-    return verb + singleLine(argument).toUtf8() + "\r\n";
+    return verb + ('<' + singleLine(address).toUtf8() + ">\r\n");
 }
 
 } // namespace
@@ -49,20 +49,21 @@ bool SmtpClient::SendEmail(const QString &mailServerName, const MailMessage &mes
         return false;
     m_replies.clear();
     m_accepted = false;
-    m_senderCommand = command("mail from:<", message.fromAddress + u'>');
-    m_recipientCommand = command("rcpt to:<", message.toAddress + u'>');
+    m_senderCommand = envelopeCommand("mail from:", message.fromAddress);
+    m_recipientCommand = envelopeCommand("rcpt to:", message.toAddress);
     m_data = messageData(message, QDateTime::currentDateTime());
 
     const std::optional<MailServerAddress> server = parseMailServer(mailServerName, m_defaultPort);
-    m_host = server ? server->host : mailServerName;
-    m_port = server ? server->port : m_defaultPort;
     // The limit of the first wait covers looking the host up and connecting.
     WaitFor("220", Step::Greeting);
-    if (server)
-        m_socket->connectToHost(m_host, m_port);
-    else
+    if (!server) {
         fail(QStringLiteral("SMTP service error, mail server not understood: ") + mailServerName,
             false);
+        return true;
+    }
+    m_host = server->host;
+    m_port = server->port;
+    m_socket->connectToHost(m_host, m_port);
     return true;
 }
 
