@@ -4,6 +4,8 @@
 #include "app/appcontext.h"
 #include "app/windownames.h"
 #include "browser/browserwindow.h"
+#include "mail/commentswindow.h"
+#include "mail/sendmailwindow.h"
 #include "settings/preferencesdialog.h"
 
 void registerApplicationWindows(AppContext &context)
@@ -15,7 +17,11 @@ void registerApplicationWindows(AppContext &context)
         return window;
     });
     windows.registerWindow(QLatin1String(WindowNames::Preferences),
-        [&context] { return new PreferencesDialog(context); });
-    windows.registerWindow(
-        QLatin1String(WindowNames::About), [&context] { return new AboutBox(context); });
+                           [&context] { return new PreferencesDialog(context); });
+    windows.registerWindow(QLatin1String(WindowNames::About),
+                           [&context] { return new AboutBox(context); });
+    windows.registerWindow(QLatin1String(WindowNames::SendMail),
+                           [&context] { return new SendMailWindow(context); });
+    windows.registerWindow(QLatin1String(WindowNames::Comments),
+                           [&context] { return new CommentsWindow(context); });
 }
