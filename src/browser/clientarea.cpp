@@ -2,8 +2,8 @@
 
 #include <QPainter>
 
-void paintTiledBackground(QPainter &painter, const QRect &area, const QColor &color,
-                          const QPixmap &picture)
+void paintTiledBackground(
+    QPainter &painter, const QRect &area, const QColor &color, const QPixmap &picture)
 {
     painter.fillRect(area, color);
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
