@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QIcon>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -366,8 +367,12 @@ void BrowserWindow::loadFromSettings()
     readListFile(dataFile(DataFiles::FavouriteAddresses), &addresses);
     m_favourites->setFromLists(
         m_favourites->titles() + titles, m_favourites->addresses() + addresses);
+    clearFavouriteChoice();
 
     if (m_role == Role::Secondary && !isMinimized()) {
+        // Not shown yet: lay the client area out first, so the rule sees the
+        // window's real size.
+        layout()->activate();
         relayout();
         resize(Twips::toPixels(m_layout.browserWidth), Twips::toPixels(m_layout.browserHeight));
     }
@@ -417,6 +422,13 @@ void BrowserWindow::clearAddressHistory()
 void BrowserWindow::clearFavourites()
 {
     m_favourites->clear();
+    clearFavouriteChoice();
+}
+
+// Nothing is chosen until the user picks a title; Qt would otherwise pick the
+// first one whenever the list is refilled.
+void BrowserWindow::clearFavouriteChoice()
+{
     m_favouriteTitles->setCurrentIndex(-1);
     m_favouriteAddresses->setCurrentIndex(-1);
 }
@@ -508,10 +520,8 @@ void BrowserWindow::addFavourite()
 void BrowserWindow::removeFavourite()
 {
     const int row = m_favouriteTitles->currentIndex();
-    if (!m_favourites->removeFavourite(row))
-        return;
-    m_favouriteTitles->setCurrentIndex(-1);
-    m_favouriteAddresses->setCurrentIndex(-1);
+    if (m_favourites->removeFavourite(row))
+        clearFavouriteChoice();
 }
 
 void BrowserWindow::relayout()
@@ -532,6 +542,14 @@ void BrowserWindow::applyLayout(const BrowserLayout &layout)
         Twips::toPixels(BrowserLayout::BrowserTop), Twips::toPixels(layout.browserWidth),
         Twips::toPixels(layout.browserHeight));
     m_logo->move(Twips::toPixels(layout.logoLeft), m_logo->y());
+}
+
+void BrowserWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Restoring a minimised window lays it out for the size it has now.
+    if (event->type() == QEvent::WindowStateChange)
+        relayout();
 }
 
 void BrowserWindow::closeEvent(QCloseEvent *event)
