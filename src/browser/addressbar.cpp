@@ -23,6 +23,7 @@ bool AddressBar::appendEntry(const QString &text)
     const int row = m_history->rowCount();
     m_history->insertRows(row, 1);
     m_history->setData(m_history->index(row), text);
+    m_foldedHistory.append(foldedForCompletion(text));
     return true;
 }
 
@@ -34,7 +35,9 @@ QStringList AddressBar::entries() const
 void AddressBar::setEntries(const QStringList &entries)
 {
     const QString text = currentText();
-    m_history->setStringList(entries.mid(0, MaxEntries));
+    const QStringList kept = entries.mid(0, MaxEntries);
+    m_history->setStringList(kept);
+    m_foldedHistory = foldedForCompletion(kept);
     // Qt selects the first entry of a new list; a loaded history has no
     // entry chosen, and the field keeps what it showed.
     setCurrentIndex(-1);
@@ -46,7 +49,8 @@ void AddressBar::completeFromHistory()
     // With nothing to scan, the field stays exactly as the key left it.
     if (m_history->rowCount() == 0)
         return;
-    const AddressCompletion completion = completeAddress(m_history->stringList(), currentText());
+    const AddressCompletion completion
+        = completeAddress(m_history->stringList(), m_foldedHistory, currentText());
     QLineEdit *edit = lineEdit();
     // Only the final state is ever drawn.
     setUpdatesEnabled(false);

@@ -35,4 +35,5 @@ protected:
 
 private:
     QStringListModel *m_history;
+    QStringList m_foldedHistory;
 };

@@ -52,6 +52,8 @@ private Q_SLOTS:
             << QStringList{"Abc"} << "aBC" << 0 << "Abc" << 3 << 0;
         QTest::newRow("longer than every entry") << mixed << "abcdefg" << -1 << "abcdefg" << 7 << 0;
         QTest::newRow("no entry begins with it") << mixed << "q" << -1 << "q" << 1 << 0;
+        QTest::newRow("letters beyond ASCII")
+            << QStringList{"ÄÖÜ.example"} << "äöü" << 0 << "ÄÖÜ.example" << 3 << 8;
         QTest::newRow("empty field takes the first entry") << mixed << "" << 0 << "xyz" << 0 << 3;
         QTest::newRow("empty history") << QStringList() << "ab" << -1 << "ab" << 2 << 0;
     }
@@ -59,7 +61,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, history);
         QFETCH(QString, typed);
-        const AddressCompletion c = completeAddress(history, typed);
+        const AddressCompletion c = completeAddress(history, foldedForCompletion(history), typed);
         QTEST(c.index, "index");
         QTEST(c.text, "text");
         QTEST(c.selectionStart, "selectionStart");
