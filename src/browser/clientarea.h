@@ -32,5 +32,6 @@ protected:
 
 private:
     QColor m_color;
-    QPixmap m_picture;
+    // The picture, repeated into a larger tile when it is small.
+    QPixmap m_tile;
 };

@@ -180,6 +180,22 @@ private Q_SLOTS:
         painter.end();
         QCOMPARE(canvas.pixel(3, 3), QColor(Qt::blue).rgb());
     }
+
+    void colourShowsThroughTransparentPicture()
+    {
+        QImage picture(2, 1, QImage::Format_ARGB32);
+        picture.setPixel(0, 0, qRgba(255, 0, 0, 255));
+        picture.setPixel(1, 0, qRgba(0, 0, 0, 0));
+        QImage canvas(4, 1, QImage::Format_RGB32);
+        canvas.fill(Qt::magenta);
+        QPainter painter(&canvas);
+        paintTiledBackground(painter, canvas.rect(), Qt::blue, QPixmap::fromImage(picture));
+        painter.end();
+        const QRgb red = qRgb(255, 0, 0), blue = QColor(Qt::blue).rgb();
+        QCOMPARE(QList<QRgb>({canvas.pixel(0, 0), canvas.pixel(1, 0), canvas.pixel(2, 0),
+                     canvas.pixel(3, 0)}),
+            QList<QRgb>({red, blue, red, blue}));
+    }
 };
 
 WAVECREST_TEST(BrowserLogicTest)
