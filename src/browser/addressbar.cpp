@@ -14,7 +14,6 @@ AddressBar::AddressBar(QWidget *parent) : QComboBox(parent), m_history(new QStri
     setDuplicatesEnabled(true);
     setCompleter(nullptr);
     setMaxCount(MaxEntries);
-    lineEdit()->installEventFilter(this);
 }
 
 bool AddressBar::appendEntry(const QString &text)
@@ -24,6 +23,7 @@ bool AddressBar::appendEntry(const QString &text)
     const int row = m_history->rowCount();
     m_history->insertRows(row, 1);
     m_history->setData(m_history->index(row), text);
+    m_foldedHistory.append(foldedForCompletion(text));
     return true;
 }
 
@@ -35,13 +35,22 @@ QStringList AddressBar::entries() const
 void AddressBar::setEntries(const QStringList &entries)
 {
     const QString text = currentText();
-    m_history->setStringList(entries.mid(0, MaxEntries));
+    const QStringList kept = entries.mid(0, MaxEntries);
+    m_history->setStringList(kept);
+    m_foldedHistory = foldedForCompletion(kept);
+    // Qt selects the first entry of a new list; a loaded history has no
+    // entry chosen, and the field keeps what it showed.
+    setCurrentIndex(-1);
     setEditText(text);
 }
 
 void AddressBar::completeFromHistory()
 {
-    const AddressCompletion completion = completeAddress(m_history->stringList(), currentText());
+    // With nothing to scan, the field stays exactly as the key left it.
+    if (m_history->rowCount() == 0)
+        return;
+    const AddressCompletion completion
+        = completeAddress(m_history->stringList(), m_foldedHistory, currentText());
     QLineEdit *edit = lineEdit();
     // Only the final state is ever drawn.
     setUpdatesEnabled(false);
@@ -56,20 +65,20 @@ void AddressBar::completeFromHistory()
     setUpdatesEnabled(true);
 }
 
-bool AddressBar::eventFilter(QObject *watched, QEvent *event)
+// The combo box owns the keyboard focus for its line edit and hands the keys
+// on to it, so the keys are seen here.
+void AddressBar::keyPressEvent(QKeyEvent *event)
 {
-    if (watched == lineEdit()) {
-        if (event->type() == QEvent::KeyPress) {
-            const auto *key = static_cast<QKeyEvent *>(event);
-            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                Q_EMIT enterPressed();
-                return true;
-            }
-        } else if (event->type() == QEvent::KeyRelease) {
-            const auto *key = static_cast<QKeyEvent *>(event);
-            if (key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z && !key->isAutoRepeat())
-                completeFromHistory();
-        }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        Q_EMIT enterPressed();
+        return;
     }
-    return QComboBox::eventFilter(watched, event);
+    QComboBox::keyPressEvent(event);
+}
+
+void AddressBar::keyReleaseEvent(QKeyEvent *event)
+{
+    QComboBox::keyReleaseEvent(event);
+    if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z && !event->isAutoRepeat())
+        completeFromHistory();
 }

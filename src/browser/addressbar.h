@@ -30,8 +30,10 @@ Q_SIGNALS:
     void enterPressed();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     QStringListModel *m_history;
+    QStringList m_foldedHistory;
 };

@@ -1,14 +1,30 @@
 #include "browser/addresscompletion.h"
 
-AddressCompletion completeAddress(const QStringList &history, const QString &typed)
+QString foldedForCompletion(const QString &entry)
 {
-    const qsizetype typedLength = typed.size();
-    for (qsizetype i = 0; i < history.size(); ++i) {
-        const QString &entry = history.at(i);
-        if (entry.size() < typedLength
-            || QStringView(entry).left(typedLength).compare(typed, Qt::CaseInsensitive) != 0)
+    return entry.toCaseFolded();
+}
+
+QStringList foldedForCompletion(const QStringList &entries)
+{
+    QStringList folded;
+    folded.reserve(entries.size());
+    for (const QString &entry : entries)
+        folded.append(foldedForCompletion(entry));
+    return folded;
+}
+
+AddressCompletion completeAddress(
+    const QStringList &history, const QStringList &foldedHistory, const QString &typed)
+{
+    const QString foldedTyped = foldedForCompletion(typed);
+    const int typedLength = int(typed.size());
+    for (qsizetype i = 0; i < foldedHistory.size(); ++i) {
+        if (!foldedHistory.at(i).startsWith(foldedTyped))
             continue;
-        return AddressCompletion{int(i), entry, int(typedLength), int(entry.size() - typedLength)};
+        const QString &entry = history.at(i);
+        return AddressCompletion{
+            int(i), entry, typedLength, qMax(0, int(entry.size()) - typedLength)};
     }
-    return AddressCompletion{-1, typed, int(typedLength), 0};
+    return AddressCompletion{-1, typed, typedLength, 0};
 }

@@ -14,4 +14,12 @@ struct AddressCompletion {
     int selectionLength = 0;
 };
 
-AddressCompletion completeAddress(const QStringList &history, const QString &typed);
+// Entries with their letter case folded. The address bar keeps the folded
+// history beside the history, so that a key release compares plain characters
+// instead of folding every entry again.
+QString foldedForCompletion(const QString &entry);
+QStringList foldedForCompletion(const QStringList &entries);
+
+// foldedHistory is foldedForCompletion(history).
+AddressCompletion completeAddress(
+    const QStringList &history, const QStringList &foldedHistory, const QString &typed);

@@ -19,6 +19,7 @@ BrowserLayout resizedLayout(const BrowserLayout &current, int clientWidth, int s
     assignIfNotNegative(layout.browserWidth, stretchedWidth);
     layout.browserLeft = BrowserLayout::Margin;
     assignIfNotNegative(layout.browserHeight, statusBarTop - BrowserLayout::BrowserTop);
-    assignIfNotNegative(layout.logoLeft, layout.browserWidth - BrowserLayout::LogoOffset);
+    // A position, not a size: it follows the view even past the left edge.
+    layout.logoLeft = layout.browserWidth - BrowserLayout::LogoOffset;
     return layout;
 }

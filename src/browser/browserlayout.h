@@ -21,6 +21,6 @@ struct BrowserLayout {
 };
 
 // The layout for a client area of the given width and status bar top (both in
-// twips). A size that would be negative is refused: that control keeps the
-// value it has in current.
+// twips). A width or height that would be negative is refused: that control
+// keeps the value it has in current.
 BrowserLayout resizedLayout(const BrowserLayout &current, int clientWidth, int statusBarTop);

@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QIcon>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -33,9 +34,9 @@ constexpr char CaptionSuffix[] = " - Brimlow Wavecrest";
 constexpr char DefaultCaption[] = "Brimlow Wavecrest";
 constexpr char FavouritesTitlePrompt[] = "                          === Favorites ===";
 constexpr char FavouritesAddressPrompt[] = "=== Favorites ===";
-constexpr char OpenFileFilter[] =
-    "Image Files |*.jpg;*.bmp;*.gif;*.ico;*.wmf|HTML Files (*.htm, *.html)|*.html;*.htm|"
-    "Text  Files|*.txt;*.ini;*.nfo;*.diz|All Files|*.*";
+constexpr char OpenFileFilter[]
+    = "Image Files |*.jpg;*.bmp;*.gif;*.ico;*.wmf|HTML Files (*.htm, *.html)|*.html;*.htm|"
+      "Text  Files|*.txt;*.ini;*.nfo;*.diz|All Files|*.*";
 
 // The client area laid down at design time, in twips.
 constexpr int DesignClientWidth = 10350;
@@ -46,8 +47,8 @@ QIcon themedIcon(const char *themeName, const char *fallback)
     return QIcon::fromTheme(QLatin1String(themeName), QIcon(QLatin1String(fallback)));
 }
 
-QPushButton *pictureButton(QWidget *parent, const char *name, const char *toolTip,
-                           const QIcon &icon, const QRect &twips)
+QPushButton *pictureButton(
+    QWidget *parent, const char *name, const char *toolTip, const QIcon &icon, const QRect &twips)
 {
     auto *button = new QPushButton(parent);
     button->setObjectName(QLatin1String(name));
@@ -59,7 +60,7 @@ QPushButton *pictureButton(QWidget *parent, const char *name, const char *toolTi
 }
 
 QAction *menuItem(QMenu *menu, const char *name, const char *caption,
-                  const QKeySequence &shortcut = QKeySequence())
+    const QKeySequence &shortcut = QKeySequence())
 {
     QAction *action = menu->addAction(QLatin1String(caption));
     action->setObjectName(QLatin1String(name));
@@ -83,10 +84,7 @@ QMenu *topMenu(QMenuBar *bar, const char *name, const char *caption)
 } // namespace
 
 BrowserWindow::BrowserWindow(AppContext &context, Role role, QWidget *parent)
-    : QMainWindow(parent),
-      m_context(context),
-      m_role(role),
-      m_colorValue(ColorValue::ButtonFace),
+    : QMainWindow(parent), m_context(context), m_role(role), m_colorValue(ColorValue::ButtonFace),
       m_fileChooser(nativeFileChooser())
 {
     setObjectName(QLatin1String(role == Role::Main ? WindowNames::Main : WindowNames::Secondary));
@@ -98,7 +96,7 @@ BrowserWindow::BrowserWindow(AppContext &context, Role role, QWidget *parent)
     connectEngine();
     updateBackground();
     resize(Twips::toPixels(DesignClientWidth),
-           Twips::toPixels(DesignClientHeight) + menuBar()->sizeHint().height());
+        Twips::toPixels(DesignClientHeight) + menuBar()->sizeHint().height());
     m_addressBar->setFocus();
 }
 
@@ -143,21 +141,17 @@ void BrowserWindow::createControls()
 void BrowserWindow::createButtonRow()
 {
     m_back = pictureButton(m_client, "Command1", "Go Back",
-                           themedIcon("go-previous", ":/icons/go-previous.svg"),
-                           {120, 120, 495, 495});
+        themedIcon("go-previous", ":/icons/go-previous.svg"), {120, 120, 495, 495});
     m_forward = pictureButton(m_client, "Command2", "Go Forward",
-                              themedIcon("go-next", ":/icons/go-next.svg"), {720, 120, 615, 495});
+        themedIcon("go-next", ":/icons/go-next.svg"), {720, 120, 615, 495});
     m_stop = pictureButton(m_client, "Command3", "Stop",
-                           themedIcon("process-stop", ":/icons/process-stop.svg"),
-                           {1440, 120, 615, 495});
+        themedIcon("process-stop", ":/icons/process-stop.svg"), {1440, 120, 615, 495});
     m_reload = pictureButton(m_client, "Command4", "Reload",
-                             themedIcon("view-refresh", ":/icons/view-refresh.svg"),
-                             {2160, 120, 615, 495});
+        themedIcon("view-refresh", ":/icons/view-refresh.svg"), {2160, 120, 615, 495});
     m_home = pictureButton(m_client, "Command5", "Go Home",
-                           themedIcon("go-home", ":/icons/go-home.svg"), {2880, 120, 615, 495});
+        themedIcon("go-home", ":/icons/go-home.svg"), {2880, 120, 615, 495});
     m_sendMail = pictureButton(m_client, "Command6", "Send Email",
-                               themedIcon("mail-send", ":/icons/mail-send.svg"),
-                               {3600, 120, 615, 495});
+        themedIcon("mail-send", ":/icons/mail-send.svg"), {3600, 120, 615, 495});
     m_back->setEnabled(false);
     m_forward->setEnabled(false);
     m_stop->setEnabled(false);
@@ -166,8 +160,7 @@ void BrowserWindow::createButtonRow()
     connect(m_stop, &QPushButton::clicked, this, &BrowserWindow::stop);
     connect(m_reload, &QPushButton::clicked, this, &BrowserWindow::reload);
     connect(m_home, &QPushButton::clicked, this, &BrowserWindow::goHome);
-    connect(m_sendMail, &QPushButton::clicked, this,
-            [this] { openWindow(WindowNames::SendMail); });
+    connect(m_sendMail, &QPushButton::clicked, this, [this] { openWindow(WindowNames::SendMail); });
     // Any mouse button released over it opens the mail window, not only the left.
     m_sendMail->installEventFilter(this);
 
@@ -218,14 +211,14 @@ void BrowserWindow::createMenus()
     QMenuBar *bar = menuBar();
     QMenu *file = topMenu(bar, "mnuFile", "&File");
     connect(menuItem(file, "mnuFileOpen", "&Open File", QKeySequence(QStringLiteral("Ctrl+O"))),
-            &QAction::triggered, this, &BrowserWindow::openFile);
+        &QAction::triggered, this, &BrowserWindow::openFile);
     separator(file, "mnuFileLine");
-    connect(menuItem(file, "mnuFileExit", "&Exit"), &QAction::triggered, this,
-            &BrowserWindow::close);
+    connect(
+        menuItem(file, "mnuFileExit", "&Exit"), &QAction::triggered, this, &BrowserWindow::close);
 
     QMenu *edit = topMenu(bar, "mnuEdit", "&Edit");
     connect(menuItem(edit, "mnuEditPrefs", "&Preferences", QKeySequence(QStringLiteral("Ctrl+P"))),
-            &QAction::triggered, this, [this] { openWindow(WindowNames::Preferences); });
+        &QAction::triggered, this, [this] { openWindow(WindowNames::Preferences); });
     if (m_role == Role::Main) {
         m_allowPopUps = menuItem(edit, "mnuEditAllowPopUps", "Allow Pop Ups");
         m_allowPopUps->setCheckable(true);
@@ -237,38 +230,38 @@ void BrowserWindow::createMenus()
 
     QMenu *favourites = topMenu(bar, "mnuFavorites", "F&avorites");
     connect(menuItem(favourites, "mnuFavoritesAdd", "&Add To Favorites...",
-                     QKeySequence(QStringLiteral("Ctrl+D"))),
-            &QAction::triggered, this, &BrowserWindow::addFavourite);
+                QKeySequence(QStringLiteral("Ctrl+D"))),
+        &QAction::triggered, this, &BrowserWindow::addFavourite);
 
     QMenu *help = topMenu(bar, "mnuHelp", "&Help");
     connect(menuItem(help, "mnuHelpWebpage", "Wavecrest Webpage"), &QAction::triggered, this,
-            [this] { m_engine->Navigate(QLatin1String(Addresses::MakerHomePage)); });
+        [this] { m_engine->Navigate(QLatin1String(Addresses::MakerHomePage)); });
     separator(help, "mnuHelpLine");
     connect(menuItem(help, "mnuAbout", "&About Wavecrest...", QKeySequence(Qt::Key_F1)),
-            &QAction::triggered, this, [this] { openWindow(WindowNames::About); });
+        &QAction::triggered, this, [this] { openWindow(WindowNames::About); });
     separator(help, "mnuHelpLine2");
     connect(menuItem(help, "mnuHelpComments", "Send Us Comments and Suggestions"),
-            &QAction::triggered, this, [this] { openWindow(WindowNames::Comments); });
+        &QAction::triggered, this, [this] { openWindow(WindowNames::Comments); });
 }
 
 void BrowserWindow::createGoMenu()
 {
     QMenu *go = topMenu(menuBar(), "mnuGo", "&Go");
     connect(menuItem(go, "mnuGoBack", "&Back     ", QKeySequence(QStringLiteral("Ctrl+B"))),
-            &QAction::triggered, this, &BrowserWindow::goBack);
+        &QAction::triggered, this, &BrowserWindow::goBack);
     connect(menuItem(go, "mnuGoForward", "&Forward     ", QKeySequence(QStringLiteral("Ctrl+F"))),
-            &QAction::triggered, this, &BrowserWindow::goForward);
+        &QAction::triggered, this, &BrowserWindow::goForward);
     connect(menuItem(go, "mnuGoHome", "&Home     ", QKeySequence(QStringLiteral("Ctrl+H"))),
-            &QAction::triggered, this, &BrowserWindow::goHome);
+        &QAction::triggered, this, &BrowserWindow::goHome);
     connect(menuItem(go, "mnuGoStop", "&Stop     ", QKeySequence(QStringLiteral("Ctrl+S"))),
-            &QAction::triggered, this, &BrowserWindow::stop);
+        &QAction::triggered, this, &BrowserWindow::stop);
     connect(menuItem(go, "mnuRefresh", "&Refresh     ", QKeySequence(QStringLiteral("Ctrl+R"))),
-            &QAction::triggered, this, &BrowserWindow::reload);
+        &QAction::triggered, this, &BrowserWindow::reload);
     separator(go, "mnuGoLine");
     connect(menuItem(go, "mnuGoEmail", "Send Email"), &QAction::triggered, this,
-            [this] { openWindow(WindowNames::SendMail); });
+        [this] { openWindow(WindowNames::SendMail); });
     connect(menuItem(go, "mnuGoWebServer", "Run Web Server"), &QAction::triggered, this,
-            [this] { openWindow(WindowNames::WebServer); });
+        [this] { openWindow(WindowNames::WebServer); });
 }
 
 void BrowserWindow::createTranslateMenu()
@@ -281,16 +274,15 @@ void BrowserWindow::createTranslateMenu()
         }
         const QString pair = QLatin1String(item.pair);
         connect(menuItem(menu, item.objectName, item.caption), &QAction::triggered, this,
-                [this, pair] { translate(pair); });
+            [this, pair] { translate(pair); });
     }
 }
 
 void BrowserWindow::setTabOrder()
 {
-    const QList<QWidget *> order = {m_addressBar, m_engine->view(), m_back, m_forward,
-                                    m_stop, m_reload, m_home, m_logo,
-                                    m_favouriteRemove, m_favouriteGo, m_favouriteTitles,
-                                    m_statusBar, m_sendMail};
+    const QList<QWidget *> order
+        = {m_addressBar, m_engine->view(), m_back, m_forward, m_stop, m_reload, m_home, m_logo,
+            m_favouriteRemove, m_favouriteGo, m_favouriteTitles, m_statusBar, m_sendMail};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order.at(i), order.at(i + 1));
 }
@@ -299,7 +291,7 @@ void BrowserWindow::connectEngine()
 {
     BrowserEngine *engine = m_engine;
     connect(engine, &BrowserEngine::StatusTextChange, this,
-            [this](const QString &text) { m_statusBar->setPanelText(1, text); });
+        [this](const QString &text) { m_statusBar->setPanelText(1, text); });
     connect(engine, &BrowserEngine::ProgressChange, this, &BrowserWindow::showProgress);
     connect(engine, &BrowserEngine::DownloadBegin, this, [this] {
         m_statusBar->setPanelText(1, QStringLiteral("Contacting host..."));
@@ -323,8 +315,8 @@ void BrowserWindow::connectEngine()
 
 void BrowserWindow::showProgress(int progress, int progressMax)
 {
-    const QString text = QString::number(progress) + QLatin1String("  of  ")
-        + QString::number(progressMax);
+    const QString text
+        = QString::number(progress) + QLatin1String("  of  ") + QString::number(progressMax);
     // The secondary window shows its progress beside the load state.
     if (m_role == Role::Main)
         m_statusBar->setPanelText(2, text);
@@ -373,10 +365,14 @@ void BrowserWindow::loadFromSettings()
     m_addressBar->setEntries(history);
     QStringList addresses;
     readListFile(dataFile(DataFiles::FavouriteAddresses), &addresses);
-    m_favourites->setFromLists(m_favourites->titles() + titles,
-                               m_favourites->addresses() + addresses);
+    m_favourites->setFromLists(
+        m_favourites->titles() + titles, m_favourites->addresses() + addresses);
+    clearFavouriteChoice();
 
     if (m_role == Role::Secondary && !isMinimized()) {
+        // Not shown yet: lay the client area out first, so the rule sees the
+        // window's real size.
+        layout()->activate();
         relayout();
         resize(Twips::toPixels(m_layout.browserWidth), Twips::toPixels(m_layout.browserHeight));
     }
@@ -384,8 +380,8 @@ void BrowserWindow::loadFromSettings()
 
 void BrowserWindow::saveToSettings()
 {
-    m_context.writeSetting(QString::fromUtf16(SettingsKeys::Color),
-                           ColorValue::format(m_colorValue));
+    m_context.writeSetting(
+        QString::fromUtf16(SettingsKeys::Color), ColorValue::format(m_colorValue));
     SaveList(m_favourites->titles(), dataFile(DataFiles::FavouriteTitles));
     SaveList(m_addressBar->entries(), dataFile(DataFiles::AddressHistory));
     SaveList(m_favourites->addresses(), dataFile(DataFiles::FavouriteAddresses));
@@ -426,6 +422,13 @@ void BrowserWindow::clearAddressHistory()
 void BrowserWindow::clearFavourites()
 {
     m_favourites->clear();
+    clearFavouriteChoice();
+}
+
+// Nothing is chosen until the user picks a title; Qt would otherwise pick the
+// first one whenever the list is refilled.
+void BrowserWindow::clearFavouriteChoice()
+{
     m_favouriteTitles->setCurrentIndex(-1);
     m_favouriteAddresses->setCurrentIndex(-1);
 }
@@ -487,11 +490,11 @@ void BrowserWindow::translate(const QString &languagePair)
 void BrowserWindow::openFile()
 {
     QPointer<BrowserWindow> self(this);
-    m_fileChooser(this, nameFiltersFromPairs(QLatin1String(OpenFileFilter)),
-                  [self](const QString &path) {
-                      if (self)
-                          self->m_engine->Navigate(path);
-                  });
+    m_fileChooser(
+        this, nameFiltersFromPairs(QLatin1String(OpenFileFilter)), [self](const QString &path) {
+            if (self)
+                self->m_engine->Navigate(path);
+        });
 }
 
 void BrowserWindow::chooseFavourite(int row)
@@ -517,10 +520,8 @@ void BrowserWindow::addFavourite()
 void BrowserWindow::removeFavourite()
 {
     const int row = m_favouriteTitles->currentIndex();
-    if (!m_favourites->removeFavourite(row))
-        return;
-    m_favouriteTitles->setCurrentIndex(-1);
-    m_favouriteAddresses->setCurrentIndex(-1);
+    if (m_favourites->removeFavourite(row))
+        clearFavouriteChoice();
 }
 
 void BrowserWindow::relayout()
@@ -536,12 +537,19 @@ void BrowserWindow::applyLayout(const BrowserLayout &layout)
 {
     m_layout = layout;
     m_addressBar->setGeometry(Twips::toPixels(layout.addressLeft), Twips::toPixels(720),
-                              Twips::toPixels(layout.addressWidth),
-                              m_addressBar->sizeHint().height());
-    m_engine->view()->setGeometry(
-        Twips::toPixels(layout.browserLeft), Twips::toPixels(BrowserLayout::BrowserTop),
-        Twips::toPixels(layout.browserWidth), Twips::toPixels(layout.browserHeight));
+        Twips::toPixels(layout.addressWidth), m_addressBar->sizeHint().height());
+    m_engine->view()->setGeometry(Twips::toPixels(layout.browserLeft),
+        Twips::toPixels(BrowserLayout::BrowserTop), Twips::toPixels(layout.browserWidth),
+        Twips::toPixels(layout.browserHeight));
     m_logo->move(Twips::toPixels(layout.logoLeft), m_logo->y());
+}
+
+void BrowserWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Restoring a minimised window lays it out for the size it has now.
+    if (event->type() == QEvent::WindowStateChange)
+        relayout();
 }
 
 void BrowserWindow::closeEvent(QCloseEvent *event)

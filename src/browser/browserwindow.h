@@ -70,6 +70,7 @@ Q_SIGNALS:
     void shutdownComplete();
 
 protected:
+    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -89,6 +90,7 @@ private:
     void goToFavourite();
     void addFavourite();
     void removeFavourite();
+    void clearFavouriteChoice();
     void showProgress(int progress, int progressMax);
     void handleNewWindow(NewWindowRequest *request);
     void relayout();

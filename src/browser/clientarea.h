@@ -9,8 +9,8 @@ class QPainter;
 // Fills area with color and tiles picture over it from its top-left corner; a
 // picture with no width or height counts as none. One tiled draw, however
 // small the picture.
-void paintTiledBackground(QPainter &painter, const QRect &area, const QColor &color,
-                          const QPixmap &picture);
+void paintTiledBackground(
+    QPainter &painter, const QRect &area, const QColor &color, const QPixmap &picture);
 
 // The client area of a browser window: paints the window colour and the tiled
 // background picture in the gaps between the controls.
@@ -32,5 +32,6 @@ protected:
 
 private:
     QColor m_color;
-    QPixmap m_picture;
+    // The picture, repeated into a larger tile when it is small.
+    QPixmap m_tile;
 };
