@@ -2,6 +2,8 @@
 
 #include "app/appcontext.h"
 #include "app/windownames.h"
+#include "webserver/serverhelpwindow.h"
+#include "webserver/serverwindow.h"
 
 void registerApplicationWindows(AppContext &context)
 {
@@ -9,4 +11,8 @@ void registerApplicationWindows(AppContext &context)
     Q_UNUSED(windows);
     // One line per window: windows.registerWindow(QLatin1String(WindowNames::X),
     //     [&context] { return new XWindow(context); });
+    windows.registerWindow(
+        QLatin1String(WindowNames::WebServer), [&context] { return new ServerWindow(context); });
+    windows.registerWindow(
+        QLatin1String(WindowNames::WebServerHelp), [] { return new ServerHelpWindow; });
 }
