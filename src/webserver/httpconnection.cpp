@@ -5,18 +5,20 @@
 #include "webserver/httpresponder.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 #include <QTimerEvent>
 
-HttpConnection::HttpConnection(
-    QTcpSocket *socket, std::shared_ptr<const HttpResponder> responder, QObject *parent)
-    : QObject(parent), m_socket(socket), m_responder(std::move(responder))
+HttpConnection::HttpConnection(QTcpSocket *socket, std::shared_ptr<const HttpResponder> responder,
+    int idleLimitMs, QObject *parent)
+    : QObject(parent), m_socket(socket), m_responder(std::move(responder)),
+      m_idleLimitMs(idleLimitMs)
 {
     m_socket->setParent(this);
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::readSocket);
     connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
         if (m_state != State::Sending)
             return;
-        m_idleTimer.start(IdleLimitMs, this);
+        m_idleTimer.start(m_idleLimitMs, this);
         shutdownWhenSent();
     });
     connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
@@ -26,7 +28,18 @@ HttpConnection::HttpConnection(
             close();
     });
     connect(m_socket, &QTcpSocket::disconnected, this, &HttpConnection::close);
-    m_idleTimer.start(IdleLimitMs, this);
+    m_idleTimer.start(m_idleLimitMs, this);
+    // A connection that waited in the listen queue may already hold its
+    // request, or be gone, with the signals that told so sent to no one.
+    if (m_socket->bytesAvailable() > 0 || m_socket->state() != QAbstractSocket::ConnectedState)
+        QTimer::singleShot(0, this, &HttpConnection::catchUp);
+}
+
+void HttpConnection::catchUp()
+{
+    readSocket();
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        close();
 }
 
 void HttpConnection::timerEvent(QTimerEvent *event)
@@ -91,7 +104,7 @@ void HttpConnection::shutdownWhenSent()
         close();
         return;
     }
-    m_idleTimer.start(IdleLimitMs, this);
+    m_idleTimer.start(m_idleLimitMs, this);
 }
 
 void HttpConnection::close()

@@ -18,14 +18,12 @@ class HttpConnection : public QObject
     Q_OBJECT
 
 public:
-    // The longest a connection may stay quiet: while its request line is
-    // incomplete, while the peer takes none of the answer, and while the
-    // server waits for the peer to close after the answer.
-    static constexpr int IdleLimitMs = 30 * 1000;
-
     // Takes over the socket; deletes itself once the connection has ended.
+    // idleLimitMs is the longest the connection may stay quiet: while its
+    // request line is incomplete, while the peer takes none of the answer,
+    // and while the server waits for the peer to close after the answer.
     HttpConnection(QTcpSocket *socket, std::shared_ptr<const HttpResponder> responder,
-        QObject *parent = nullptr);
+        int idleLimitMs, QObject *parent = nullptr);
 
 Q_SIGNALS:
     // A request line was read; the path is as received.
@@ -40,6 +38,7 @@ protected:
 private:
     enum class State { WaitingForRequest, Sending, Draining, Closed };
 
+    void catchUp();
     void readSocket();
     void send(const QByteArray &answer);
     void shutdownWhenSent();
@@ -48,6 +47,7 @@ private:
 
     QTcpSocket *m_socket;
     std::shared_ptr<const HttpResponder> m_responder;
+    const int m_idleLimitMs;
     RequestLineReader m_reader;
     QBasicTimer m_idleTimer;
     State m_state = State::WaitingForRequest;

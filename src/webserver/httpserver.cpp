@@ -70,7 +70,7 @@ void HttpServer::acceptPending()
         QTcpSocket *socket = m_listener->nextPendingConnection();
         ++m_requestsInProgress;
         Q_EMIT connectionAccepted(peerText(socket->peerAddress()));
-        auto *connection = new HttpConnection(socket, m_responder, this);
+        auto *connection = new HttpConnection(socket, m_responder, m_idleLimitMs, this);
         connect(connection, &HttpConnection::requestReceived, this, &HttpServer::requestReceived);
         connect(connection, &HttpConnection::waitingEnded, this, [this] {
             --m_requestsInProgress;

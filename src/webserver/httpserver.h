@@ -23,6 +23,8 @@ public:
     // Bursts of clients must find room in the accept queue; an overflowing
     // queue makes them wait a second for a SYN retransmit.
     static constexpr int ListenBacklog = 1024;
+    // A connection that stays quiet this long is closed (see HttpConnection).
+    static constexpr int DefaultIdleLimitMs = 30 * 1000;
 
     // Port 0 lets the system choose one (see serverPort()).
     explicit HttpServer(const QString &dataDirectory, quint16 port = DefaultPort,
@@ -39,6 +41,10 @@ public:
     quint16 port() const { return m_port; }
     quint16 serverPort() const;
     QString errorString() const;
+    int idleLimitMs() const { return m_idleLimitMs; }
+    // Applies to connections accepted from then on.
+    void setIdleLimitMs(int milliseconds) { m_idleLimitMs = milliseconds; }
+
     // The address put into pages for "$ip", fixed when the server started.
     QString localAddress() const { return m_localAddress; }
 
@@ -57,4 +63,5 @@ private:
     std::shared_ptr<const HttpResponder> m_responder;
     QString m_localAddress;
     int m_requestsInProgress = 0;
+    int m_idleLimitMs = DefaultIdleLimitMs;
 };
