@@ -16,10 +16,10 @@ HttpConnection::HttpConnection(QTcpSocket *socket, std::shared_ptr<const HttpRes
     m_socket->setParent(this);
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::readSocket);
     connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
-        if (m_state != State::Sending)
-            return;
-        m_idleTimer.start(m_idleLimitMs, this);
         shutdownWhenSent();
+        // A peer that is still taking the answer is not idle.
+        if (m_state == State::Sending)
+            m_idleTimer.start(m_idleLimitMs, this);
     });
     connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         // A peer that closes its side may still be reading: the socket sends

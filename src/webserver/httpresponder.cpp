@@ -25,13 +25,24 @@ bool hasParentSegment(QByteArrayView path)
     return false;
 }
 
-QByteArray withStatus(const char *status, const QByteArray &contentType, const QByteArray &body)
+// Status line and headers, then the body, assembled in one buffer.
+QByteArray withStatus(const char *status, const QByteArray &contentType, QByteArrayView body)
 {
-    QByteArray head = QByteArray("HTTP/1.0 ") + status + "\r\n";
-    if (!contentType.isEmpty())
-        head += "Content-Type: " + contentType + "\r\n";
-    head += "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n";
-    return head + body;
+    QByteArray answer;
+    answer.reserve(160 + body.size());
+    answer += "HTTP/1.0 ";
+    answer += status;
+    answer += "\r\n";
+    if (!contentType.isEmpty()) {
+        answer += "Content-Type: ";
+        answer += contentType;
+        answer += "\r\n";
+    }
+    answer += "Content-Length: ";
+    answer += QByteArray::number(body.size());
+    answer += "\r\nConnection: close\r\n\r\n";
+    answer += body;
+    return answer;
 }
 
 } // namespace
@@ -48,8 +59,10 @@ QByteArray HttpResponder::answer(const HttpRequest &request) const
         // "/" characters in the path act as directory separators; the path is
         // joined to the directory as it came.
         const QString fileName = m_dataDirectory + u'/' + QFile::decodeName(path);
-        if (FileExists(fileName))
-            return fileAnswer(fileName, path, request.wantsHttpHeaders);
+        // Only an empty read leaves open whether the file is there at all.
+        QByteArray content = ReadTextFile(fileName);
+        if (!content.isEmpty() || FileExists(fileName))
+            return fileAnswer(fileName, std::move(content), request.wantsHttpHeaders);
     }
     return notFoundAnswer(path, request.wantsHttpHeaders);
 }
@@ -74,13 +87,30 @@ bool HttpResponder::isServable(const QByteArray &path) const
 }
 
 QByteArray HttpResponder::fileAnswer(
-    const QString &fileName, const QByteArray &path, bool withHeaders) const
+    const QString &fileName, QByteArray content, bool withHeaders) const
 {
-    const QByteArray body = ReplaceText(ReadTextFile(fileName), "$ip", m_localAddress) + lineBreak;
+    content = ReplaceText(content, "$ip", m_localAddress);
+    content += lineBreak;
     if (!withHeaders)
-        return body;
-    const QMimeType type = m_mimeTypes.mimeTypeForFileNameAndData(QFile::decodeName(path), body);
-    return withStatus("200 OK", type.name().toLatin1(), body);
+        return content;
+    return withStatus("200 OK", contentType(fileName, content), content);
+}
+
+QByteArray HttpResponder::contentType(const QString &fileName, const QByteArray &body) const
+{
+    // Looking a type up costs more than sending a small page, and only the
+    // files of the data directory ever get here: remember each one's type.
+    auto known = m_contentTypes.constFind(fileName);
+    if (known != m_contentTypes.constEnd())
+        return *known;
+    // The name decides; the bytes are examined only when it says nothing.
+    QMimeType type = m_mimeTypes.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+    if (type.isDefault())
+        type = m_mimeTypes.mimeTypeForData(body);
+    const QByteArray name = type.name().toLatin1();
+    if (!type.isDefault())
+        m_contentTypes.insert(fileName, name);
+    return name;
 }
 
 QByteArray HttpResponder::notFoundAnswer(const QByteArray &path, bool withHeaders) const

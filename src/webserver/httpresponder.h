@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QMimeDatabase>
 #include <QString>
 
@@ -24,11 +25,13 @@ public:
 
 private:
     bool isServable(const QByteArray &path) const;
-    QByteArray fileAnswer(const QString &fileName, const QByteArray &path, bool withHeaders) const;
+    QByteArray fileAnswer(const QString &fileName, QByteArray content, bool withHeaders) const;
+    QByteArray contentType(const QString &fileName, const QByteArray &body) const;
     QByteArray notFoundAnswer(const QByteArray &path, bool withHeaders) const;
 
     QString m_dataDirectory;
     QByteArray m_localAddress;
     QByteArray m_notFoundPage;
     QMimeDatabase m_mimeTypes;
+    mutable QHash<QString, QByteArray> m_contentTypes;
 };
