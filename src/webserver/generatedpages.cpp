@@ -4,7 +4,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLatin1StringView>
+
+#include <algorithm>
+#include <cstring>
 
 QByteArray BuildNotFoundPage()
 {
@@ -41,15 +43,58 @@ QByteArray missingIndexText()
         "an index html page.  It was not found.</font></html>");
 }
 
+namespace {
+
+// Text is 8-bit, one character per byte, read as Latin-1 for case.
+char latin1Lower(char c)
+{
+    const auto u = uchar(c);
+    return (u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7) ? char(u + 32) : c;
+}
+
+char latin1Upper(char c)
+{
+    const auto u = uchar(c);
+    return (u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7) ? char(u - 32) : c;
+}
+
+// Where the lower-cased needle next occurs in text at or after from, letters
+// compared without case; -1 when nowhere. Candidates are found with memchr,
+// which keeps a page without matches (the usual case) cheap to scan.
+qsizetype findIgnoringCase(QByteArrayView text, QByteArrayView lowerNeedle, qsizetype from)
+{
+    const char first = lowerNeedle.front();
+    const char firstUpper = latin1Upper(first);
+    const char *const end = text.data() + text.size() - lowerNeedle.size() + 1;
+    const char *at = text.data() + from;
+    while (at < end) {
+        const auto *lower = static_cast<const char *>(std::memchr(at, first, size_t(end - at)));
+        const char *upper = nullptr;
+        if (firstUpper != first)
+            upper = static_cast<const char *>(
+                std::memchr(at, firstUpper, size_t((lower ? lower : end) - at)));
+        const char *candidate = upper ? upper : lower;
+        if (!candidate)
+            return -1;
+        qsizetype i = 1;
+        while (i < lowerNeedle.size() && latin1Lower(candidate[i]) == lowerNeedle[i])
+            ++i;
+        if (i == lowerNeedle.size())
+            return candidate - text.data();
+        at = candidate + 1;
+    }
+    return -1;
+}
+
+} // namespace
+
 QByteArray ReplaceText(const QByteArray &text, QByteArrayView find, QByteArrayView replacement)
 {
-    if (find.isEmpty())
+    if (find.isEmpty() || find.size() > text.size())
         return text;
-    // Text is 8-bit, one character per byte, so Latin-1 is the right reading
-    // for comparing letters without regard to case.
-    const QLatin1StringView haystack(text.constData(), text.size());
-    const QLatin1StringView needle(find.data(), find.size());
-    qsizetype match = haystack.indexOf(needle, 0, Qt::CaseInsensitive);
+    QByteArray lowerFind(find.data(), find.size());
+    std::transform(lowerFind.begin(), lowerFind.end(), lowerFind.begin(), latin1Lower);
+    qsizetype match = findIgnoringCase(text, lowerFind, 0);
     if (match < 0)
         return text;
     QByteArray result;
@@ -59,7 +104,7 @@ QByteArray ReplaceText(const QByteArray &text, QByteArrayView find, QByteArrayVi
         result.append(text.constData() + copied, match - copied);
         result.append(replacement);
         copied = match + find.size();
-        match = haystack.indexOf(needle, copied, Qt::CaseInsensitive);
+        match = findIgnoringCase(text, lowerFind, copied);
     }
     result.append(text.constData() + copied, text.size() - copied);
     return result;

@@ -25,11 +25,13 @@ bool hasParentSegment(QByteArrayView path)
     return false;
 }
 
-// Status line and headers, then the body, assembled in one buffer.
-QByteArray withStatus(const char *status, const QByteArray &contentType, QByteArrayView body)
+// Status line and headers, then the body and what follows it, assembled in
+// one buffer: a page is copied once on its way to the socket.
+QByteArray withStatus(const char *status, const QByteArray &contentType, QByteArrayView body,
+    QByteArrayView trailer = {})
 {
     QByteArray answer;
-    answer.reserve(160 + body.size());
+    answer.reserve(160 + body.size() + trailer.size());
     answer += "HTTP/1.0 ";
     answer += status;
     answer += "\r\n";
@@ -39,9 +41,10 @@ QByteArray withStatus(const char *status, const QByteArray &contentType, QByteAr
         answer += "\r\n";
     }
     answer += "Content-Length: ";
-    answer += QByteArray::number(body.size());
+    answer += QByteArray::number(body.size() + trailer.size());
     answer += "\r\nConnection: close\r\n\r\n";
     answer += body;
+    answer += trailer;
     return answer;
 }
 
@@ -90,10 +93,9 @@ QByteArray HttpResponder::fileAnswer(
     const QString &fileName, QByteArray content, bool withHeaders) const
 {
     content = ReplaceText(content, "$ip", m_localAddress);
-    content += lineBreak;
     if (!withHeaders)
-        return content;
-    return withStatus("200 OK", contentType(fileName, content), content);
+        return content + lineBreak;
+    return withStatus("200 OK", contentType(fileName, content), content, lineBreak);
 }
 
 QByteArray HttpResponder::contentType(const QString &fileName, const QByteArray &body) const

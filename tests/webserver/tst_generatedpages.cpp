@@ -39,6 +39,14 @@ void GeneratedPagesTest::replaceText_data()
         << QByteArray("10.0.0.7 10.0.0.7 10.0.0.7 10.0.0.7");
     QTest::newRow("find given in upper case")
         << QByteArray("a$ipb") << QByteArray("$IP") << QByteArray("x") << QByteArray("axb");
+    QTest::newRow("letter first, either case found first")
+        << QByteArray("IP ip Ip iP") << QByteArray("ip") << QByteArray("x")
+        << QByteArray("x x x x");
+    QTest::newRow("accented letters in Latin-1 case")
+        << QByteArray("caf\xc9 caf\xe9") << QByteArray("CAF\xe9") << QByteArray("tea")
+        << QByteArray("tea tea");
+    QTest::newRow("find longer than the text")
+        << QByteArray("$i") << QByteArray("$ip") << QByteArray("x") << QByteArray("$i");
     QTest::newRow("no match returns the text")
         << QByteArray("<p>no address</p>") << QByteArray("$ip") << QByteArray("x")
         << QByteArray("<p>no address</p>");
