@@ -24,14 +24,10 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void bareAnswers_data();
-    void bareAnswers();
-    void httpAnswers_data();
-    void httpAnswers();
+    void answers_data();
+    void answers();
     void ignoredLinesLeaveTheConnectionWaiting_data();
     void ignoredLinesLeaveTheConnectionWaiting();
-    void refusedPaths_data();
-    void refusedPaths();
     void overlappingConnectionsGetTheirOwnAnswers();
     void requestLineSplitAcrossPauses();
     void idleConnectionsDoNotHoldUpOthers();
@@ -46,7 +42,6 @@ private:
     QString sitePath(const QString &name = QString()) const;
     void writeFile(const QString &path, const QByteArray &bytes) const;
     quint16 port() const { return m_server->serverPort(); }
-    QByteArray address() const { return m_server->localAddress().toLatin1(); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<HttpServer> m_server;
@@ -68,7 +63,27 @@ void HttpServerTest::writeFile(const QString &path, const QByteArray &bytes) con
 void HttpServerTest::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("site")));
+    // Every file a row asks for exists where its path would lead, the index
+    // page apart, which the rows bring themselves.
+    const QList<std::pair<QString, QByteArray>> files = {
+        {"../outside.html", "outside the data directory"},
+        {"a.html", "page a"},
+        {"q.html?x=1", "page q"},
+        {"a%20b.html", "spaced"},
+        {"picture.gif", QByteArray("GIF89a\x00\x01\xff\r\n\x1a$i p", 16)},
+        {"empty.html", ""},
+        {"docs/a.htm", "in docs"},
+        {".hidden", "secret"},
+        {"notes.txt", "notes"},
+        {"site.css", "p{}"},
+        {"a\\b.html", "name with a backslash"},
+        {"Wavecrest.ini", "private"},
+        {"Address.lst", "private"},
+        {"Favorties.lst", "private"},
+        {"Favorites2.lst", "private"},
+    };
+    for (const auto &[name, content] : files)
+        writeFile(sitePath(name), content);
     m_server = std::make_unique<HttpServer>(sitePath(), 0, QHostAddress::LocalHost);
     QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
     QVERIFY(port() != 0);
@@ -80,133 +95,84 @@ void HttpServerTest::cleanup()
     m_dir.reset();
 }
 
-// Rows: a file to create (none when the name is empty), the request, and the
-// answer; "<ip>" in the answer stands for the server's own address.
-void HttpServerTest::bareAnswers_data()
+// A row without a status expects the bare answer, one with a status the
+// same body after a status line and headers. "<ip>" stands for the server's
+// own address.
+void HttpServerTest::answers_data()
 {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<QByteArray>("answer");
-
-    const QByteArray notFound = expectedNotFoundAnswer();
-    const QByteArray binary("GIF89a\x00\x01\xff\r\n\x1a$i p", 18);
-
-    QTest::newRow("index for /, $ip in any case")
-        << "index.html" << QByteArray("<a href=\"http://$ip/\">$IP</a> $Ip$iP $i")
-        << QByteArray("GET /\r\n")
-        << QByteArray("<a href=\"http://<ip>/\"><ip></a> <ip><ip> $i\r\n");
-    QTest::newRow("index missing") << QString() << QByteArray() << QByteArray("GET /\r\n")
-                                   << expectedMissingIndexText() + "\r\n" + notFound;
-    QTest::newRow("index.html asked for by name, missing")
-        << QString() << QByteArray() << QByteArray("GET /index.html\r\n") << notFound;
-    QTest::newRow("index.html without the slash, missing")
-        << QString() << QByteArray() << QByteArray("GET index.html\r\n")
-        << expectedMissingIndexText() + "\r\n" + notFound;
-    QTest::newRow("other file missing")
-        << "index.html" << QByteArray("home") << QByteArray("GET /other.html\r\n") << notFound;
-    QTest::newRow("query makes it another file")
-        << "a.html" << QByteArray("page a") << QByteArray("GET /a.html?x=1\r\n") << notFound;
-    QTest::newRow("query is part of the file name")
-        << "q.html?x=1" << QByteArray("page q") << QByteArray("GET /q.html?x=1\r\n")
-        << QByteArray("page q\r\n");
-    QTest::newRow("no %-decoding") << "a%20b.html" << QByteArray("spaced")
-                                   << QByteArray("GET /a%20b.html\r\n") << QByteArray("spaced\r\n");
-    QTest::newRow("page without $ip sent as stored")
-        << "picture.gif" << binary << QByteArray("GET /picture.gif\r\n") << binary + "\r\n";
-    QTest::newRow("empty file") << "empty.html" << QByteArray() << QByteArray("GET /empty.html\n")
-                                << QByteArray("\r\n");
-    QTest::newRow("subfolder") << "docs/a.htm" << QByteArray("in docs")
-                               << QByteArray("GET /docs/a.htm\r\n") << QByteArray("in docs\r\n");
-    QTest::newRow("doubled slashes")
-        << "docs/a.htm" << QByteArray("in docs") << QByteArray("GET //docs//a.htm\r\n")
-        << QByteArray("in docs\r\n");
-    QTest::newRow("folder is no file")
-        << "docs/a.htm" << QByteArray("in docs") << QByteArray("GET /docs\r\n") << notFound;
-    QTest::newRow("hidden file is no file")
-        << ".hidden" << QByteArray("secret") << QByteArray("GET /.hidden\r\n") << notFound;
-    QTest::newRow("other version gets the bare answer")
-        << "a.html" << QByteArray("page a") << QByteArray("GET /a.html HTTP/0.9\r\n")
-        << QByteArray("page a\r\n");
-    QTest::newRow("headers after a bare line are not read")
-        << "a.html" << QByteArray("page a")
-        << QByteArray("GET /a.html\r\nHost: x\r\nGET /b.html HTTP/1.1\r\n\r\n")
-        << QByteArray("page a\r\n");
-}
-
-void HttpServerTest::bareAnswers()
-{
-    QFETCH(QString, file);
-    QFETCH(QByteArray, content);
-    QFETCH(QByteArray, request);
-    QFETCH(QByteArray, answer);
-
-    if (!file.isEmpty())
-        writeFile(sitePath(file), content);
-    const auto received = fetch(port(), request);
-    QVERIFY(received);
-    QCOMPARE(*received, answer.replace("<ip>", address()));
-}
-
-void HttpServerTest::httpAnswers_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("index");
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("status");
-    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QByteArray>("type");
     QTest::addColumn<QByteArray>("body");
 
     const QByteArray notFound = expectedNotFoundAnswer();
-    const QByteArray page = "<html>$IP</html>";
-    const QByteArray pageBody = "<html><ip></html>\r\n";
+    const QByteArray missingIndex = expectedMissingIndexText() + "\r\n" + notFound;
+    const QByteArray index = "<a href=\"http://$ip/\">$IP</a> $Ip$iP $i";
+    const QByteArray indexBody = "<a href=\"http://<ip>/\"><ip></a> <ip><ip> $i\r\n";
+    const auto row = [](const char *name, const QByteArray &index, const QByteArray &request,
+                         const QByteArray &status, const QByteArray &type, const QByteArray &body) {
+        QTest::newRow(name) << index << request << status << type << body;
+    };
+    const QByteArray ok = "200 OK", missing = "404 Not Found", html = "text/html";
 
-    QTest::newRow("HTTP/1.0 file") << "a.html" << page << QByteArray("GET /a.html HTTP/1.0\r\n\r\n")
-                                   << QByteArray("200 OK") << QByteArray("text/html") << pageBody;
-    QTest::newRow("HTTP/1.1 with headers")
-        << "a.html" << page
-        << QByteArray("GET /a.html HTTP/1.1\r\nHost: localhost\r\nAccept: */*\r\n\r\n")
-        << QByteArray("200 OK") << QByteArray("text/html") << pageBody;
-    QTest::newRow("index for /") << "index.html" << page << QByteArray("GET / HTTP/1.1\r\n\r\n")
-                                 << QByteArray("200 OK") << QByteArray("text/html") << pageBody;
-    QTest::newRow("plain text") << "notes.txt" << QByteArray("notes")
-                                << QByteArray("GET /notes.txt HTTP/1.0\r\n\r\n")
-                                << QByteArray("200 OK") << QByteArray("text/plain")
-                                << QByteArray("notes\r\n");
-    QTest::newRow("style sheet") << "site.css" << QByteArray("p{}")
-                                 << QByteArray("GET /site.css HTTP/1.1\r\n\r\n")
-                                 << QByteArray("200 OK") << QByteArray("text/css")
-                                 << QByteArray("p{}\r\n");
-    QTest::newRow("missing file") << QString() << QByteArray()
-                                  << QByteArray("GET /gone.html HTTP/1.1\r\n\r\n")
-                                  << QByteArray("404 Not Found") << QByteArray("text/html")
-                                  << notFound;
-    QTest::newRow("missing index")
-        << QString() << QByteArray() << QByteArray("GET / HTTP/1.0\r\n\r\n")
-        << QByteArray("404 Not Found") << QByteArray("text/html")
-        << expectedMissingIndexText() + "\r\n" + notFound;
-    QTest::newRow("POST") << "a.html" << page << QByteArray("POST /a.html HTTP/1.1\r\n\r\n")
-                          << QByteArray("501 Not Implemented") << QByteArray() << QByteArray();
-    QTest::newRow("lower-case get with a version")
-        << "a.html" << page << QByteArray("get /a.html HTTP/1.0\r\n\r\n")
-        << QByteArray("501 Not Implemented") << QByteArray() << QByteArray();
+    row("index for /, $ip in any case", index, "GET /\r\n", {}, {}, indexBody);
+    row("index missing", {}, "GET /\r\n", {}, {}, missingIndex);
+    row("index.html by name, missing", {}, "GET /index.html\r\n", {}, {}, notFound);
+    row("index.html without the slash, missing", {}, "GET index.html\n", {}, {}, missingIndex);
+    row("other file missing", index, "GET /other.html\r\n", {}, {}, notFound);
+    row("query makes it another file", {}, "GET /a.html?x=1\r\n", {}, {}, notFound);
+    row("query is part of the file name", {}, "GET /q.html?x=1\r\n", {}, {}, "page q\r\n");
+    row("no %-decoding", {}, "GET /a%20b.html\r\n", {}, {}, "spaced\r\n");
+    row("page without $ip sent as stored", {}, "GET /picture.gif\r\n", {}, {},
+        QByteArray("GIF89a\x00\x01\xff\r\n\x1a$i p\r\n", 18));
+    row("empty file", {}, "GET /empty.html\r\n", {}, {}, "\r\n");
+    row("subfolder, doubled slashes", {}, "GET //docs//a.htm\r\n", {}, {}, "in docs\r\n");
+    row("folder is no file", {}, "GET /docs\r\n", {}, {}, notFound);
+    row("hidden file is no file", {}, "GET /.hidden\r\n", {}, {}, notFound);
+    row("other version gets the bare answer", {}, "GET /a.html HTTP/0.9\r\n", {}, {}, "page a\r\n");
+    row("lines after a bare request are not read", {},
+        "GET /a.html\r\nGET /notes.txt HTTP/1.1\r\n\r\n", {}, {}, "page a\r\n");
+
+    row("HTTP/1.0", index, "GET / HTTP/1.0\r\n\r\n", ok, html, indexBody);
+    row("HTTP/1.1 with headers", {}, "GET /a.html HTTP/1.1\r\nHost: x\r\n\r\n", ok, html,
+        "page a\r\n");
+    row("plain text", {}, "GET /notes.txt HTTP/1.0\r\n\r\n", ok, "text/plain", "notes\r\n");
+    row("style sheet", {}, "GET /site.css HTTP/1.1\r\n\r\n", ok, "text/css", "p{}\r\n");
+    row("HTTP, missing file", {}, "GET /gone.html HTTP/1.1\r\n\r\n", missing, html, notFound);
+    row("HTTP, missing index", {}, "GET / HTTP/1.0\r\n\r\n", missing, html, missingIndex);
+    row("POST", {}, "POST /a.html HTTP/1.1\r\n\r\n", "501 Not Implemented", {}, {});
+    row("lower-case get with a version", {}, "get /a.html HTTP/1.0\r\n\r\n", "501 Not Implemented",
+        {}, {});
+
+    row("parent folder", {}, "GET /../outside.html\r\n", {}, {}, notFound);
+    row("parent of a subfolder", {}, "GET /docs/../../outside.html\r\n", {}, {}, notFound);
+    row("parent segment, even staying inside", {}, "GET /docs/../a.html\r\n", {}, {}, notFound);
+    row("backslash", {}, "GET /a\\b.html\r\n", {}, {}, notFound);
+    row("NUL byte", {}, QByteArray("GET /a.html\0.txt\r\n", 19), {}, {}, notFound);
+    row("settings file", {}, "GET /Wavecrest.ini\r\n", {}, {}, notFound);
+    row("address history", {}, "GET /Address.lst\r\n", {}, {}, notFound);
+    row("favourite titles", {}, "GET /Favorties.lst\r\n", {}, {}, notFound);
+    row("favourite addresses", {}, "GET //./Favorites2.lst\r\n", {}, {}, notFound);
+    row("HTTP, parent folder", {}, "GET /../outside.html HTTP/1.1\r\n\r\n", missing, html,
+        notFound);
+    row("HTTP, settings file", {}, "GET /Wavecrest.ini HTTP/1.0\r\n\r\n", missing, html, notFound);
 }
 
-void HttpServerTest::httpAnswers()
+void HttpServerTest::answers()
 {
-    QFETCH(QString, file);
-    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, index);
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, status);
-    QFETCH(QByteArray, contentType);
+    QFETCH(QByteArray, type);
     QFETCH(QByteArray, body);
 
-    if (!file.isEmpty())
-        writeFile(sitePath(file), content);
-    body.replace("<ip>", address());
+    if (!index.isNull())
+        writeFile(sitePath(QStringLiteral("index.html")), index);
+    body.replace("<ip>", m_server->localAddress().toLatin1());
     const auto received = fetch(port(), request);
     QVERIFY(received);
-    QCOMPARE(*received, httpHead(status, contentType, body.size()) + body);
+    QCOMPARE(*received, status.isEmpty() ? body : httpHead(status, type, body.size()) + body);
 }
 
 void HttpServerTest::ignoredLinesLeaveTheConnectionWaiting_data()
@@ -216,8 +182,6 @@ void HttpServerTest::ignoredLinesLeaveTheConnectionWaiting_data()
     QTest::newRow("lower-case get") << QByteArray("get /a.html\r\n");
     QTest::newRow("other method, no version") << QByteArray("POST /a.html\r\n");
     QTest::newRow("GET without a path") << QByteArray("GET \r\n");
-    QTest::newRow("GET alone") << QByteArray("GET\r\n");
-    QTest::newRow("empty line") << QByteArray("\r\n");
     QTest::newRow("several lines") << QByteArray("HELO there\r\nHost: x\r\n\n");
 }
 
@@ -225,58 +189,11 @@ void HttpServerTest::ignoredLinesLeaveTheConnectionWaiting()
 {
     QFETCH(QByteArray, ignored);
 
-    writeFile(sitePath(QStringLiteral("a.html")), "page a");
     // The ignored line gets no answer and the connection stays open: the
     // request after it is answered alone.
     const auto received = fetch(port(), ignored + "GET /a.html\r\n");
     QVERIFY(received);
     QCOMPARE(*received, QByteArray("page a\r\n"));
-}
-
-void HttpServerTest::refusedPaths_data()
-{
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<QByteArray>("answer");
-
-    const QByteArray notFound = expectedNotFoundAnswer();
-    QTest::newRow("parent folder") << QByteArray("GET /../outside.html\r\n") << notFound;
-    QTest::newRow("parent of a subfolder")
-        << QByteArray("GET /docs/../../outside.html\r\n") << notFound;
-    QTest::newRow("parent segment, even staying inside")
-        << QByteArray("GET /docs/../a.html\r\n") << notFound;
-    QTest::newRow("parent segment at the end") << QByteArray("GET /docs/..\r\n") << notFound;
-    QTest::newRow("backslash") << QByteArray("GET /a\\b.html\r\n") << notFound;
-    QTest::newRow("backslash parent") << QByteArray("GET /..\\outside.html\r\n") << notFound;
-    QTest::newRow("NUL byte") << QByteArray("GET /a.html\0.txt\r\n", 19) << notFound;
-    QTest::newRow("settings file") << QByteArray("GET /Wavecrest.ini\r\n") << notFound;
-    QTest::newRow("address history") << QByteArray("GET /Address.lst\r\n") << notFound;
-    QTest::newRow("favourite titles") << QByteArray("GET /Favorties.lst\r\n") << notFound;
-    QTest::newRow("favourite addresses") << QByteArray("GET //./Favorites2.lst\r\n") << notFound;
-    QTest::newRow("versioned parent folder")
-        << QByteArray("GET /../outside.html HTTP/1.1\r\n\r\n")
-        << httpHead("404 Not Found", "text/html", notFound.size()) + notFound;
-    QTest::newRow("versioned settings file")
-        << QByteArray("GET /Wavecrest.ini HTTP/1.0\r\n\r\n")
-        << httpHead("404 Not Found", "text/html", notFound.size()) + notFound;
-}
-
-void HttpServerTest::refusedPaths()
-{
-    QFETCH(QByteArray, request);
-    QFETCH(QByteArray, answer);
-
-    // Every file asked for exists where the path would lead.
-    writeFile(m_dir->filePath(QStringLiteral("outside.html")), "outside the data directory");
-    writeFile(sitePath(QStringLiteral("a.html")), "page a");
-    writeFile(sitePath(QStringLiteral("a\\b.html")), "name with a backslash");
-    writeFile(sitePath(QStringLiteral("docs/x.html")), "docs");
-    for (const char *name : {"Wavecrest.ini", "Address.lst", "Favorties.lst", "Favorites2.lst"})
-        writeFile(sitePath(QLatin1String(name)), "private");
-    QVERIFY(QFile::exists(sitePath(QStringLiteral("docs/../../outside.html"))));
-
-    const auto received = fetch(port(), request);
-    QVERIFY(received);
-    QCOMPARE(*received, answer);
 }
 
 void HttpServerTest::overlappingConnectionsGetTheirOwnAnswers()
@@ -316,10 +233,9 @@ void HttpServerTest::overlappingConnectionsGetTheirOwnAnswers()
 
 void HttpServerTest::requestLineSplitAcrossPauses()
 {
-    writeFile(sitePath(QStringLiteral("split.html")), "split page");
     TestClient client(port());
     QVERIFY(waitUntil([&] { return client.isConnected(); }));
-    for (const char *piece : {"GE", "T /spl", "it.html HT", "TP/1.", "1\r"}) {
+    for (const char *piece : {"GE", "T /a.h", "tml HT", "TP/1.", "1\r"}) {
         client.send(piece);
         QTest::qWait(100);
         QVERIFY(client.received.isEmpty());
@@ -327,12 +243,11 @@ void HttpServerTest::requestLineSplitAcrossPauses()
     }
     client.send("\nHost: x\r\n\r\n");
     QVERIFY(waitUntil([&] { return client.isClosed(); }));
-    QCOMPARE(client.received, httpHead("200 OK", "text/html", 12) + "split page\r\n");
+    QCOMPARE(client.received, httpHead("200 OK", "text/html", 8) + "page a\r\n");
 }
 
 void HttpServerTest::idleConnectionsDoNotHoldUpOthers()
 {
-    writeFile(sitePath(QStringLiteral("a.html")), "page a");
     m_server->setIdleLimitMs(3000);
     QSignalSpy accepted(m_server.get(), &HttpServer::connectionAccepted);
 
@@ -364,13 +279,11 @@ void HttpServerTest::longLines_data()
     QTest::addColumn<bool>("answered");
 
     const QByteArray longest = "GET /" + QByteArray(8192 - 5, 'a');
-    QTest::newRow("8 KiB line") << QByteArrayList{longest + "\r\n"} << true;
-    QTest::newRow("8 KiB line in pieces") << QByteArrayList{longest.first(3000),
-        longest.sliced(3000, 3000), longest.sliced(6000), "\r\n"}
-                                          << true;
-    QTest::newRow("one byte over, ended") << QByteArrayList{longest + "a\r\n"} << false;
+    QTest::newRow("8 KiB line in pieces")
+        << QByteArrayList{longest.first(5000), longest.sliced(5000), "\r\n"} << true;
     QTest::newRow("one byte over, in pieces")
         << QByteArrayList{longest.first(5000), longest.sliced(5000) + "a"} << false;
+    QTest::newRow("one byte over, ended") << QByteArrayList{longest + "a\r\n"} << false;
     QTest::newRow("64 KiB, no line break") << QByteArrayList{QByteArray(64 * 1024, 'G')} << false;
 }
 
@@ -391,7 +304,6 @@ void HttpServerTest::longLines()
 
 void HttpServerTest::connectionsBeyondTheCapWait()
 {
-    writeFile(sitePath(QStringLiteral("a.html")), "page a");
     QSignalSpy accepted(m_server.get(), &HttpServer::connectionAccepted);
     std::vector<std::unique_ptr<TestClient>> idle;
     for (int i = 0; i < HttpServer::MaxRequestsInProgress; ++i)

@@ -85,12 +85,6 @@ void RealClientsTest::clients_data()
     QTest::newRow("curl, HTTP/1.1")
         << "curl" << QStringList{"-sS", "--http1.1", "-D", "-", url + "/plain.html"}
         << httpHead("200 OK", "text/html", plain.size()) + plain;
-    QTest::newRow("curl, HTTP/1.0, missing page")
-        << "curl" << QStringList{"-sS", "--http1.0", "-D", "-", url + "/none.html"}
-        << httpHead("404 Not Found", "text/html", notFound.size()) + notFound;
-    QTest::newRow("curl, status only")
-        << "curl" << QStringList{"-sS", "-o", "/dev/null", "-w", "%{http_code}", url + "/"}
-        << QByteArray("404");
     // curl cannot leave out the version, but a method that ends the line
     // makes the request line the bare "GET /page.html".
     QTest::newRow("curl, bare form")

@@ -34,8 +34,6 @@ private Q_SLOTS:
     void failedListenIsReported();
     void closingWithConnectionsOpen();
     void helpWindow();
-    void helpText_data();
-    void helpText();
 
 private:
     template <typename T> T *control(const char *name) const
@@ -79,18 +77,16 @@ void ServerWindowTest::controls_data()
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<bool>("enabled");
 
-    QTest::newRow("Label1") << "Label1"
-                            << "Log On History" << QRect(8, 0, 209, 17) << true;
-    QTest::newRow("List1") << "List1" << QString() << QRect(8, 16, 209, 79) << true;
-    QTest::newRow("Label2") << "Label2"
-                            << "Your IP Adress" << QRect(8, 96, 209, 17) << true;
-    QTest::newRow("Text1") << "Text1" << QString() << QRect(8, 112, 209, 19) << true;
-    QTest::newRow("Command1") << "Command1"
-                              << "Start" << QRect(8, 136, 65, 25) << true;
-    QTest::newRow("Command2") << "Command2"
-                              << "Stop" << QRect(80, 136, 65, 25) << false;
-    QTest::newRow("Command3") << "Command3"
-                              << "Help" << QRect(152, 136, 65, 25) << true;
+    const auto row = [](const char *name, const QString &text, QRect geometry, bool enabled) {
+        QTest::newRow(name) << QString::fromLatin1(name) << text << geometry << enabled;
+    };
+    row("Label1", "Log On History", QRect(8, 0, 209, 17), true);
+    row("List1", {}, QRect(8, 16, 209, 79), true);
+    row("Label2", "Your IP Adress", QRect(8, 96, 209, 17), true);
+    row("Text1", {}, QRect(8, 112, 209, 19), true);
+    row("Command1", "Start", QRect(8, 136, 65, 25), true);
+    row("Command2", "Stop", QRect(80, 136, 65, 25), false);
+    row("Command3", "Help", QRect(152, 136, 65, 25), true);
 }
 
 void ServerWindowTest::controls()
@@ -249,43 +245,22 @@ void ServerWindowTest::helpWindow()
     QCOMPARE(text->font().family(), QStringLiteral("Arial"));
     QCOMPARE(text->font().pointSize(), 12);
     QVERIFY(text->font().bold());
+    // Eight lines, each with its break; all but the last end in a space.
+    QCOMPARE(ServerHelpWindow::helpText(),
+        QStringLiteral("In order for the web server to work \r\n"
+                       "properly, you must move all of \r\n"
+                       "your web pages into the Wavecrest \r\n"
+                       "directory. Then just hit \"start\" \r\n"
+                       "and tell all your friends and co-workers \r\n"
+                       "your IP adress. Your web page will be \r\n"
+                       "accessable as long as the web server is \r\n"
+                       "running.\r\n"));
     QCOMPARE(text->toPlainText(), ServerHelpWindow::helpText().replace("\r\n", "\n"));
 
     // A second click shows the same window.
     QTest::mouseClick(control<QPushButton>("Command3"), Qt::LeftButton);
     QCOMPARE(windows.find(QLatin1String(WindowNames::WebServerHelp)), help.data());
     delete help.data();
-}
-
-void ServerWindowTest::helpText_data()
-{
-    QTest::addColumn<int>("line");
-    QTest::addColumn<QString>("text");
-
-    const QStringList lines = {
-        "In order for the web server to work ",
-        "properly, you must move all of ",
-        "your web pages into the Wavecrest ",
-        "directory. Then just hit \"start\" ",
-        "and tell all your friends and co-workers ",
-        "your IP adress. Your web page will be ",
-        "accessable as long as the web server is ",
-        "running.",
-    };
-    for (int i = 0; i < lines.size(); ++i)
-        QTest::addRow("line %d", i + 1) << i << lines.at(i);
-}
-
-void ServerWindowTest::helpText()
-{
-    QFETCH(int, line);
-    QFETCH(QString, text);
-
-    const QString help = ServerHelpWindow::helpText();
-    QVERIFY(help.endsWith(QLatin1String("\r\n")));
-    const QStringList lines = help.chopped(2).split(QStringLiteral("\r\n"));
-    QCOMPARE(lines.size(), 8);
-    QCOMPARE(lines.at(line), text);
 }
 
 WAVECREST_TEST(ServerWindowTest)
