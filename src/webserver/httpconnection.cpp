@@ -37,8 +37,9 @@ HttpConnection::HttpConnection(QTcpSocket *socket, std::shared_ptr<const HttpRes
 
 void HttpConnection::catchUp()
 {
-    readSocket();
-    if (m_socket->state() != QAbstractSocket::ConnectedState)
+    if (m_socket->state() == QAbstractSocket::ConnectedState)
+        readSocket();
+    else
         close();
 }
 

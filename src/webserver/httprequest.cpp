@@ -18,10 +18,9 @@ HttpRequest parseRequestLine(QByteArrayView line)
         return request;
     }
 
-    // The path starts four characters after the first "GET " and runs to the
-    // next space; that space is looked for from the path's second character
-    // on. A line without "GET " (such as "GETX /a") counts from the line's
-    // start, as if "GET " stood just before it.
+    // The path starts right after the first "GET " and runs to the next
+    // space, looked for from the path's second character on. A line without
+    // "GET " (such as "GETX /a") has its path start at its fourth character.
     const qsizetype getAt = line.indexOf("GET ");
     const qsizetype pathStart = getAt < 0 ? 3 : getAt + 4;
     const qsizetype pathEnd = line.indexOf(' ', pathStart + 1);
@@ -32,7 +31,7 @@ HttpRequest parseRequestLine(QByteArrayView line)
         request.path = line.sliced(pathStart, pathEnd - pathStart).toByteArray();
         request.wantsHttpHeaders = endsInHttp1Version(line.sliced(pathEnd));
     }
-    // Nothing after "GET " is not a request; the connection goes on waiting.
+    // A GET that names no page is no request; the connection goes on waiting.
     if (!request.path.isEmpty())
         request.kind = HttpRequest::Kind::Get;
     return request;

@@ -41,7 +41,6 @@ public:
     quint16 port() const { return m_port; }
     quint16 serverPort() const;
     QString errorString() const;
-    int idleLimitMs() const { return m_idleLimitMs; }
     // Applies to connections accepted from then on.
     void setIdleLimitMs(int milliseconds) { m_idleLimitMs = milliseconds; }
 
