@@ -115,7 +115,7 @@ QByteArray ReadTextFile(const QString &path)
     if (path.isEmpty() || !FileExists(path))
         return QByteArray();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return QByteArray();
     return file.readAll();
 }
