@@ -7,6 +7,8 @@
 #include "mail/commentswindow.h"
 #include "mail/sendmailwindow.h"
 #include "settings/preferencesdialog.h"
+#include "webserver/serverhelpwindow.h"
+#include "webserver/serverwindow.h"
 
 void registerApplicationWindows(AppContext &context)
 {
@@ -24,4 +26,8 @@ void registerApplicationWindows(AppContext &context)
                            [&context] { return new SendMailWindow(context); });
     windows.registerWindow(QLatin1String(WindowNames::Comments),
                            [&context] { return new CommentsWindow(context); });
+    windows.registerWindow(QLatin1String(WindowNames::WebServer),
+                           [&context] { return new ServerWindow(context); });
+    windows.registerWindow(QLatin1String(WindowNames::WebServerHelp),
+                           [] { return new ServerHelpWindow; });
 }

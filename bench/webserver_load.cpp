@@ -1,0 +1,450 @@
+// Load benchmark of the web server against nginx from the system's packages.
+//
+// Both serve the same two files on loopback ports: our server as a user runs
+// it (the server window with its log, offscreen, in a child process of this
+// program) and nginx with one worker. A client of our own, one thread on
+// epoll, opens a connection per request at concurrency 1, 16 and 64, checks
+// every response body byte for byte and measures requests per second and the
+// 99th-percentile latency. WAVECREST_BENCH_SECONDS sets the time per cell.
+//
+// Exits non-zero when a response was wrong or a request failed.
+
+#include "app/appcontext.h"
+#include "webserver/serverwindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/epoll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int RequestTimeoutSeconds = 10;
+
+// What the client saw in one or more runs against one server.
+struct Measurement {
+    double seconds = 0;
+    quint64 completed = 0;
+    quint64 errors = 0;
+    quint64 mismatches = 0;
+    std::vector<quint32> latenciesMicroseconds;
+
+    void add(const Measurement &other)
+    {
+        seconds += other.seconds;
+        completed += other.completed;
+        errors += other.errors;
+        mismatches += other.mismatches;
+        latenciesMicroseconds.insert(latenciesMicroseconds.end(),
+            other.latenciesMicroseconds.begin(), other.latenciesMicroseconds.end());
+    }
+    double requestsPerSecond() const { return seconds > 0 ? completed / seconds : 0; }
+    double p99Milliseconds()
+    {
+        if (latenciesMicroseconds.empty())
+            return 0;
+        std::sort(latenciesMicroseconds.begin(), latenciesMicroseconds.end());
+        return latenciesMicroseconds[(latenciesMicroseconds.size() * 99 + 99) / 100 - 1] / 1000.0;
+    }
+};
+
+// One request slot of the client: a connection from connect to EOF.
+struct Slot {
+    int fd = -1;
+    bool sent = false;
+    Clock::time_point started;
+    std::string received;
+};
+
+class LoadClient
+{
+public:
+    LoadClient(quint16 port, std::string request, std::string expectedBody)
+        : m_port(port), m_request(std::move(request)), m_expectedBody(std::move(expectedBody))
+    { }
+
+    Measurement run(int concurrency, double seconds);
+
+private:
+    void start(Slot &slot, int index);
+    void finish(Slot &slot, int index, bool failed);
+    void onEvent(Slot &slot, int index, uint32_t events);
+    bool check(const std::string &response) const;
+
+    const quint16 m_port;
+    const std::string m_request;
+    const std::string m_expectedBody;
+    int m_epoll = -1;
+    Clock::time_point m_end;
+    std::vector<Slot> m_slots;
+    Measurement m_result;
+    int m_active = 0;
+};
+
+Measurement LoadClient::run(int concurrency, double seconds)
+{
+    m_epoll = epoll_create1(EPOLL_CLOEXEC);
+    m_slots.assign(concurrency, Slot());
+    m_result = Measurement();
+    const Clock::time_point begin = Clock::now();
+    m_end = begin
+        + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    for (int i = 0; i < concurrency; ++i)
+        start(m_slots[i], i);
+
+    std::array<epoll_event, 256> events;
+    while (m_active > 0) {
+        const int count = epoll_wait(m_epoll, events.data(), int(events.size()), 100);
+        for (int i = 0; i < count; ++i) {
+            const int index = int(events[i].data.u32);
+            onEvent(m_slots[index], index, events[i].events);
+        }
+        const Clock::time_point now = Clock::now();
+        for (int i = 0; i < concurrency; ++i) {
+            if (m_slots[i].fd >= 0
+                && now - m_slots[i].started > std::chrono::seconds(RequestTimeoutSeconds))
+                finish(m_slots[i], i, true);
+        }
+    }
+    m_result.seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+    close(m_epoll);
+    return m_result;
+}
+
+void LoadClient::start(Slot &slot, int index)
+{
+    slot = Slot();
+    slot.started = Clock::now();
+    slot.fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    setsockopt(slot.fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(m_port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ++m_active;
+    if (connect(slot.fd, reinterpret_cast<sockaddr *>(&address), sizeof address) < 0
+        && errno != EINPROGRESS) {
+        finish(slot, index, true);
+        return;
+    }
+    epoll_event event{};
+    event.events = EPOLLOUT | EPOLLIN | EPOLLRDHUP;
+    event.data.u32 = quint32(index);
+    epoll_ctl(m_epoll, EPOLL_CTL_ADD, slot.fd, &event);
+}
+
+void LoadClient::onEvent(Slot &slot, int index, uint32_t events)
+{
+    if (slot.fd < 0)
+        return;
+    if (!slot.sent && (events & EPOLLOUT)) {
+        int error = 0;
+        socklen_t length = sizeof error;
+        getsockopt(slot.fd, SOL_SOCKET, SO_ERROR, &error, &length);
+        if (error != 0
+            || write(slot.fd, m_request.data(), m_request.size()) != ssize_t(m_request.size())) {
+            finish(slot, index, true);
+            return;
+        }
+        slot.sent = true;
+        epoll_event event{};
+        event.events = EPOLLIN | EPOLLRDHUP;
+        event.data.u32 = quint32(index);
+        epoll_ctl(m_epoll, EPOLL_CTL_MOD, slot.fd, &event);
+    }
+    if (!(events & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)))
+        return;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(slot.fd, buffer, sizeof buffer);
+        if (n > 0) {
+            slot.received.append(buffer, size_t(n));
+            continue;
+        }
+        if (n == 0)
+            finish(slot, index, !slot.sent);
+        else if (errno != EAGAIN && errno != EWOULDBLOCK)
+            finish(slot, index, true);
+        return;
+    }
+}
+
+void LoadClient::finish(Slot &slot, int index, bool failed)
+{
+    close(slot.fd);
+    slot.fd = -1;
+    --m_active;
+    if (failed) {
+        ++m_result.errors;
+    } else if (!check(slot.received)) {
+        ++m_result.mismatches;
+    } else {
+        ++m_result.completed;
+        m_result.latenciesMicroseconds.push_back(quint32(
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - slot.started)
+                .count()));
+    }
+    if (Clock::now() < m_end)
+        start(slot, index);
+}
+
+// A 200 answer whose Content-Length and body are exactly the expected body.
+bool LoadClient::check(const std::string &response) const
+{
+    const size_t headEnd = response.find("\r\n\r\n");
+    if (headEnd == std::string::npos
+        || response.compare(0, 9, "HTTP/1.0 ") != 0 && response.compare(0, 9, "HTTP/1.1 ") != 0)
+        return false;
+    const std::string head = response.substr(0, headEnd + 2);
+    if (head.compare(9, 6, "200 OK") != 0)
+        return false;
+    const std::string lengthHeader
+        = "\r\nContent-Length: " + std::to_string(m_expectedBody.size()) + "\r\n";
+    if (head.find(lengthHeader) == std::string::npos)
+        return false;
+    return response.compare(headEnd + 4, std::string::npos, m_expectedBody) == 0;
+}
+
+QByteArray fileContent(int size)
+{
+    // Printable, varied, and without the '$' that our server replaces.
+    QByteArray content;
+    content.reserve(size);
+    for (int i = 0; content.size() < size; ++i)
+        content += "line " + QByteArray::number(i) + " of the benchmark page\n";
+    content.truncate(size);
+    return content;
+}
+
+quint16 freeLoopbackPort()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+bool acceptsConnections(quint16 port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool connected
+        = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    close(fd);
+    return connected;
+}
+
+bool waitForPort(quint16 port)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (acceptsConnections(port))
+            return true;
+        usleep(50 * 1000);
+    }
+    return false;
+}
+
+// Our server as the program runs it: the window with its log, started.
+int serve(const QString &dataDirectory)
+{
+    AppContext context(dataDirectory, [](QWidget *) { return nullptr; });
+    ServerWindow window(context, 0, QHostAddress::LocalHost);
+    window.show();
+    window.StartServer();
+    if (!window.server()->isListening())
+        return 1;
+    std::printf("%u\n", unsigned(window.server()->serverPort()));
+    std::fflush(stdout);
+    return QApplication::exec();
+}
+
+bool startOurServer(QProcess &process, const QString &siteDirectory, quint16 *port)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(
+        QCoreApplication::applicationFilePath(), {QStringLiteral("--serve"), siteDirectory});
+    if (!process.waitForReadyRead(30000))
+        return false;
+    *port = quint16(process.readLine().trimmed().toUInt());
+    return *port != 0;
+}
+
+bool startNginx(QProcess &process, const QTemporaryDir &dir, quint16 port)
+{
+    const QString prefix = dir.path();
+    QFile config(dir.filePath(QStringLiteral("nginx.conf")));
+    if (!config.open(QIODevice::WriteOnly))
+        return false;
+    QTextStream(&config) << "worker_processes 1;\n"
+                         << "daemon off;\n"
+                         << "pid " << prefix << "/nginx.pid;\n"
+                         << "events { worker_connections 4096; }\n"
+                         << "http {\n"
+                         << "    types { text/html html; }\n"
+                         << "    default_type application/octet-stream;\n"
+                         << "    access_log " << prefix << "/access.log;\n"
+                         << "    sendfile on;\n"
+                         << "    tcp_nopush on;\n"
+                         << "    server {\n"
+                         << "        listen 127.0.0.1:" << port << " backlog=1024;\n"
+                         << "        root " << prefix << "/site;\n"
+                         << "    }\n"
+                         << "}\n";
+    config.close();
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(QStringLiteral("nginx"),
+        {QStringLiteral("-p"), prefix, QStringLiteral("-e"), prefix + "/error.log",
+            QStringLiteral("-c"), config.fileName()});
+    return process.waitForStarted() && waitForPort(port);
+}
+
+void stopProcess(QProcess &process)
+{
+    process.terminate();
+    if (!process.waitForFinished(5000))
+        process.kill();
+    process.waitForFinished(5000);
+}
+
+struct Target {
+    const char *name;
+    quint16 port;
+    QByteArray trailer; // what the server adds after the file's bytes
+};
+
+struct Row {
+    QString server;
+    QString file;
+    int concurrency;
+    Measurement result;
+};
+
+// Machine load comes and goes; short turns taken in alternation give both
+// servers the same share of it.
+constexpr int Rounds = 5;
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--serve") == 0) {
+        QApplication app(argc, argv);
+        return serve(QString::fromLocal8Bit(argv[2]));
+    }
+    QCoreApplication app(argc, argv);
+    const double seconds = qEnvironmentVariableIsSet("WAVECREST_BENCH_SECONDS")
+        ? qEnvironmentVariable("WAVECREST_BENCH_SECONDS").toDouble()
+        : 5.0;
+
+    QTemporaryDir dir;
+    // nginx's worker gives up root and must still reach the files.
+    QFile::setPermissions(dir.path(),
+        QFile::permissions(dir.path()) | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup
+            | QFile::ExeGroup);
+    QDir(dir.path()).mkdir(QStringLiteral("site"));
+    const QList<std::pair<QString, QByteArray>> files = {
+        {QStringLiteral("page1k.html"), fileContent(1024)},
+        {QStringLiteral("page100k.html"), fileContent(100 * 1024)},
+    };
+    for (const auto &[name, content] : files) {
+        QFile file(dir.filePath(QStringLiteral("site/") + name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            return 2;
+    }
+
+    QProcess ours;
+    quint16 ourPort = 0;
+    if (!startOurServer(ours, dir.filePath(QStringLiteral("site")), &ourPort)) {
+        std::fprintf(stderr, "webserver_load: our server did not start\n");
+        return 2;
+    }
+    QProcess nginx;
+    const quint16 nginxPort = freeLoopbackPort();
+    if (!startNginx(nginx, dir, nginxPort)) {
+        std::fprintf(stderr, "webserver_load: nginx did not start (is nginx-light installed?)\n");
+        stopProcess(ours);
+        return 2;
+    }
+
+    const Target targets[] = {{"wavecrest", ourPort, "\r\n"}, {"nginx", nginxPort, ""}};
+    QList<Row> rows;
+    for (const auto &[name, content] : files) {
+        const std::string request = "GET /" + name.toStdString()
+            + " HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: webserver_load\r\n\r\n";
+        std::vector<LoadClient> clients;
+        for (const Target &target : targets) {
+            clients.emplace_back(target.port, request, (content + target.trailer).toStdString());
+            clients.back().run(16, 0.5);
+        }
+        for (int concurrency : {1, 16, 64}) {
+            Measurement results[std::size(targets)];
+            for (int round = 0; round < Rounds; ++round) {
+                for (size_t i = 0; i < clients.size(); ++i)
+                    results[i].add(clients[i].run(concurrency, seconds / Rounds));
+            }
+            for (size_t i = 0; i < clients.size(); ++i) {
+                std::fprintf(stderr, "  %s %s c%d: %.0f req/s\n", targets[i].name, qPrintable(name),
+                    concurrency, results[i].requestsPerSecond());
+                rows.append({QLatin1String(targets[i].name), name, concurrency, results[i]});
+            }
+        }
+    }
+    stopProcess(nginx);
+    stopProcess(ours);
+
+    std::printf("\n%-10s %-14s %5s %12s %10s %10s %8s %11s\n", "server", "file", "conc", "req/s",
+        "p99 ms", "requests", "errors", "mismatches");
+    bool correct = true;
+    for (Row &row : rows) {
+        std::printf("%-10s %-14s %5d %12.0f %10.2f %10llu %8llu %11llu\n", qPrintable(row.server),
+            qPrintable(row.file), row.concurrency, row.result.requestsPerSecond(),
+            row.result.p99Milliseconds(), row.result.completed, row.result.errors,
+            row.result.mismatches);
+        correct = correct && row.result.errors == 0 && row.result.mismatches == 0;
+    }
+    const auto throughput = [&](const char *server) {
+        for (const Row &row : rows) {
+            if (row.server == QLatin1String(server) && row.file == QLatin1String("page1k.html")
+                && row.concurrency == 64)
+                return row.result.requestsPerSecond();
+        }
+        return 0.0;
+    };
+    const double share
+        = throughput("nginx") > 0 ? throughput("wavecrest") / throughput("nginx") : 0;
+    std::printf("\n1 KiB at concurrency 64: wavecrest has %.0f%% of nginx's throughput (goal: at "
+                "least 50%%, no errors, no mismatches): %s\n",
+        share * 100, share >= 0.5 && correct ? "met" : "NOT met");
+    return correct ? 0 : 1;
+}

@@ -1,0 +1,127 @@
+#include "webserver/generatedpages.h"
+
+#include "app/addresses.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstring>
+
+QByteArray BuildNotFoundPage()
+{
+    const QByteArray lines[] = {
+        "<head>",
+        "<title>Page Not Found</title>",
+        "</head>",
+        "<body text=\"#FF0000\">",
+        "<p align=\"center\">&nbsp;</p>",
+        "<p align=\"center\"><font face=\"Arial\" size=\"3\"><b>The page you have requested can",
+        "not be found.</b></font></p>",
+        "<p align=\"center\"><font face=\"Arial\" size=\"3\"><b>You may have mistyped the",
+        "adress, or the site may be temporarily unavailable.</b></font></p>",
+        "<p align=\"center\"><font face=\"Arial\" size=\"3\"><b>Please try again "
+        "later.</b></font></p>",
+        "<p align=\"center\">&nbsp;</p>",
+        QByteArray("<p align=\"left\"><font face=\"Arial\" size=\"3\"><b><a href=\"")
+            + Addresses::MakerHomePage + "\">Brimlow...",
+        "The Future Is Now</a></b></font></p>",
+        QByteArray("<p align=\"left\"><font face=\"Arial\" size=\"3\"><b><a href=\"")
+            + Addresses::ProductPage + "\">Brimlow",
+        "Wavecrest</a></b></font></p>",
+    };
+    QByteArray page;
+    for (const QByteArray &line : lines)
+        page += line + "\r\n";
+    return page;
+}
+
+QByteArray missingIndexText()
+{
+    return QByteArrayLiteral(
+        "<html><font face=\"Verdana, Arial, Helvetica, sans-serif\" size=\"1\"><b>Please create "
+        "an index html page.  It was not found.</font></html>");
+}
+
+namespace {
+
+// Text is 8-bit, one character per byte, read as Latin-1 for case.
+char latin1Lower(char c)
+{
+    const auto u = uchar(c);
+    return (u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7) ? char(u + 32) : c;
+}
+
+char latin1Upper(char c)
+{
+    const auto u = uchar(c);
+    return (u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7) ? char(u - 32) : c;
+}
+
+// Where the lower-cased needle next occurs in text at or after from, letters
+// compared without case; -1 when nowhere. Candidates are found with memchr,
+// which keeps a page without matches (the usual case) cheap to scan.
+qsizetype findIgnoringCase(QByteArrayView text, QByteArrayView lowerNeedle, qsizetype from)
+{
+    const char first = lowerNeedle.front();
+    const char firstUpper = latin1Upper(first);
+    const char *const end = text.data() + text.size() - lowerNeedle.size() + 1;
+    const char *at = text.data() + from;
+    while (at < end) {
+        const auto *lower = static_cast<const char *>(std::memchr(at, first, size_t(end - at)));
+        const char *upper = nullptr;
+        if (firstUpper != first)
+            upper = static_cast<const char *>(
+                std::memchr(at, firstUpper, size_t((lower ? lower : end) - at)));
+        const char *candidate = upper ? upper : lower;
+        if (!candidate)
+            return -1;
+        qsizetype i = 1;
+        while (i < lowerNeedle.size() && latin1Lower(candidate[i]) == lowerNeedle[i])
+            ++i;
+        if (i == lowerNeedle.size())
+            return candidate - text.data();
+        at = candidate + 1;
+    }
+    return -1;
+}
+
+} // namespace
+
+QByteArray ReplaceText(const QByteArray &text, QByteArrayView find, QByteArrayView replacement)
+{
+    if (find.isEmpty() || find.size() > text.size())
+        return text;
+    QByteArray lowerFind(find.data(), find.size());
+    std::transform(lowerFind.begin(), lowerFind.end(), lowerFind.begin(), latin1Lower);
+    qsizetype match = findIgnoringCase(text, lowerFind, 0);
+    if (match < 0)
+        return text;
+    QByteArray result;
+    result.reserve(text.size());
+    qsizetype copied = 0;
+    while (match >= 0) {
+        result.append(text.constData() + copied, match - copied);
+        result.append(replacement);
+        copied = match + find.size();
+        match = findIgnoringCase(text, lowerFind, copied);
+    }
+    result.append(text.constData() + copied, text.size() - copied);
+    return result;
+}
+
+QByteArray ReadTextFile(const QString &path)
+{
+    if (path.isEmpty() || !FileExists(path))
+        return QByteArray();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return QByteArray();
+    return file.readAll();
+}
+
+bool FileExists(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && !info.isHidden();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QStringList>
+#include <QWidget>
+
+#include "webserver/httpserver.h"
+
+class AppContext;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimer;
+
+// The "server" window: starts and stops the web server, shows the address
+// under which this machine serves, and logs connections and requests.
+class ServerWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The log keeps the newest lines only, so a long run cannot eat memory.
+    static constexpr int MaxLogLines = 10000;
+    // Lines reach the list in batches: a burst of connections adds them a
+    // few times a second instead of once per line.
+    static constexpr int LogFlushIntervalMs = 100;
+
+    // The program serves on port 80 of every interface; other ports and
+    // addresses are for running it where port 80 is not to be had.
+    explicit ServerWindow(AppContext &context, quint16 port = HttpServer::DefaultPort,
+        const QHostAddress &address = QHostAddress::Any, QWidget *parent = nullptr);
+
+    HttpServer *server() const { return m_server; }
+
+    void StartServer();
+    void StopServer();
+
+private:
+    void createControls();
+    void appendToLog(const QString &line);
+    void flushLog();
+    void openHelp();
+
+    AppContext &m_context;
+    HttpServer *m_server;
+    QListWidget *m_log = nullptr;
+    QLineEdit *m_address = nullptr;
+    QPushButton *m_start = nullptr;
+    QPushButton *m_stop = nullptr;
+    QStringList m_pendingLog;
+    QTimer *m_logTimer;
+};
