@@ -153,9 +153,9 @@ void TestPreferencesAndAbout::aboutBox_data()
 
     QTest::newRow("first key") << tool << "with" << true << true << tool;
     QTest::newRow("first key does not start") << tool << "with" << true << false << tool;
+    QTest::newRow("first key empty") << QStringLiteral("") << "with" << true << true << none;
     QTest::newRow("second key, file there") << none << "with" << true << true << "dir/MSINFO32.EXE";
-    QTest::newRow("second key, no file") << none << "without" << false << true << none;
-    QTest::newRow("second key, no file, PATH") << none << "without" << true << true << found;
+    QTest::newRow("second key, no file: PATH") << none << "without" << true << true << found;
     QTest::newRow("neither") << none << none << false << true << none;
     QTest::newRow("PATH, does not start") << none << none << true << false << found;
 }
@@ -172,6 +172,7 @@ void TestPreferencesAndAbout::aboutBox()
     TestContext ctx;
     registerApplicationWindows(*ctx.context);
     auto *box = qobject_cast<AboutBox *>(ctx.context->windows().open(WindowNames::About));
+    QVERIFY(box);
     QCOMPARE(ctx.context->windows().open(WindowNames::About), box);
     QCOMPARE(box->windowTitle(), QStringLiteral("About Wavecrest"));
     QCOMPARE(child(box, "lblVersion")->property("text").toString(), "Version 2.0.0");
