@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -10,9 +11,10 @@ class BrowserEngine;
 
 // A page's request for a new window. The handler of NewWindow2 names the
 // engine that is to show the new window's content; left empty, the request is
-// refused.
+// refused. A guarded pointer, because the handler may close the target's
+// window again before the engine gets to use it.
 struct NewWindowRequest {
-    BrowserEngine *target = nullptr;
+    QPointer<BrowserEngine> target;
 };
 
 // The page-rendering engine as the browser windows see it. The operations and
