@@ -15,6 +15,16 @@ ApplicationShell::~ApplicationShell()
     delete m_splash.data();
 }
 
+BrowserWindow *ApplicationShell::mainWindow() const
+{
+    return m_mainWindow;
+}
+
+SplashScreen *ApplicationShell::splash() const
+{
+    return m_splash;
+}
+
 void ApplicationShell::start()
 {
     // The main window is made and loaded before the splash shows: the splash

@@ -20,8 +20,8 @@ public:
 
     void start();
 
-    BrowserWindow *mainWindow() const { return m_mainWindow; }
-    SplashScreen *splash() const { return m_splash; }
+    BrowserWindow *mainWindow() const;
+    SplashScreen *splash() const;
 
 Q_SIGNALS:
     void finished();

@@ -1,10 +1,31 @@
+#include "app/appcontext.h"
+#include "app/applicationshell.h"
+#include "app/applicationwindows.h"
+#include "platform/resources.h"
+#include "platform/webenginefactory.h"
 #include "platform/webengineenvironment.h"
+#include "settings/datadir.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
     prepareWebEngineEnvironment();
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Wavecrest"));
+    QApplication::setOrganizationName(QStringLiteral("Brimlow"));
+    QApplication::setApplicationVersion(QStringLiteral("2.0.0"));
+    // Only the main window's close ends the program, after it has saved.
+    QApplication::setQuitOnLastWindowClosed(false);
+    initWavecrestResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/wavecrest.svg")));
+
+    AppContext context(resolveDataDirectory(QCoreApplication::applicationDirPath()),
+                       webEngineFactory());
+    registerApplicationWindows(context);
+    ApplicationShell shell(context);
+    QObject::connect(&shell, &ApplicationShell::finished, &app, [] { QCoreApplication::exit(0); });
+    shell.start();
+    return QApplication::exec();
 }
