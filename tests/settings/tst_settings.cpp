@@ -1,0 +1,233 @@
+#include "platform/colorvalue.h"
+#include "settings/datadir.h"
+#include "settings/listfile.h"
+#include "settings/profile.h"
+#include "support/messageboxrecorder.h"
+#include "support/testregistry.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <optional>
+#include <sys/resource.h>
+
+namespace {
+
+// Section, key and value; the file before (null: missing) and, for rows that
+// write the value rather than read it, the file after. A row whose file after
+// is its file before expects it untouched: being LF-only, a rewrite would differ.
+struct ProfileCase {
+    const char *tag;
+    QString section, key, value;
+    QByteArray before, after;
+};
+
+const ProfileCase profileCases[] = {
+    {"names ignore case and blanks", " WAVECREST ", " homepage ", "a", "[Wavecrest]\r\nHomePage=a"},
+    {"split at first =, ; is text", "S", "k", "a=b ; c", "[S]\r\nk=a=b ; c"},
+    {"blanks trimmed, UTF-8", "S", "k", "Zoë €", "  [ S ]  \r\n \t k \t= Zoë € \t"},
+    {"section up to last ], [T no header", "a]b", "k", "1", "[a]b] x\r\n[T\r\nk=1"},
+    {"single quotes dropped", "S", "k", "a", "[S]\r\nk='a'"},
+    {"one pair of \" dropped", "S", "k", " \"a\" ", "[S]\r\nk=\" \"a\" \""},
+    {"mixed quotes kept", "S", "k", "\"a'", "[S]\r\nk=\"a'"},
+    {"lone quote kept", "S", "k", "\"", "[S]\r\nk=\""},
+    {"first key wins, k= is empty", "S", "k", "", "[S]\r\nk=\r\nK=1"},
+    {"first section only", "S", "k", "", "[S]\r\n[T]\r\n[s]\r\nk=1"},
+    {"no key, other section's key", "S", "k", "", "[S]\r\nkey=1\r\n[T]\r\nk=1"},
+    {"missing section", "S", "k", "", "[T]\r\nk=1"},
+    {"missing file", "S", "k", ""},
+    {"LF and CR line ends", "S", "k", "1", "[S]\nj=0\rk=1\nm=2"},
+    {"Windows-1252 file", "S", "k", "Zoë € “x”", "[S]\r\nk=Zo\xEB \x80 \x93x\x94"},
+    {"cut to 254", "S", "k", QString(253, u'x') + "🌊", "[S]\nk='" + QByteArray(253, 'x') + "🌊🌊'"},
+    // Writing.
+    {"section appended", "S", "k", "v", "[T]\r\na=1", "[T]\r\na=1\r\n[S]\r\nk=v\r\n"},
+    {"key after last line of first section", " s ", "k", "v", "[S]\r\na=1\r\n\r\n[T]\r\n[S]\r\n",
+        "[S]\r\na=1\r\nk=v\r\n\r\n[T]\r\n[S]\r\n"},
+    {"replaced in place", "S", "Mail Server", "b", "[S]\n MAIL server = a \n;x",
+        "[S]\r\nMAIL server=b\r\n;x\r\n"},
+    {"new file, leading blanks dropped", "S", "k", " \t Zoë € ", {}, "[S]\r\nk=Zoë € \r\n"},
+    {"line breaks as blanks", "S", "k", "x\r\n[T]\ny\r", "[S]\nk=1", "[S]\r\nk=x  [T] y \r\n"},
+    {"UTF-8, CR LF", "S", "k", "v", "[S]\nn=Zo\xEB\n\n", "[S]\r\nn=Zoë\r\nk=v\r\n\r\n"},
+    {"same value, key spelled otherwise", "S", "Key", "v", "[S]\nKEY=v\n", "[S]\nKEY=v\n"},
+    {"same value, blanks around", "S", "k", "  v  ", "[S]\n k = v \n", "[S]\n k = v \n"},
+};
+
+// A list file and the entries it loads as. Unless the file is an older or
+// hand-made one, saving the entries (or those given as saved) writes it.
+struct ListCase {
+    const char *tag;
+    bool loadOnly;
+    QByteArray file;
+    QStringList entries, saved;
+};
+
+const ListCase listCases[] = {
+    {"as before", false, "\r\na.example/?q=1\r\na b\r\n\r\n", {"", "a.example/?q=1", "a b", ""}},
+    {"empty list", false, "", {}},
+    {"commas", false, "\"Foo, Inc.\"\r\n\",\"\r\n\"a,,b,\"\r\n", {"Foo, Inc.", ",", "a,,b,"}},
+    {"quotes", false, "\"\"\"\"\r\n\"a\"\"b\"\r\n\"\"\"a,b\"\"c\"\r\n", {"\"", "a\"b", "\"a,b\"c"}},
+    {"edge blanks", false, "\" a\"\r\n\"b\t\"\r\n\"  \"\r\n", {" a", "b\t", "  "}},
+    {"non-ASCII titles", false, "\"Café, “Zoë”\"\r\n日本語 🌊\r\n", {"Café, “Zoë”", "日本語 🌊"}},
+    {"line breaks as blanks", false, "a  b\r\n\" c\"\r\n", {"a  b", " c"}, {"a\r\nb", "\nc"}},
+    {"old commas, blanks, LF, CR", true, "  Foo, Inc.\n\tb ,c\rd", {"Foo", "Inc.", "b ", "c", "d"}},
+    {"old quotes", true, "\"Hi\",a\"b\r\n\"a\"x\r\n\"a,b\r\nc", {"Hi", "a\"b", "a", "a,b", "c"}},
+    {"Windows-1252 file", true, "Caf\xE9,\x93x\x94\r\n\x80 5\r\n", {"Café", "“x”", "€ 5"}},
+};
+
+template <typename Case, size_t N> void addRows(const Case (&cases)[N])
+{
+    QTest::addColumn<Case>("c");
+    for (const Case &c : cases)
+        QTest::newRow(c.tag) << c;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class SettingsTest : public QObject
+{
+    Q_OBJECT
+
+    // A file in the row's own folder; null bytes leave it missing.
+    QString fileWith(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(m_dir->filePath(name));
+        if (!bytes.isNull() && file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+        return file.fileName();
+    }
+    std::optional<QTemporaryDir> m_dir;
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init() { m_dir.emplace(); }
+
+    void profile_data() { addRows(profileCases); }
+    void profile()
+    {
+        QFETCH(ProfileCase, c);
+        const QString path = fileWith("Wavecrest.ini", c.before);
+        if (c.after.isNull())
+            QCOMPARE(GetIniString(c.section, c.key, path), c.value);
+        else
+            QVERIFY(WriteIniString(c.section, c.key, c.value, path));
+        // Reading leaves the file as it was, and a missing one missing.
+        QCOMPARE(contents(path), c.after.isNull() ? c.before : c.after);
+    }
+
+    void listFile_data() { addRows(listCases); }
+    void listFile()
+    {
+        QFETCH(ListCase, c);
+        MessageBoxRecorder recorder;
+        const QString path = fileWith("Address.lst", c.loadOnly ? c.file : QByteArray());
+        if (!c.loadOnly) {
+            SaveList(c.saved.isEmpty() ? c.entries : c.saved, path);
+            QCOMPARE(contents(path), c.file);
+        }
+        QStringList loaded = c.entries; // loading appends to what is held
+        QVERIFY(readListFile(path, &loaded));
+        QCOMPARE(loaded, c.entries + c.entries);
+        QVERIFY(recorder.boxes.isEmpty());
+    }
+
+    // Saves that fail even for root, who ignores file permissions; "disk full"
+    // as the process may write no file larger than the old one.
+    void failedSave_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no folder") << "gone/file" << QStringLiteral("No such file or directory");
+        QTest::newRow("a folder") << "." << QStringLiteral("Filename refers to a directory");
+        QTest::newRow("disk full") << "file" << QStringLiteral("File too large");
+    }
+    void failedSave()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, message);
+        const QByteArray old("[Wavecrest]\r\nHomePage=old\r\n");
+        const QString file = fileWith("file", old), path = m_dir->filePath(target);
+        MessageBoxRecorder recorder;
+        QWidget parent;
+        std::signal(SIGXFSZ, SIG_IGN); // else the kernel ends the process
+        rlimit unlimited{};
+        getrlimit(RLIMIT_FSIZE, &unlimited);
+        const rlimit small{rlim_t(old.size()), unlimited.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &small);
+        SaveList(QStringList(100, "entry"), path, &parent);
+        const bool written = WriteIniString("Wavecrest", "HomePage", QString(1000, u'n'), path);
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        QVERIFY(!written);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"file"});
+        QCOMPARE(contents(file), old);
+        QCOMPARE(recorder.boxes.size(), 1);
+        const MessageBoxRequest &box = recorder.boxes.first();
+        QCOMPARE(std::tuple(box.text, box.caption, box.buttons, box.parent),
+            std::tuple(message, QStringLiteral("Wavecrest"), QMessageBox::Ok, &parent));
+    }
+
+    // A text that is no colour leaves a window's colour at its default, the
+    // button face, which is written back as such whatever colour it shows.
+    void colorValue_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QColor>("color"); // invalid: the text is rejected
+        QTest::newRow("0x00BBGGRR") << "3351057" << QColor(0x11, 0x22, 0x33);
+        QTest::newRow("button face") << "-2147483633" << qGuiApp->palette().color(QPalette::Button);
+        for (const char *text : {"", "blue", "12abc", "1.5", "&HFF", "2147483648", "-2147483649"})
+            QTest::addRow("rejects '%s'", text) << text << QColor();
+    }
+    void colorValue()
+    {
+        QFETCH(QString, text);
+        QFETCH(QColor, color);
+        qint32 value = ColorValue::ButtonFace;
+        QCOMPARE(ColorValue::parse(text, &value), color.isValid());
+        QCOMPARE(ColorValue::format(value), color.isValid() ? text : "-2147483633");
+        if (color.isValid())
+            QCOMPARE(ColorValue::toColor(value), color);
+        if (!ColorValue::isSystemColor(value))
+            QCOMPARE(ColorValue::fromColor(color), value);
+    }
+
+    // The program's folder, named relative to the row's own, which alone is
+    // writable; else the per-user one. Finding out leaves nothing behind.
+    void dataDirectory_data()
+    {
+        QTest::addColumn<QString>("programDirectory");
+        QTest::newRow("writable") << ".";
+        QTest::newRow("missing") << "gone";
+        QTest::newRow("read-only file system") << "/proc/self";
+    }
+    void dataDirectory()
+    {
+        QFETCH(QString, programDirectory);
+        const QString dir = QDir::cleanPath(QDir(m_dir->path()).filePath(programDirectory));
+        const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        const QString resolved = resolveDataDirectory(dir);
+        QCOMPARE(resolved, QDir::cleanPath(dir == m_dir->path() ? dir : perUser));
+        QVERIFY(QFileInfo(resolved).isDir());
+        QVERIFY(QDir(m_dir->path()).isEmpty(QDir::Files | QDir::Hidden));
+    }
+
+    void privateDataFiles()
+    {
+        for (auto name : {"/WAVECREST.INI", "\\Address.lst", "a/Favorties.lst", "Favorites2.lst"})
+            QVERIFY2(isPrivateDataFile(name), name);
+        for (auto name : {"index.html", "Wavecrest.ini.txt", "Address.lst/x"})
+            QVERIFY2(!isPrivateDataFile(name), name);
+    }
+};
+
+WAVECREST_TEST(SettingsTest)
+#include "tst_settings.moc"
