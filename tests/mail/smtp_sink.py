@@ -1,56 +1,40 @@
-"""A mail server for the mail tests.
-
-Listens on a loopback port chosen by the system, prints that port on the first
-line of its output, and saves every message it accepts as <n>.json in the
-folder given as its only argument: the envelope, the HELO name, the data as
-received (after the server has undone the dot-stuffing) and what Python's own
-mail parser reads from it. Ends on SIGTERM or when its standard input closes,
-so it never outlives the test that started it.
+"""The real mail server of the mail tests: aiosmtpd on a loopback port chosen
+by the system. Prints the port, then saves each message it accepts as
+last.json in the folder given: the envelope, the header block as received,
+the headers as a mail reader decodes them, the date's offset from UTC and the
+body (dot-stuffing undone).
+Ends when its standard input closes, so it never outlives the test.
 """
 
 import asyncio
-import base64
 import email
 import email.policy
-import email.utils
 import json
 import os
 import sys
 import threading
+from datetime import timedelta
 
 from aiosmtpd.smtp import SMTP
 
 
-class SaveToFolder:
+class SaveLast:
     def __init__(self, folder):
-        self.folder = folder
-        self.count = 0
+        self.path = os.path.join(folder, "last.json")
 
     async def handle_DATA(self, server, session, envelope):
         content = envelope.original_content
         message = email.message_from_bytes(content, policy=email.policy.default)
-        head = content.split(b"\r\n\r\n", 1)[0]
-        sender = message["From"]
         record = {
-            "helo": session.host_name,
-            "mail_from": envelope.mail_from,
-            "rcpt_tos": envelope.rcpt_tos,
-            "data_base64": base64.b64encode(content).decode("ascii"),
-            "header_lines": head.decode("utf-8", "replace").split("\r\n"),
-            "from_name": sender.addresses[0].display_name if sender else None,
-            "from_address": sender.addresses[0].addr_spec if sender else None,
-            "to": str(message["To"]),
-            "subject": str(message["Subject"]),
-            "date_offset_minutes": int(
-                email.utils.parsedate_to_datetime(message["Date"]).utcoffset().total_seconds()
-                // 60),
+            "envelope": "%s -> %s" % (envelope.mail_from, ", ".join(envelope.rcpt_tos)),
+            "raw_head": content.split(b"\r\n\r\n", 1)[0].decode("utf-8", "replace"),
+            "headers": ["%s: %s" % item for item in message.items()],
+            "date_offset": message["Date"].datetime.utcoffset() // timedelta(minutes=1),
             "body": message.get_content(),
         }
-        path = os.path.join(self.folder, "%d.json" % self.count)
-        with open(path + ".part", "w", encoding="utf-8") as f:
+        with open(self.path + ".part", "w", encoding="utf-8") as f:
             json.dump(record, f)
-        os.replace(path + ".part", path)
-        self.count += 1
+        os.replace(self.path + ".part", self.path)
         return "250 Message accepted for delivery"
 
 
@@ -60,10 +44,8 @@ def end_when_stdin_closes():
 
 
 async def serve(folder):
-    loop = asyncio.get_running_loop()
-    handler = SaveToFolder(folder)
-    server = await loop.create_server(lambda: SMTP(handler, hostname="sink.test"),
-                                      host="127.0.0.1", port=0)
+    server = await asyncio.get_running_loop().create_server(
+        lambda: SMTP(SaveLast(folder), hostname="sink.test"), host="127.0.0.1", port=0)
     print(server.sockets[0].getsockname()[1], flush=True)
     async with server:
         await server.serve_forever()
