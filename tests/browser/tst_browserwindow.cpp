@@ -1,5 +1,6 @@
 #include "app/applicationwindows.h"
 #include "browser/addressbar.h"
+#include "browser/browserlayout.h"
 #include "browser/browserstatusbar.h"
 #include "browser/browserwindow.h"
 #include "support/testcontext.h"
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -131,14 +133,13 @@ class BrowserWindowTest : public QObject
             text.insert(edit->selectionEnd(), u']').insert(edit->selectionStart(), u'[');
         else if (edit->cursorPosition() < text.size())
             text.insert(edit->cursorPosition(), u'|');
-        // Each title with the address beside it, the chosen one in brackets.
-        const auto *titles = child<QComboBox>("Combo2", w),
-                   *addresses = child<QComboBox>("Combo3", w);
+        // Each title with the address beside it; "[" marks the chosen title,
+        // "]" the address chosen with it.
+        const auto *titles = child<QComboBox>("Combo2", w), *sites = child<QComboBox>("Combo3", w);
         QStringList favs;
-        for (int i = 0; i < qMax(titles->count(), addresses->count()); ++i) {
-            const QString pair = titles->itemText(i) + u'=' + addresses->itemText(i);
-            favs << (i == titles->currentIndex() ? '[' + pair + ']' : pair);
-        }
+        for (int i = 0; i < qMax(titles->count(), sites->count()); ++i)
+            favs << (i == titles->currentIndex() ? "[" : "") + titles->itemText(i) + '='
+                    + sites->itemText(i) + (i == sites->currentIndex() ? "]" : "");
         QStringList open;
         for (const char *name : {"Form2", "Form3", "Form4", "server", "frmAbout", "newwindow"})
             if (auto *opened = ctx->context->windows().find(name); opened && opened->isVisible())
@@ -157,9 +158,8 @@ class BrowserWindowTest : public QObject
     {
         QStringList expected = Loaded;
         for (const QString &change : changes)
-            for (QString &line : expected)
-                if (line.section(u'=', 0, 0) == change.section(u'=', 0, 0))
-                    line = change;
+            expected.replaceInStrings(
+                QRegularExpression('^' + change.section('=', 0, 0) + "=.*"), change);
         return expected;
     }
 
@@ -209,8 +209,8 @@ private Q_SLOTS:
                         + (item->isChecked() ? "ticked" : item->shortcut().toString());
         }
         QCOMPARE(actual, expected);
+        // The clock's date panel.
         const auto *bar = child<BrowserStatusBar>("StatusBar1");
-        QVERIFY(!bar->panelText(3).isEmpty());
         QCOMPARE(bar->panelText(4), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
     }
 
@@ -293,8 +293,6 @@ private Q_SLOTS:
         row("completion of a whole entry", "type:aBcDeF, release:70", "address=ABCDEF");
         row("no completion: caret to the end", "type:abq, caret:1, release:81", "address=abq");
         row("completion of an empty field", "type:, release:88", "address=[xyz]");
-        row("completion beyond ASCII", "history:ÄÖÜ.example, type:äöü, release:85",
-            "history=ÄÖÜ.example; address=ÄÖÜ[.example]");
         row("no completion from an empty history", "history:, type:ab, caret:1, release:66",
             "history=; address=a|b");
         for (int key : {Qt::Key_1, Qt::Key_Slash, Qt::Key_Space, Qt::Key_Backspace, Qt::Key_Left,
@@ -319,9 +317,6 @@ private Q_SLOTS:
         QFETCH(QStringList, changes);
         run(steps);
         QCOMPARE(state(window), expect(changes));
-        // The hidden address list follows every choice of a title.
-        QCOMPARE(
-            child<QComboBox>("Combo3")->currentIndex(), child<QComboBox>("Combo2")->currentIndex());
     }
 
     void favouritesAreSavedInStep()
@@ -393,6 +388,15 @@ private Q_SLOTS:
         QCOMPARE(geometry("Browser1"), QRect(3, 80, size.width() - 5, height));
         QCOMPARE(geometry("Picture1").left(), size.width() - 37);
         QCOMPARE(geometry("Command7"), fixed);
+    }
+
+    // Narrower than the margins, in twips: the widths are kept and the logo
+    // still follows the view.
+    void tooNarrowKeepsWidths()
+    {
+        const BrowserLayout l = resizedLayout(BrowserLayout(), 60, 7890);
+        QCOMPARE(QList<int>({l.addressWidth, l.browserWidth, l.logoLeft}),
+            QList<int>({10215, 10335, 9860}));
     }
 
     void background_data()
