@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     SmtpReplyParser pieces;
     QList<SmtpReply> found;
     for (qsizetype at = 0; at < bytes.size(); at += qsizetype(step))
-        found += pieces.feed(bytes.mid(at, qMin(qsizetype(step), bytes.size() - at)));
+        found += pieces.feed(bytes.sliced(at, qMin(qsizetype(step), bytes.size() - at)));
 
     expect(found.size() == expected.size());
     for (qsizetype i = 0; i < found.size(); ++i) {
