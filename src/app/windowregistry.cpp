@@ -1,18 +1,17 @@
 #include "app/windowregistry.h"
 
+#include <utility>
+
 WindowRegistry::~WindowRegistry()
 {
-    destroyAll();
+    const auto windows = std::exchange(m_windows, {});
+    for (const QPointer<QWidget> &window : windows)
+        delete window.data();
 }
 
 void WindowRegistry::registerWindow(const QString &name, Factory factory)
 {
     m_factories.insert(name, std::move(factory));
-}
-
-bool WindowRegistry::isRegistered(const QString &name) const
-{
-    return m_factories.contains(name);
 }
 
 QWidget *WindowRegistry::instance(const QString &name)
@@ -53,12 +52,4 @@ QWidget *WindowRegistry::find(const QString &name) const
 void WindowRegistry::adopt(const QString &name, QWidget *window)
 {
     m_windows.insert(name, window);
-}
-
-void WindowRegistry::destroyAll()
-{
-    const auto windows = m_windows;
-    m_windows.clear();
-    for (const QPointer<QWidget> &window : windows)
-        delete window.data();
 }

@@ -16,12 +16,13 @@ public:
     using Factory = std::function<QWidget *()>;
 
     WindowRegistry() = default;
+    // Deletes every window still open, without closing it: the program is
+    // ending, and no window's own closing handling runs then.
     ~WindowRegistry();
     WindowRegistry(const WindowRegistry &) = delete;
     WindowRegistry &operator=(const WindowRegistry &) = delete;
 
     void registerWindow(const QString &name, Factory factory);
-    bool isRegistered(const QString &name) const;
 
     // The window, created if needed, but not shown; null when unknown.
     QWidget *instance(const QString &name);
@@ -38,9 +39,6 @@ public:
     {
         return qobject_cast<T *>(find(name));
     }
-
-    // Closes nothing; deletes every window still open (the process is ending).
-    void destroyAll();
 
 private:
     QHash<QString, Factory> m_factories;

@@ -359,12 +359,12 @@ void BrowserWindow::loadFromSettings()
     setBackgroundPicture(m_context.setting(QString::fromUtf16(SettingsKeys::Background)));
 
     QStringList titles;
-    readListFile(dataFile(DataFiles::FavouriteTitles), &titles);
+    LoadList(dataFile(DataFiles::FavouriteTitles), &titles);
     QStringList history = m_addressBar->entries();
-    readListFile(dataFile(DataFiles::AddressHistory), &history);
+    LoadList(dataFile(DataFiles::AddressHistory), &history);
     m_addressBar->setEntries(history);
     QStringList addresses;
-    readListFile(dataFile(DataFiles::FavouriteAddresses), &addresses);
+    LoadList(dataFile(DataFiles::FavouriteAddresses), &addresses);
     m_favourites->setFromLists(
         m_favourites->titles() + titles, m_favourites->addresses() + addresses);
     clearFavouriteChoice();

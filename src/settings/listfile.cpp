@@ -3,7 +3,6 @@
 #include "platform/messagebox.h"
 #include "settings/textfile.h"
 
-#include <QComboBox>
 
 namespace {
 
@@ -116,7 +115,7 @@ QString formatListText(const QStringList &entries)
     return text;
 }
 
-bool readListFile(const QString &path, QStringList *entries)
+bool LoadList(const QString &path, QStringList *entries)
 {
     QString text;
     if (!readTextFile(path, &text))
@@ -130,13 +129,6 @@ bool writeListFile(const QString &path, const QStringList &entries, QString *err
     return writeTextFileAtomically(path, formatListText(entries), error);
 }
 
-void LoadList(QComboBox *combo, const QString &path)
-{
-    QStringList entries;
-    if (readListFile(path, &entries))
-        combo->addItems(entries);
-}
-
 void SaveList(const QStringList &entries, const QString &path, QWidget *messageParent)
 {
     QString error;
@@ -144,11 +136,3 @@ void SaveList(const QStringList &entries, const QString &path, QWidget *messageP
         showMessageBox(messageParent, error);
 }
 
-void SaveList(QComboBox *combo, const QString &path, QWidget *messageParent)
-{
-    QStringList entries;
-    entries.reserve(combo->count());
-    for (int i = 0; i < combo->count(); ++i)
-        entries.append(combo->itemText(i));
-    SaveList(entries, path, messageParent);
-}

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-class QComboBox;
 class QWidget;
 
 // List files hold one entry per comma-separated field. Entries that would not
@@ -14,14 +13,12 @@ QStringList parseListText(const QString &text);
 QString formatListText(const QStringList &entries);
 
 // Appends the file's entries to entries; false when the file cannot be read
-// (a missing file above all), leaving entries as they were.
-bool readListFile(const QString &path, QStringList *entries);
+// (a missing file above all), leaving entries as they were. Callers loading a
+// window's lists ignore the failure: a missing file is an empty list.
+bool LoadList(const QString &path, QStringList *entries);
 // Replaces the file atomically; on failure the old file stays whole.
 bool writeListFile(const QString &path, const QStringList &entries, QString *error = nullptr);
 
-// Appends the file's entries to the combo box's list; failures are ignored.
-void LoadList(QComboBox *combo, const QString &path);
-// Replaces the file with the combo box's entries; a failure is shown in a
-// message box (the failure's text, OK, caption "Wavecrest") and then ignored.
-void SaveList(QComboBox *combo, const QString &path, QWidget *messageParent = nullptr);
+// Replaces the file with the entries; a failure is shown in a message box
+// (the failure's text, OK, caption "Wavecrest") and then ignored.
 void SaveList(const QStringList &entries, const QString &path, QWidget *messageParent = nullptr);

@@ -7,7 +7,6 @@
 // UTF-8 were written by older versions in the Windows-1252 code page and are
 // read that way, so they keep reading.
 QString decodeTextFile(const QByteArray &bytes);
-QString decodeWindows1252(const QByteArray &bytes);
 
 // Reads a whole file; false when it cannot be opened or read.
 bool readTextFile(const QString &path, QString *text, QString *error = nullptr);

@@ -136,7 +136,7 @@ private slots:
             QCOMPARE(contents(path), c.file);
         }
         QStringList loaded = c.entries; // loading appends to what is held
-        QVERIFY(readListFile(path, &loaded));
+        QVERIFY(LoadList(path, &loaded));
         QCOMPARE(loaded, c.entries + c.entries);
         QVERIFY(recorder.boxes.isEmpty());
     }
