@@ -47,22 +47,13 @@ void FavouritesModel::clear()
     endResetModel();
 }
 
-QStringList FavouritesModel::titles() const
+QStringList FavouritesModel::columnTexts(QString Favourite::*member) const
 {
-    QStringList titles;
-    titles.reserve(m_favourites.size());
+    QStringList texts;
+    texts.reserve(m_favourites.size());
     for (const Favourite &favourite : m_favourites)
-        titles.append(favourite.title);
-    return titles;
-}
-
-QStringList FavouritesModel::addresses() const
-{
-    QStringList addresses;
-    addresses.reserve(m_favourites.size());
-    for (const Favourite &favourite : m_favourites)
-        addresses.append(favourite.address);
-    return addresses;
+        texts.append(favourite.*member);
+    return texts;
 }
 
 void FavouritesModel::setFromLists(const QStringList &titles, const QStringList &addresses)

@@ -33,13 +33,15 @@ public:
     void clear();
 
     QList<Favourite> favourites() const { return m_favourites; }
-    QStringList titles() const;
-    QStringList addresses() const;
+    QStringList titles() const { return columnTexts(&Favourite::title); }
+    QStringList addresses() const { return columnTexts(&Favourite::address); }
     // Pairs two lists read from files by position; a title without an
     // address gets an empty one, and so does an address without a title.
     void setFromLists(const QStringList &titles, const QStringList &addresses);
     Favourite at(int row) const { return m_favourites.at(row); }
 
 private:
+    QStringList columnTexts(QString Favourite::*member) const;
+
     QList<Favourite> m_favourites;
 };
