@@ -5,8 +5,7 @@
 
 AppContext::AppContext(const QString &dataDirectory, BrowserEngineFactory engineFactory)
     : m_dataDirectory(dataDirectory), m_engineFactory(std::move(engineFactory))
-{
-}
+{ }
 
 QString AppContext::dataFile(const QString &fileName) const
 {

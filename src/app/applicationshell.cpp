@@ -7,8 +7,7 @@
 
 ApplicationShell::ApplicationShell(AppContext &context, QObject *parent)
     : QObject(parent), m_context(context)
-{
-}
+{ }
 
 ApplicationShell::~ApplicationShell()
 {

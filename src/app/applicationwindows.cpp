@@ -19,15 +19,15 @@ void registerApplicationWindows(AppContext &context)
         return window;
     });
     windows.registerWindow(QLatin1String(WindowNames::Preferences),
-                           [&context] { return new PreferencesDialog(context); });
-    windows.registerWindow(QLatin1String(WindowNames::About),
-                           [&context] { return new AboutBox(context); });
-    windows.registerWindow(QLatin1String(WindowNames::SendMail),
-                           [&context] { return new SendMailWindow(context); });
-    windows.registerWindow(QLatin1String(WindowNames::Comments),
-                           [&context] { return new CommentsWindow(context); });
-    windows.registerWindow(QLatin1String(WindowNames::WebServer),
-                           [&context] { return new ServerWindow(context); });
-    windows.registerWindow(QLatin1String(WindowNames::WebServerHelp),
-                           [] { return new ServerHelpWindow; });
+        [&context] { return new PreferencesDialog(context); });
+    windows.registerWindow(
+        QLatin1String(WindowNames::About), [&context] { return new AboutBox(context); });
+    windows.registerWindow(
+        QLatin1String(WindowNames::SendMail), [&context] { return new SendMailWindow(context); });
+    windows.registerWindow(
+        QLatin1String(WindowNames::Comments), [&context] { return new CommentsWindow(context); });
+    windows.registerWindow(
+        QLatin1String(WindowNames::WebServer), [&context] { return new ServerWindow(context); });
+    windows.registerWindow(
+        QLatin1String(WindowNames::WebServerHelp), [] { return new ServerHelpWindow; });
 }

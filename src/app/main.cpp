@@ -2,8 +2,8 @@
 #include "app/applicationshell.h"
 #include "app/applicationwindows.h"
 #include "platform/resources.h"
-#include "platform/webenginefactory.h"
 #include "platform/webengineenvironment.h"
+#include "platform/webenginefactory.h"
 #include "settings/datadir.h"
 
 #include <QApplication>
@@ -21,8 +21,8 @@ int main(int argc, char *argv[])
     initWavecrestResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/wavecrest.svg")));
 
-    AppContext context(resolveDataDirectory(QCoreApplication::applicationDirPath()),
-                       webEngineFactory());
+    AppContext context(
+        resolveDataDirectory(QCoreApplication::applicationDirPath()), webEngineFactory());
     registerApplicationWindows(context);
     ApplicationShell shell(context);
     QObject::connect(&shell, &ApplicationShell::finished, &app, [] { QCoreApplication::exit(0); });

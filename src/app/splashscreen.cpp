@@ -17,7 +17,7 @@ constexpr char ProductVersion[] = "Version " QT_STRINGIFY(WAVECREST_VERSION_MAJO
     WAVECREST_VERSION_MINOR) "." QT_STRINGIFY(WAVECREST_VERSION_PATCH);
 
 QLabel *splashLabel(QWidget *parent, const char *name, const QString &text, qreal pointSize,
-                    bool bold, const QRect &twips)
+    bool bold, const QRect &twips)
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
@@ -32,8 +32,7 @@ QLabel *splashLabel(QWidget *parent, const char *name, const QString &text, qrea
 } // namespace
 
 SplashScreen::SplashScreen(const QIcon &logo, QWidget *parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
-      m_frame(new QFrame(this)),
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), m_frame(new QFrame(this)),
       m_timer(new QTimer(this))
 {
     setObjectName(QStringLiteral("frmSplash"));
@@ -56,21 +55,21 @@ SplashScreen::SplashScreen(const QIcon &logo, QWidget *parent)
     image->setScaledContents(true);
     image->setPixmap(logo.pixmap(image->size() * 2));
 
-    QLabel *product = splashLabel(m_frame, "lblProductName", applicationTitle(), 32.25, true,
-                                  {2520, 1140, 2430, 765});
+    QLabel *product = splashLabel(
+        m_frame, "lblProductName", applicationTitle(), 32.25, true, {2520, 1140, 2430, 765});
     product->adjustSize();
-    QLabel *version = splashLabel(m_frame, "lblVersion", QLatin1String(ProductVersion), 12, true,
-                                  {5970, 2700, 885, 285});
+    QLabel *version = splashLabel(
+        m_frame, "lblVersion", QLatin1String(ProductVersion), 12, true, {5970, 2700, 885, 285});
     version->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     const int right = version->geometry().right();
     version->adjustSize();
     version->move(right - version->width() + 1, version->y());
     splashLabel(m_frame, "lblCopyright", QStringLiteral("Copyright \u00A9 Brimlow"), 8.25, false,
-                {4560, 3060, 2415, 255});
-    splashLabel(m_frame, "lblCompany", QStringLiteral("Brimlow"), 8.25, false,
-                {4560, 3270, 2415, 255});
+        {4560, 3060, 2415, 255});
+    splashLabel(
+        m_frame, "lblCompany", QStringLiteral("Brimlow"), 8.25, false, {4560, 3270, 2415, 255});
     splashLabel(m_frame, "lblWarning", QLatin1String(Addresses::MakerHomePage), 8.25, false,
-                {150, 3660, 6855, 195});
+        {150, 3660, 6855, 195});
 
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setSingleShot(true);

@@ -34,8 +34,7 @@ public:
     // Tells the registry about a window it did not create (the main window).
     void adopt(const QString &name, QWidget *window);
 
-    template<typename T>
-    T *find(const QString &name) const
+    template <typename T> T *find(const QString &name) const
     {
         return qobject_cast<T *>(find(name));
     }

@@ -18,17 +18,17 @@ QStringList nameFiltersFromPairs(const QString &pairs)
 FileChooser nativeFileChooser()
 {
     return [](QWidget *parent, const QStringList &nameFilters,
-              std::function<void(const QString &)> onChosen) {
+               std::function<void(const QString &)> onChosen) {
         auto *dialog = new QFileDialog(parent);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->setFileMode(QFileDialog::ExistingFile);
         dialog->setAcceptMode(QFileDialog::AcceptOpen);
         dialog->setNameFilters(nameFilters);
         QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
-                         [onChosen = std::move(onChosen)](const QString &path) {
-                             if (!path.isEmpty())
-                                 onChosen(path);
-                         });
+            [onChosen = std::move(onChosen)](const QString &path) {
+                if (!path.isEmpty())
+                    onChosen(path);
+            });
         dialog->open();
     };
 }

@@ -28,8 +28,8 @@ bool anyBoxOpen()
 
 void showRealBox(const MessageBoxRequest &request)
 {
-    auto *box = new QMessageBox(request.icon, request.caption, request.text,
-                                request.buttons, request.parent);
+    auto *box = new QMessageBox(
+        request.icon, request.caption, request.text, request.buttons, request.parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(request.parent ? Qt::WindowModal : Qt::ApplicationModal);
     openBoxes().append(box);
@@ -54,8 +54,8 @@ void showMessageBox(const MessageBoxRequest &request)
         showRealBox(effective);
 }
 
-void showMessageBox(QWidget *parent, const QString &text, QMessageBox::Icon icon,
-                    const QString &caption)
+void showMessageBox(
+    QWidget *parent, const QString &text, QMessageBox::Icon icon, const QString &caption)
 {
     showMessageBox(MessageBoxRequest{parent, caption, text, icon, QMessageBox::Ok});
 }

@@ -25,8 +25,7 @@ QString applicationTitle();
 // Shows the box without blocking: no nested event loop runs while it is up.
 void showMessageBox(const MessageBoxRequest &request);
 void showMessageBox(QWidget *parent, const QString &text,
-                    QMessageBox::Icon icon = QMessageBox::NoIcon,
-                    const QString &caption = QString());
+    QMessageBox::Icon icon = QMessageBox::NoIcon, const QString &caption = QString());
 
 // Runs action once no box shown through showMessageBox is open any more (at
 // once when none is), in context's thread and only while context lives.

@@ -16,8 +16,8 @@ void prepareWebEngineEnvironment(bool quiet)
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
         if (!quiet)
-            std::fputs("wavecrest: running as root; the page engine's sandbox is disabled\n",
-                       stderr);
+            std::fputs(
+                "wavecrest: running as root; the page engine's sandbox is disabled\n", stderr);
     }
 #else
     Q_UNUSED(quiet);

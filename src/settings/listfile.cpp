@@ -3,7 +3,6 @@
 #include "platform/messagebox.h"
 #include "settings/textfile.h"
 
-
 namespace {
 
 bool isLineBreak(QChar c)
@@ -135,4 +134,3 @@ void SaveList(const QStringList &entries, const QString &path, QWidget *messageP
     if (!writeListFile(path, entries, &error))
         showMessageBox(messageParent, error);
 }
-

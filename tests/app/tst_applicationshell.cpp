@@ -76,7 +76,7 @@ void TestApplicationShell::settingsAndListsRoundTrip()
     QCOMPARE(addressBar->count(), 3);
     QCOMPARE(addressBar->itemText(1), QStringLiteral("with, comma"));
     QCOMPARE(window->findChild<QComboBox *>(QStringLiteral("Combo3"))->itemText(1),
-             QStringLiteral("http://b.example/"));
+        QStringLiteral("http://b.example/"));
 
     window->close();
     QCOMPARE(ctx.readFile(settingsFile), settings);
@@ -123,11 +123,11 @@ void TestApplicationShell::splashEndsOnce()
     } else if (trigger == QLatin1String("shift")) {
         QTest::keyClick(splash.data(), Qt::Key_Shift);
     } else if (trigger == QLatin1String("frame")) {
-        QTest::mouseClick(splash->findChild<QFrame *>(QStringLiteral("Frame1")), Qt::LeftButton,
-                          {}, QPoint(5, 5));
+        QTest::mouseClick(splash->findChild<QFrame *>(QStringLiteral("Frame1")), Qt::LeftButton, {},
+            QPoint(5, 5));
     } else if (trigger == QLatin1String("label")) {
-        QTest::mouseClick(splash->findChild<QLabel *>(QStringLiteral("lblCompany")),
-                          Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::mouseClick(splash->findChild<QLabel *>(QStringLiteral("lblCompany")), Qt::LeftButton,
+            {}, QPoint(2, 2));
     }
     QCOMPARE(ended.count(), endsAtOnce ? 1 : 0);
     QCOMPARE(shell.mainWindow()->isVisible(), endsAtOnce);
@@ -144,11 +144,11 @@ void TestApplicationShell::splashShowsTitleAndVersion()
 {
     SplashScreen splash{QIcon()};
     QCOMPARE(splash.findChild<QLabel *>(QStringLiteral("lblProductName"))->text(),
-             QStringLiteral("Wavecrest"));
+        QStringLiteral("Wavecrest"));
     QCOMPARE(splash.findChild<QLabel *>(QStringLiteral("lblVersion"))->text(),
-             QStringLiteral("Version 2.0.0"));
+        QStringLiteral("Version 2.0.0"));
     QCOMPARE(splash.findChild<QLabel *>(QStringLiteral("lblCompany"))->text(),
-             QStringLiteral("Brimlow"));
+        QStringLiteral("Brimlow"));
 }
 
 void TestApplicationShell::failedListSaveIsReportedAndTheRestSaved()

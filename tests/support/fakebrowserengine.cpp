@@ -2,8 +2,7 @@
 
 FakeBrowserEngine::FakeBrowserEngine(QWidget *parent)
     : BrowserEngine(parent), m_view(new QWidget(parent))
-{
-}
+{ }
 
 void FakeBrowserEngine::Navigate(const QString &address)
 {

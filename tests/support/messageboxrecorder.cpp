@@ -2,8 +2,8 @@
 
 MessageBoxRecorder::MessageBoxRecorder()
 {
-    m_previous = setMessageBoxHandler(
-        [this](const MessageBoxRequest &request) { boxes.append(request); });
+    m_previous
+        = setMessageBoxHandler([this](const MessageBoxRequest &request) { boxes.append(request); });
 }
 
 MessageBoxRecorder::~MessageBoxRecorder()

@@ -4,8 +4,7 @@
 
 TestContext::TestContext()
     : context(std::make_unique<AppContext>(dir.path(), FakeEngineFactory{&engines}))
-{
-}
+{ }
 
 QString TestContext::file(const QString &name) const
 {

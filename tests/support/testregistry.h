@@ -8,6 +8,6 @@
 // area may spread its tests over several files.
 int registerTestClass(const char *name, std::function<QObject *()> factory);
 
-#define WAVECREST_TEST(Class)                                                                   \
-    static const int wavecrestRegistered##Class =                                               \
-        registerTestClass(#Class, [] { return static_cast<QObject *>(new Class); });
+#define WAVECREST_TEST(Class)                                                                      \
+    static const int wavecrestRegistered##Class                                                    \
+        = registerTestClass(#Class, [] { return static_cast<QObject *>(new Class); });
