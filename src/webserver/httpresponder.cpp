@@ -4,8 +4,13 @@
 #include "webserver/generatedpages.h"
 #include "webserver/httprequest.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QMimeType>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -48,6 +53,22 @@ QByteArray withStatus(const char *status, const QByteArray &contentType, QByteAr
     return answer;
 }
 
+constexpr qint64 NanosecondsPerMillisecond = 1000 * 1000;
+
+// What a prepared page takes, its bookkeeping included: many names of small
+// files must not add up unseen.
+qsizetype memoryTaken(const QByteArray &path, const QString &fileName, const QByteArray &answer)
+{
+    return 256 + path.size() + fileName.size() * 2 + answer.size();
+}
+
+#ifdef Q_OS_UNIX
+qint64 nanoseconds(const timespec &time)
+{
+    return qint64(time.tv_sec) * 1000 * NanosecondsPerMillisecond + time.tv_nsec;
+}
+#endif
+
 } // namespace
 
 HttpResponder::HttpResponder(const QString &dataDirectory, const QByteArray &localAddress)
@@ -58,14 +79,23 @@ HttpResponder::HttpResponder(const QString &dataDirectory, const QByteArray &loc
 QByteArray HttpResponder::answer(const HttpRequest &request) const
 {
     const QByteArray path = request.path == "/" ? QByteArray(IndexPage) : request.path;
+    // Reading and preparing a page every time costs more than the rest of a
+    // request. A prepared page's path has passed every check before, and an
+    // unchanged stamp shows it still names the same ordinary file with the
+    // same content, so the page is sent as it was prepared then.
+    const auto cached = m_preparedFiles.constFind(path);
+    if (cached != m_preparedFiles.constEnd()) {
+        if (stampOf(cached->fileName) == cached->stamp)
+            return request.wantsHttpHeaders ? cached->answer : cached->body + lineBreak;
+        m_preparedBytes -= memoryTaken(path, cached->fileName, cached->answer);
+        m_preparedFiles.erase(cached);
+    }
     if (isServable(path)) {
         // "/" characters in the path act as directory separators; the path is
         // joined to the directory as it came.
         const QString fileName = m_dataDirectory + u'/' + QFile::decodeName(path);
-        // Only an empty read leaves open whether the file is there at all.
-        QByteArray content = ReadTextFile(fileName);
-        if (!content.isEmpty() || FileExists(fileName))
-            return fileAnswer(fileName, std::move(content), request.wantsHttpHeaders);
+        if (FileExists(fileName))
+            return fileAnswer(path, fileName, request.wantsHttpHeaders);
     }
     return notFoundAnswer(path, request.wantsHttpHeaders);
 }
@@ -89,13 +119,51 @@ bool HttpResponder::isServable(const QByteArray &path) const
     return !hasParentSegment(path) && !isPrivateDataFile(QFile::decodeName(path));
 }
 
-QByteArray HttpResponder::fileAnswer(
-    const QString &fileName, QByteArray content, bool withHeaders) const
+std::optional<HttpResponder::FileStamp> HttpResponder::stampOf(const QString &fileName)
 {
-    content = ReplaceText(content, "$ip", m_localAddress);
-    if (!withHeaders)
-        return content + lineBreak;
-    return withStatus("200 OK", contentType(fileName, content), content, lineBreak);
+#ifdef Q_OS_UNIX
+    // One stat call; QFileInfo's times go through the local time zone, which
+    // costs more than the rest of a cached answer.
+    struct stat status;
+    if (::stat(QFile::encodeName(fileName).constData(), &status) != 0)
+        return std::nullopt;
+    // The change time moves with every write, rename, link and permission
+    // change and cannot be set back, and the inode tells a file replaced by
+    // another.
+    return FileStamp{qint64(status.st_size), qint64(status.st_ino), nanoseconds(status.st_mtim),
+        nanoseconds(status.st_ctim)};
+#else
+    // Elsewhere attributes that hide a file change no time: every request
+    // reads its file.
+    Q_UNUSED(fileName);
+    return std::nullopt;
+#endif
+}
+
+QByteArray HttpResponder::fileAnswer(
+    const QByteArray &path, const QString &fileName, bool withHeaders) const
+{
+    const std::optional<FileStamp> stamp = stampOf(fileName);
+    PreparedFile prepared{fileName, stamp.value_or(FileStamp()),
+        ReplaceText(ReadTextFile(fileName), "$ip", m_localAddress), {}};
+    prepared.answer
+        = withStatus("200 OK", contentType(fileName, prepared.body), prepared.body, lineBreak);
+    // File times have coarse steps: a file written again within the step of
+    // its last change keeps its times, so only a file that has been left
+    // alone for a while is known by them.
+    const qint64 settled
+        = (QDateTime::currentMSecsSinceEpoch() - SettleSeconds * 1000) * NanosecondsPerMillisecond;
+    const qsizetype taken = memoryTaken(path, fileName, prepared.answer);
+    if (stamp && stamp->modified < settled && stamp->changed < settled
+        && taken <= MaxPreparedBytes / 16) {
+        m_preparedBytes += taken;
+        if (m_preparedBytes > MaxPreparedBytes) {
+            m_preparedFiles.clear();
+            m_preparedBytes = taken;
+        }
+        m_preparedFiles.insert(path, prepared);
+    }
+    return withHeaders ? prepared.answer : prepared.body + lineBreak;
 }
 
 QByteArray HttpResponder::contentType(const QString &fileName, const QByteArray &body) const
