@@ -17,6 +17,9 @@ class HttpResponder
 {
 public:
     static constexpr char IndexPage[] = "index.html";
+    // A file's pages are prepared again once it has changed, and only kept
+    // when it has not changed for this long.
+    static constexpr int SettleSeconds = 2;
 
     HttpResponder(const QString &dataDirectory, const QByteArray &localAddress);
 
@@ -26,9 +29,6 @@ public:
     static QByteArray notImplementedAnswer();
 
 private:
-    // A file's pages are prepared again once it has changed, and only kept
-    // when it has not changed for this long.
-    static constexpr int SettleSeconds = 2;
     // Prepared pages kept at most; a single page may take a sixteenth.
     static constexpr qsizetype MaxPreparedBytes = 16 * 1024 * 1024;
 

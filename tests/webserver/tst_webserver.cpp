@@ -3,6 +3,7 @@
 #include "support/messageboxrecorder.h"
 #include "support/testcontext.h"
 #include "support/testregistry.h"
+#include "webserver/httpresponder.h"
 #include "webserver/httpserver.h"
 #include "webserver/localip.h"
 #include "webserver/serverhelpwindow.h"
@@ -95,6 +96,7 @@ private Q_SLOTS:
     void overlappingConnectionsGetTheirOwnAnswers();
     void idleConnectionsNeitherBlockNorStay();
     void answerSurvivesTrailingRequestBytes();
+    void fileChangedAfterServingIsServedAnew();
     void realClients_data();
     void realClients();
     void windowStartsServesLogsStopsAndCloses();
@@ -290,6 +292,18 @@ void WebServerTest::idleConnectionsNeitherBlockNorStay()
     idle.front()->socket.disconnectFromHost();
     QVERIFY(QTest::qWaitFor([&] { return late.closed; }, 15000));
     QCOMPARE(late.received, QByteArray("a.html\r\n"));
+}
+
+// A page served often is kept ready; rewriting its file, even to the same
+// size, must show at the next request.
+void WebServerTest::fileChangedAfterServingIsServedAnew()
+{
+    m_test->writeFile(QStringLiteral("site/kept.html"), "old text");
+    QTest::qWait((HttpResponder::SettleSeconds + 1) * 1000);
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(fetch(port(), "GET /kept.html\r\n"), QByteArray("old text\r\n"));
+    m_test->writeFile(QStringLiteral("site/kept.html"), "new text");
+    QCOMPARE(fetch(port(), "GET /kept.html\r\n"), QByteArray("new text\r\n"));
 }
 
 // The client goes on sending while the answer is under way; the server must
