@@ -42,9 +42,12 @@ constexpr char OpenFileFilter[]
 constexpr int DesignClientWidth = 10350;
 constexpr int DesignClientHeight = 8145;
 
-QIcon themedIcon(const char *themeName, const char *fallback)
+// The desktop theme's icon, or our bundled one of the same name.
+QIcon themedIcon(const char *name)
 {
-    return QIcon::fromTheme(QLatin1String(themeName), QIcon(QLatin1String(fallback)));
+    const QString themeName = QLatin1String(name);
+    return QIcon::fromTheme(
+        themeName, QIcon(QLatin1String(":/icons/") + themeName + QLatin1String(".svg")));
 }
 
 QPushButton *pictureButton(
@@ -140,18 +143,18 @@ void BrowserWindow::createControls()
 
 void BrowserWindow::createButtonRow()
 {
-    m_back = pictureButton(m_client, "Command1", "Go Back",
-        themedIcon("go-previous", ":/icons/go-previous.svg"), {120, 120, 495, 495});
-    m_forward = pictureButton(m_client, "Command2", "Go Forward",
-        themedIcon("go-next", ":/icons/go-next.svg"), {720, 120, 615, 495});
-    m_stop = pictureButton(m_client, "Command3", "Stop",
-        themedIcon("process-stop", ":/icons/process-stop.svg"), {1440, 120, 615, 495});
-    m_reload = pictureButton(m_client, "Command4", "Reload",
-        themedIcon("view-refresh", ":/icons/view-refresh.svg"), {2160, 120, 615, 495});
-    m_home = pictureButton(m_client, "Command5", "Go Home",
-        themedIcon("go-home", ":/icons/go-home.svg"), {2880, 120, 615, 495});
-    m_sendMail = pictureButton(m_client, "Command6", "Send Email",
-        themedIcon("mail-send", ":/icons/mail-send.svg"), {3600, 120, 615, 495});
+    m_back = pictureButton(
+        m_client, "Command1", "Go Back", themedIcon("go-previous"), {120, 120, 495, 495});
+    m_forward = pictureButton(
+        m_client, "Command2", "Go Forward", themedIcon("go-next"), {720, 120, 615, 495});
+    m_stop = pictureButton(
+        m_client, "Command3", "Stop", themedIcon("process-stop"), {1440, 120, 615, 495});
+    m_reload = pictureButton(
+        m_client, "Command4", "Reload", themedIcon("view-refresh"), {2160, 120, 615, 495});
+    m_home = pictureButton(
+        m_client, "Command5", "Go Home", themedIcon("go-home"), {2880, 120, 615, 495});
+    m_sendMail = pictureButton(
+        m_client, "Command6", "Send Email", themedIcon("mail-send"), {3600, 120, 615, 495});
     m_back->setEnabled(false);
     m_forward->setEnabled(false);
     m_stop->setEnabled(false);
