@@ -9,7 +9,7 @@
 //
 // Exits non-zero when a response was wrong or a request failed.
 
-#include "app/appcontext.h"
+#include "core/appcontext.h"
 #include "webserver/serverwindow.h"
 
 #include <QApplication>

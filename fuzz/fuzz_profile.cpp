@@ -1,6 +1,7 @@
 // The settings reader and writer on arbitrary file text: neither may crash,
 // a written value reads back as the reader returns any value, and the write
 // changes no line but the key's own.
+#include "platform/textlines.h"
 #include "settings/profile.h"
 #include "settings/textfile.h"
 
@@ -14,13 +15,6 @@ namespace {
 bool isBlank(QChar c)
 {
     return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f';
-}
-
-QString singleLine(QString text)
-{
-    text.replace(u'\r', u' ');
-    text.replace(u'\n', u' ');
-    return text;
 }
 
 QString trimmedBlanks(QString text)

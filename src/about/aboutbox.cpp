@@ -1,66 +1,29 @@
 #include "about/aboutbox.h"
 
 #include "about/systeminformation.h"
-#include "app/addresses.h"
-#include "app/appcontext.h"
-#include "app/windownames.h"
+#include "core/addresses.h"
+#include "core/appcontext.h"
+#include "core/version.h"
+#include "core/windownames.h"
 #include "platform/messagebox.h"
+#include "platform/placement.h"
 #include "platform/programlauncher.h"
+#include "platform/resources.h"
 #include "platform/systemregistry.h"
-#include "platform/twips.h"
 #include "platform/windowutils.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 
 namespace {
 
-QString versionText()
-{
-    return QStringLiteral("Version %1.%2.%3")
-        .arg(WAVECREST_VERSION_MAJOR)
-        .arg(WAVECREST_VERSION_MINOR)
-        .arg(WAVECREST_VERSION_PATCH);
-}
-
-QString descriptionText()
-{
-    return QStringLiteral(
-               "Brimlow Wavecrest is a simple and easy to use web browser for everyone "
-               "to use. This offers you an alternative to Internet Explorer and Netscape "
-               "browsers. For updates visit: ")
-        + QLatin1String(Addresses::MakerHomePage);
-}
-
-// The main window's icon; before there is one, the program's own.
-QIcon programIcon(QWidget *mainWindow)
-{
-    if (mainWindow)
-        return mainWindow->windowIcon();
-    if (!QApplication::windowIcon().isNull())
-        return QApplication::windowIcon();
-    return QIcon(QStringLiteral(":/icons/wavecrest.svg"));
-}
-
 QLabel *centredLabel(
-    const QString &objectName, const QString &text, const QRect &geometry, QWidget *parent)
+    const char *objectName, const QString &text, const QRect &twips, QWidget *parent)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(objectName);
+    auto *label = placeControl(new QLabel(text, parent), objectName, twips);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    label->setGeometry(geometry);
     return label;
-}
-
-QPushButton *button(
-    const QString &objectName, const QString &caption, const QRect &geometry, QWidget *parent)
-{
-    auto *result = new QPushButton(caption, parent);
-    result->setObjectName(objectName);
-    result->setGeometry(geometry);
-    return result;
 }
 
 } // namespace
@@ -74,11 +37,11 @@ AboutBox::AboutBox(AppContext &context)
       m_registry(createSystemRegistry()), m_launcher(std::make_unique<ProgramLauncher>())
 {
     setObjectName(QLatin1String(WindowNames::About));
-    const QIcon icon = programIcon(parentWidget());
+    const QIcon icon = programIcon();
     setWindowIcon(icon);
     SetTopmost(this);
-    setWindowTitle(QStringLiteral("About ") + applicationTitle());
-    setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
+    setWindowTitle(tr("About %1").arg(applicationTitle()));
+    setFont(windowFont());
     setFixedSize(Twips::toPixels(5730), Twips::toPixels(3015));
     createControls(icon);
 }
@@ -92,35 +55,36 @@ void AboutBox::setPlatform(
     m_launcher = std::move(launcher);
 }
 
+QString AboutBox::descriptionText()
+{
+    return tr("Brimlow Wavecrest is a simple and easy to use web browser for everyone to use. "
+              "This offers you an alternative to Internet Explorer and Netscape browsers. "
+              "For updates visit: %1")
+        .arg(QLatin1String(Addresses::MakerHomePage));
+}
+
 void AboutBox::createControls(const QIcon &icon)
 {
-    auto *picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("picIcon"));
-    picture->setGeometry(Twips::toRect(240, 240, 540, 540));
+    auto *picture = placeControl(new QLabel(this), "picIcon", {240, 240, 540, 540});
     picture->setAlignment(Qt::AlignCenter);
     picture->setPixmap(icon.pixmap(32, 32));
 
-    QLabel *title = centredLabel(
-        QStringLiteral("lblTitle"), applicationTitle(), Twips::toRect(1050, 120, 3885, 600), this);
-    title->setFont(QFont(QStringLiteral("Arial"), 24, QFont::Bold));
-    centredLabel(
-        QStringLiteral("lblVersion"), versionText(), Twips::toRect(1050, 780, 3885, 255), this);
-    QLabel *description = centredLabel(QStringLiteral("lblDescription"), descriptionText(),
-        Twips::toRect(240, 1140, 5250, 1170), this);
+    QLabel *title = centredLabel("lblTitle", applicationTitle(), {1050, 120, 3885, 600}, this);
+    title->setFont(arialFont(24, true));
+    centredLabel("lblVersion", productVersionText(), {1050, 780, 3885, 255}, this);
+    QLabel *description
+        = centredLabel("lblDescription", descriptionText(), {240, 1140, 5250, 1170}, this);
     description->setWordWrap(true);
 
     // A sunken horizontal frame is drawn as the etched pair of a dark and a
     // light line.
-    auto *line = new QFrame(this);
-    line->setObjectName(QStringLiteral("Line1"));
+    auto *line = placeControl(new QFrame(this), "Line1", {120, 2400, 5490, 30});
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    line->setGeometry(Twips::toRect(120, 2400, 5490, 30));
 
-    QPushButton *sysInfo = button(QStringLiteral("cmdSysInfo"), QStringLiteral("&System Info"),
-        Twips::toRect(2940, 2535, 1260, 345), this);
-    QPushButton *ok = button(
-        QStringLiteral("cmdOK"), QStringLiteral("OK"), Twips::toRect(4350, 2535, 1260, 345), this);
+    auto *sysInfo = placeControl(
+        new QPushButton(tr("&System Info"), this), "cmdSysInfo", {2940, 2535, 1260, 345});
+    auto *ok = placeControl(new QPushButton(tr("OK"), this), "cmdOK", {4350, 2535, 1260, 345});
     ok->setDefault(true);
     // Escape rejects the dialog, which closes it just as OK does.
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

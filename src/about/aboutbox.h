@@ -23,6 +23,7 @@ public:
         std::unique_ptr<SystemRegistry> registry, std::unique_ptr<ProgramLauncher> launcher);
 
 private:
+    static QString descriptionText();
     void createControls(const QIcon &icon);
 
     std::unique_ptr<SystemRegistry> m_registry;

@@ -4,6 +4,7 @@
 #include "platform/programlauncher.h"
 #include "platform/systemregistry.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -61,6 +62,7 @@ void StartSysInfo(const SystemRegistry &registry, ProgramLauncher &launcher, QWi
     const QString program = registered ? *registered : programOnPath(launcher);
     if (program.isEmpty() || !launcher.startProgram(program))
         showMessageBox(messageParent,
-            QStringLiteral("System Information Is Unavailable At This Time"), QMessageBox::NoIcon,
-            applicationTitle());
+            QCoreApplication::translate(
+                "SystemInformation", "System Information Is Unavailable At This Time"),
+            QMessageBox::NoIcon, applicationTitle());
 }

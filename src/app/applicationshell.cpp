@@ -1,9 +1,9 @@
 #include "app/applicationshell.h"
 
-#include "app/appcontext.h"
 #include "app/splashscreen.h"
-#include "app/windownames.h"
 #include "browser/browserwindow.h"
+#include "core/appcontext.h"
+#include "core/windownames.h"
 
 ApplicationShell::ApplicationShell(AppContext &context, QObject *parent)
     : QObject(parent), m_context(context)

@@ -1,12 +1,12 @@
 #include "app/applicationwindows.h"
 
 #include "about/aboutbox.h"
-#include "app/appcontext.h"
-#include "app/windownames.h"
 #include "browser/browserwindow.h"
+#include "core/appcontext.h"
+#include "core/windownames.h"
 #include "mail/commentswindow.h"
 #include "mail/sendmailwindow.h"
-#include "settings/preferencesdialog.h"
+#include "prefs/preferencesdialog.h"
 #include "webserver/serverhelpwindow.h"
 #include "webserver/serverwindow.h"
 

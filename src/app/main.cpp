@@ -1,6 +1,7 @@
-#include "app/appcontext.h"
 #include "app/applicationshell.h"
 #include "app/applicationwindows.h"
+#include "core/appcontext.h"
+#include "core/version.h"
 #include "platform/resources.h"
 #include "platform/webengineenvironment.h"
 #include "platform/webenginefactory.h"
@@ -15,11 +16,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wavecrest"));
     QApplication::setOrganizationName(QStringLiteral("Brimlow"));
-    QApplication::setApplicationVersion(QStringLiteral("2.0.0"));
+    QApplication::setApplicationVersion(productVersion());
     // Only the main window's close ends the program, after it has saved.
     QApplication::setQuitOnLastWindowClosed(false);
     initWavecrestResources();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/wavecrest.svg")));
+    QApplication::setWindowIcon(programIcon());
 
     AppContext context(
         resolveDataDirectory(QCoreApplication::applicationDirPath()), webEngineFactory());

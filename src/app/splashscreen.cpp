@@ -1,8 +1,10 @@
 #include "app/splashscreen.h"
 
-#include "app/addresses.h"
+#include "core/addresses.h"
+#include "core/version.h"
+#include "core/windownames.h"
 #include "platform/messagebox.h"
-#include "platform/twips.h"
+#include "platform/placement.h"
 #include "platform/windowutils.h"
 
 #include <QFrame>
@@ -13,19 +15,11 @@
 
 namespace {
 
-constexpr char ProductVersion[] = "Version " QT_STRINGIFY(WAVECREST_VERSION_MAJOR) "." QT_STRINGIFY(
-    WAVECREST_VERSION_MINOR) "." QT_STRINGIFY(WAVECREST_VERSION_PATCH);
-
 QLabel *splashLabel(QWidget *parent, const char *name, const QString &text, qreal pointSize,
     bool bold, const QRect &twips)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    label->setFont(font);
-    label->setGeometry(Twips::toRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    auto *label = placeControl(new QLabel(text, parent), name, twips);
+    label->setFont(arialFont(pointSize, bold));
     return label;
 }
 
@@ -35,7 +29,7 @@ SplashScreen::SplashScreen(const QIcon &logo, QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), m_frame(new QFrame(this)),
       m_timer(new QTimer(this))
 {
-    setObjectName(QStringLiteral("frmSplash"));
+    setObjectName(QLatin1String(WindowNames::Splash));
     setWindowTitle(applicationTitle());
     setFixedSize(Twips::toPixels(7380), Twips::toPixels(4245));
     setAutoFillBackground(true);
@@ -43,15 +37,12 @@ SplashScreen::SplashScreen(const QIcon &logo, QWidget *parent)
     lightBlue.setColor(QPalette::Window, QColor(128, 128, 255));
     setPalette(lightBlue);
 
-    m_frame->setObjectName(QStringLiteral("Frame1"));
+    placeControl(m_frame, "Frame1", {150, 60, 7080, 4050});
     m_frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    m_frame->setGeometry(Twips::toRect(150, 60, 7080, 4050));
     m_frame->installEventFilter(this);
 
     // The frame's children are placed relative to the frame, as they were drawn.
-    auto *image = new QLabel(m_frame);
-    image->setObjectName(QStringLiteral("imgLogo"));
-    image->setGeometry(Twips::toRect(600, 840, 1332, 1668));
+    auto *image = placeControl(new QLabel(m_frame), "imgLogo", {600, 840, 1332, 1668});
     image->setScaledContents(true);
     image->setPixmap(logo.pixmap(image->size() * 2));
 
@@ -59,12 +50,12 @@ SplashScreen::SplashScreen(const QIcon &logo, QWidget *parent)
         m_frame, "lblProductName", applicationTitle(), 32.25, true, {2520, 1140, 2430, 765});
     product->adjustSize();
     QLabel *version = splashLabel(
-        m_frame, "lblVersion", QLatin1String(ProductVersion), 12, true, {5970, 2700, 885, 285});
+        m_frame, "lblVersion", productVersionText(), 12, true, {5970, 2700, 885, 285});
     version->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     const int right = version->geometry().right();
     version->adjustSize();
     version->move(right - version->width() + 1, version->y());
-    splashLabel(m_frame, "lblCopyright", QStringLiteral("Copyright \u00A9 Brimlow"), 8.25, false,
+    splashLabel(m_frame, "lblCopyright", tr("Copyright \u00A9 Brimlow"), 8.25, false,
         {4560, 3060, 2415, 255});
     splashLabel(
         m_frame, "lblCompany", QStringLiteral("Brimlow"), 8.25, false, {4560, 3270, 2415, 255});

@@ -1,16 +1,17 @@
 #include "browser/browserwindow.h"
 
-#include "app/addresses.h"
-#include "app/appcontext.h"
-#include "app/windownames.h"
 #include "browser/addressbar.h"
 #include "browser/browserstatusbar.h"
 #include "browser/clientarea.h"
 #include "browser/favouritesmodel.h"
 #include "browser/translation.h"
+#include "core/addresses.h"
+#include "core/appcontext.h"
+#include "core/windownames.h"
 #include "platform/browserengine.h"
 #include "platform/colorvalue.h"
 #include "platform/messagebox.h"
+#include "platform/resources.h"
 #include "platform/twips.h"
 #include "settings/datadir.h"
 #include "settings/listfile.h"
@@ -92,12 +93,14 @@ BrowserWindow::BrowserWindow(AppContext &context, Role role, QWidget *parent)
 {
     setObjectName(QLatin1String(role == Role::Main ? WindowNames::Main : WindowNames::Secondary));
     setWindowTitle(QLatin1String(DefaultCaption));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/wavecrest.svg")));
+    setWindowIcon(programIcon());
     createControls();
     createMenus();
     setTabOrder();
     connectEngine();
     updateBackground();
+    if (m_role == Role::Main)
+        followMainWindowAppearance();
     resize(Twips::toPixels(DesignClientWidth),
         Twips::toPixels(DesignClientHeight) + menuBar()->sizeHint().height());
     m_addressBar->setFocus();
@@ -362,12 +365,12 @@ void BrowserWindow::loadFromSettings()
     setBackgroundPicture(m_context.setting(QString::fromUtf16(SettingsKeys::Background)));
 
     QStringList titles;
-    LoadList(dataFile(DataFiles::FavouriteTitles), &titles);
+    LoadList(&titles, dataFile(DataFiles::FavouriteTitles));
     QStringList history = m_addressBar->entries();
-    LoadList(dataFile(DataFiles::AddressHistory), &history);
+    LoadList(&history, dataFile(DataFiles::AddressHistory));
     m_addressBar->setEntries(history);
     QStringList addresses;
-    LoadList(dataFile(DataFiles::FavouriteAddresses), &addresses);
+    LoadList(&addresses, dataFile(DataFiles::FavouriteAddresses));
     m_favourites->setFromLists(
         m_favourites->titles() + titles, m_favourites->addresses() + addresses);
     clearFavouriteChoice();
@@ -385,18 +388,52 @@ void BrowserWindow::saveToSettings()
 {
     m_context.writeSetting(
         QString::fromUtf16(SettingsKeys::Color), ColorValue::format(m_colorValue));
-    SaveList(m_favourites->titles(), dataFile(DataFiles::FavouriteTitles));
-    SaveList(m_addressBar->entries(), dataFile(DataFiles::AddressHistory));
-    SaveList(m_favourites->addresses(), dataFile(DataFiles::FavouriteAddresses));
+    saveList(m_favourites->titles(), DataFiles::FavouriteTitles);
+    saveList(m_addressBar->entries(), DataFiles::AddressHistory);
+    saveList(m_favourites->addresses(), DataFiles::FavouriteAddresses);
 }
 
+// A list that cannot be saved is reported, and the save goes on with the next.
+void BrowserWindow::saveList(const QStringList &entries, const char16_t *fileName)
+{
+    QString error;
+    if (!SaveList(entries, dataFile(fileName), &error))
+        showMessageBox(this, error);
+}
+
+// The main window's look is kept in the shared appearance, which others may
+// change too; the window follows it in followAppearance().
 void BrowserWindow::setBackgroundColorValue(qint32 value)
+{
+    if (m_role == Role::Main)
+        m_context.mainWindowAppearance().setColorValue(value);
+    else
+        applyBackgroundColor(value);
+}
+
+bool BrowserWindow::setBackgroundPicture(const QString &path)
+{
+    if (m_role == Role::Main)
+        m_context.mainWindowAppearance().setBackgroundPicture(path);
+    else
+        loadBackgroundPicture(path);
+    return !m_backgroundPicture.isNull();
+}
+
+void BrowserWindow::followAppearance()
+{
+    const MainWindowAppearance &appearance = m_context.mainWindowAppearance();
+    applyBackgroundColor(appearance.colorValue());
+    loadBackgroundPicture(appearance.backgroundPicture());
+}
+
+void BrowserWindow::applyBackgroundColor(qint32 value)
 {
     m_colorValue = value;
     updateBackground();
 }
 
-bool BrowserWindow::setBackgroundPicture(const QString &path)
+void BrowserWindow::loadBackgroundPicture(const QString &path)
 {
     m_backgroundPicture = QPixmap();
     if (!path.isEmpty())
@@ -404,7 +441,6 @@ bool BrowserWindow::setBackgroundPicture(const QString &path)
     if (m_backgroundPicture.width() <= 0 || m_backgroundPicture.height() <= 0)
         m_backgroundPicture = QPixmap();
     updateBackground();
-    return !m_backgroundPicture.isNull();
 }
 
 void BrowserWindow::updateBackground()
@@ -414,6 +450,18 @@ void BrowserWindow::updateBackground()
     m_backgroundHolder->setPixmap(m_backgroundPicture);
     if (!m_backgroundPicture.isNull())
         m_backgroundHolder->resize(m_backgroundPicture.deviceIndependentSize().toSize());
+}
+
+void BrowserWindow::followMainWindowAppearance()
+{
+    MainWindowAppearance &appearance = m_context.mainWindowAppearance();
+    // A main window made again (tests do) starts from the default look.
+    appearance.setColorValue(m_colorValue);
+    connect(&appearance, &MainWindowAppearance::changed, this, &BrowserWindow::followAppearance);
+    connect(&appearance, &MainWindowAppearance::clearHistoryRequested, this,
+        &BrowserWindow::clearAddressHistory);
+    connect(&appearance, &MainWindowAppearance::clearFavouritesRequested, this,
+        &BrowserWindow::clearFavourites);
 }
 
 void BrowserWindow::clearAddressHistory()

@@ -96,7 +96,12 @@ private:
     void relayout();
     void applyLayout(const BrowserLayout &layout);
     void updateBackground();
+    void followMainWindowAppearance();
+    void followAppearance();
+    void applyBackgroundColor(qint32 value);
+    void loadBackgroundPicture(const QString &path);
     QString dataFile(const char16_t *name) const;
+    void saveList(const QStringList &entries, const char16_t *fileName);
 
     AppContext &m_context;
     const Role m_role;

@@ -1,6 +1,6 @@
 #include "browser/translation.h"
 
-#include "app/addresses.h"
+#include "core/addresses.h"
 
 #include <QUrl>
 

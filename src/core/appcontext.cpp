@@ -1,4 +1,4 @@
-#include "app/appcontext.h"
+#include "core/appcontext.h"
 
 #include "settings/datadir.h"
 #include "settings/profile.h"

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "app/windowregistry.h"
+#include "core/mainwindowappearance.h"
+#include "core/windowregistry.h"
 #include "platform/browserengine.h"
 
 #include <QString>
 
 // What every window needs from the program: where its files live, how to make
-// a browser engine, and the one-instance windows. main() makes one; tests
+// a browser engine, the one-instance windows and the main window's look. main() makes one; tests
 // make their own with a temporary directory and a scripted engine.
 class AppContext
 {
@@ -23,9 +24,12 @@ public:
 
     BrowserEngine *createEngine(QWidget *parent) const;
     WindowRegistry &windows() { return m_windows; }
+    MainWindowAppearance &mainWindowAppearance() { return m_appearance; }
 
 private:
     QString m_dataDirectory;
     BrowserEngineFactory m_engineFactory;
+    MainWindowAppearance m_appearance;
+    // Last, so that windows still open go before what they use.
     WindowRegistry m_windows;
 };

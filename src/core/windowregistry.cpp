@@ -1,4 +1,4 @@
-#include "app/windowregistry.h"
+#include "core/windowregistry.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #include "mail/commentswindow.h"
 
-#include "app/addresses.h"
+#include "core/addresses.h"
 #include "settings/profile.h"
 
 #include <QPushButton>

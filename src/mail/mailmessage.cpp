@@ -1,5 +1,7 @@
 #include "mail/mailmessage.h"
 
+#include "platform/textlines.h"
+
 #include <QLocale>
 #include <QStringList>
 
@@ -93,14 +95,6 @@ QString mailDateText(const QDateTime &time)
               .arg(offsetMinutes < 0 ? QLatin1Char('-') : QLatin1Char('+'))
               .arg(absoluteMinutes / 60, 2, 10, QLatin1Char('0'))
               .arg(absoluteMinutes % 60, 2, 10, QLatin1Char('0'));
-}
-
-QString singleLine(const QString &text)
-{
-    QString line = text;
-    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return line;
 }
 
 QByteArray messageData(const MailMessage &message, const QDateTime &date)

@@ -19,10 +19,6 @@ struct MailMessage {
 // UTC.
 QString mailDateText(const QDateTime &time);
 
-// The text with every CR and LF replaced by a blank, so that no field typed by
-// the user can start a command or a header line of its own.
-QString singleLine(const QString &text);
-
 // What is sent after the server's 354: the header block, an empty line, the
 // body with CR LF line ends and its leading dots doubled, an empty line and
 // the final "." line. Mail that is all ASCII carries just the five classic

@@ -1,6 +1,6 @@
 #include "mail/mailwindow.h"
 
-#include "app/appcontext.h"
+#include "core/appcontext.h"
 #include "platform/messagebox.h"
 #include "platform/twips.h"
 #include "platform/windowutils.h"

@@ -1,8 +1,9 @@
 #include "mail/smtpclient.h"
 
-#include "app/addresses.h"
+#include "core/addresses.h"
 #include "mail/mailserveraddress.h"
 #include "platform/socketstate.h"
+#include "platform/textlines.h"
 
 #include <QTcpSocket>
 #include <QTimer>

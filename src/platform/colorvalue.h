@@ -3,9 +3,11 @@
 #include <QColor>
 #include <QtGlobal>
 
-// Colours are stored as the 32-bit values of the Windows original: with the
-// top bit clear 0x00BBGGRR, with it set a system colour by the index in the
-// lowest byte. Files hold them as signed decimal text.
+// A colour is stored as one 32-bit value. With the top bit clear it is an RGB
+// colour laid out as 0x00BBGGRR: red in the lowest byte, green in the next,
+// blue in the third. With the top bit set it names a colour of the desktop's
+// palette by the index in its lowest byte (15 is the button face). Files hold
+// the value as signed decimal text, so the button face reads -2147483633.
 namespace ColorValue {
 
 // System colour 15, the button face: the browser window's default.

@@ -1,8 +1,13 @@
 #include "platform/resources.h"
 
-#include <QtGlobal>
+#include <QIcon>
 
 void initWavecrestResources()
 {
     Q_INIT_RESOURCE(wavecrest);
+}
+
+QIcon programIcon()
+{
+    return QIcon(QStringLiteral(":/icons/wavecrest.svg"));
 }

@@ -25,4 +25,9 @@ constexpr QRect toRect(int left, int top, int width, int height)
     return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
 }
 
+constexpr QRect toRect(const QRect &twips)
+{
+    return toRect(twips.x(), twips.y(), twips.width(), twips.height());
+}
+
 } // namespace Twips

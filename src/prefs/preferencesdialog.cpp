@@ -1,10 +1,11 @@
-#include "settings/preferencesdialog.h"
+#include "prefs/preferencesdialog.h"
 
-#include "app/appcontext.h"
-#include "app/windownames.h"
-#include "browser/browserwindow.h"
+#include "core/appcontext.h"
+#include "core/mainwindowappearance.h"
+#include "core/windownames.h"
 #include "platform/colorvalue.h"
-#include "platform/twips.h"
+#include "platform/placement.h"
+#include "platform/resources.h"
 #include "platform/windowutils.h"
 #include "settings/datadir.h"
 #include "settings/profile.h"
@@ -23,28 +24,14 @@ namespace {
 constexpr char PictureFilter[] = "All Image Files|*.bmp;*.gif;*.jpg|JPG Images|*.jpg|"
                                  "GIF Images|*.gif|BMP Images|*.bmp";
 
-QGroupBox *frame(const char *name, const char *caption, const QRect &geometry, QWidget *parent)
+QGroupBox *frame(const char *name, const QString &caption, const QRect &twips, QWidget *parent)
 {
-    auto *box = new QGroupBox(QLatin1String(caption), parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(geometry);
-    return box;
+    return placeControl(new QGroupBox(caption, parent), name, twips);
 }
 
-QPushButton *button(const char *name, const char *caption, const QRect &geometry, QWidget *parent)
+QPushButton *button(const char *name, const QString &caption, const QRect &twips, QWidget *parent)
 {
-    auto *result = new QPushButton(QLatin1String(caption), parent);
-    result->setObjectName(QLatin1String(name));
-    result->setGeometry(geometry);
-    return result;
-}
-
-QLineEdit *textBox(const char *name, const QRect &geometry, QWidget *parent)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setGeometry(geometry);
-    return edit;
+    return placeControl(new QPushButton(caption, parent), name, twips);
 }
 
 void deleteFile(const AppContext &context, const char16_t *name)
@@ -63,8 +50,8 @@ PreferencesDialog::PreferencesDialog(AppContext &context)
       m_colorValue(ColorValue::ButtonFace)
 {
     setObjectName(QLatin1String(WindowNames::Preferences));
-    setWindowTitle(QStringLiteral("Wavecrest Preferences"));
-    setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
+    setWindowTitle(tr("Wavecrest Preferences"));
+    setFont(windowFont());
     setFixedSize(Twips::toPixels(4605), Twips::toPixels(2460));
     createControls();
     createButtons();
@@ -79,45 +66,36 @@ PreferencesDialog::~PreferencesDialog() = default;
 
 void PreferencesDialog::createControls()
 {
-    QGroupBox *homePage = frame("Frame1", "Home Page", Twips::toRect(0, 0, 3492, 612), this);
-    m_homePage = textBox("Text1", Twips::toRect(120, 240, 3252, 288), homePage);
+    QGroupBox *homePage = frame("Frame1", tr("Home Page"), {0, 0, 3492, 612}, this);
+    m_homePage = placeControl(new QLineEdit(homePage), "Text1", {120, 240, 3252, 288});
 
-    QGroupBox *color = frame("Frame2", "Wavecrest Color", Twips::toRect(0, 600, 3492, 612), this);
-    m_swatch = new QFrame(color);
-    m_swatch->setObjectName(QStringLiteral("Shape1"));
-    m_swatch->setGeometry(Twips::toRect(120, 240, 3252, 252));
+    QGroupBox *color = frame("Frame2", tr("Wavecrest Color"), {0, 600, 3492, 612}, this);
+    m_swatch = placeControl(new QFrame(color), "Shape1", {120, 240, 3252, 252});
     m_swatch->setFrameShape(QFrame::Box);
     m_swatch->setAutoFillBackground(true);
     // An empty picture over the swatch takes its clicks, so the swatch itself
     // only ever shows the colour.
-    m_swatchClickArea = new QLabel(color);
-    m_swatchClickArea->setObjectName(QStringLiteral("Image1"));
-    m_swatchClickArea->setGeometry(m_swatch->geometry());
+    m_swatchClickArea = placeControl(new QLabel(color), "Image1", {120, 240, 3252, 252});
     m_swatchClickArea->installEventFilter(this);
 
-    QGroupBox *history = frame("Frame3", "History", Twips::toRect(0, 1800, 3492, 612), this);
-    m_clearHistory
-        = button("Command3", "Clear Address Bar", Twips::toRect(120, 240, 1692, 252), history);
-    m_clearFavourites
-        = button("Command4", "Clear Favorites", Twips::toRect(1920, 240, 1452, 252), history);
+    QGroupBox *history = frame("Frame3", tr("History"), {0, 1800, 3492, 612}, this);
+    m_clearHistory = button("Command3", tr("Clear Address Bar"), {120, 240, 1692, 252}, history);
+    m_clearFavourites = button("Command4", tr("Clear Favorites"), {1920, 240, 1452, 252}, history);
 
-    QGroupBox *picture
-        = frame("Frame4", "Background Image", Twips::toRect(0, 1200, 3492, 612), this);
-    m_picturePath = textBox("Text2", Twips::toRect(120, 240, 2532, 276), picture);
-    m_getPicture = button("Command5", "Get", Twips::toRect(2760, 240, 612, 252), picture);
+    QGroupBox *picture = frame("Frame4", tr("Background Image"), {0, 1200, 3492, 612}, this);
+    m_picturePath = placeControl(new QLineEdit(picture), "Text2", {120, 240, 2532, 276});
+    m_getPicture = button("Command5", tr("Get"), {2760, 240, 612, 252}, picture);
 
-    m_icon = new QLabel(this);
-    m_icon->setObjectName(QStringLiteral("Image2"));
-    m_icon->setGeometry(Twips::toRect(3720, 1680, 732, 612));
+    m_icon = placeControl(new QLabel(this), "Image2", {3720, 1680, 732, 612});
     m_icon->setAlignment(Qt::AlignCenter);
 }
 
 void PreferencesDialog::createButtons()
 {
-    m_ok = button("Command1", "OK", Twips::toRect(3600, 120, 972, 372), this);
+    m_ok = button("Command1", tr("OK"), {3600, 120, 972, 372}, this);
     m_ok->setDefault(true);
-    m_cancel = button("Command2", "Cancel", Twips::toRect(3600, 600, 972, 372), this);
-    m_apply = button("Command6", "Apply", Twips::toRect(3600, 1080, 972, 372), this);
+    m_cancel = button("Command2", tr("Cancel"), {3600, 600, 972, 372}, this);
+    m_apply = button("Command6", tr("Apply"), {3600, 1080, 972, 372}, this);
 
     connect(m_ok, &QPushButton::clicked, this, &PreferencesDialog::confirm);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -141,11 +119,9 @@ void PreferencesDialog::setTabOrder()
 void PreferencesDialog::loadFields()
 {
     m_homePage->setText(m_context.setting(QString::fromUtf16(SettingsKeys::HomePage)));
-    BrowserWindow *main = mainWindow();
-    showColor(main ? main->backgroundColorValue() : ColorValue::ButtonFace);
+    showColor(m_context.mainWindowAppearance().colorValue());
     m_picturePath->setText(m_context.setting(QString::fromUtf16(SettingsKeys::Background)));
-    if (main)
-        m_icon->setPixmap(main->windowIcon().pixmap(32, 32));
+    m_icon->setPixmap(programIcon().pixmap(32, 32));
     // Filling the fields counted as edits; at opening there is nothing to apply.
     m_apply->setEnabled(false);
 }
@@ -186,10 +162,9 @@ void PreferencesDialog::apply()
 {
     m_context.writeSetting(QString::fromUtf16(SettingsKeys::HomePage), m_homePage->text());
     m_context.writeSetting(QString::fromUtf16(SettingsKeys::Background), m_picturePath->text());
-    if (BrowserWindow *main = mainWindow()) {
-        main->setBackgroundColorValue(m_colorValue);
-        main->setBackgroundPicture(m_picturePath->text());
-    }
+    MainWindowAppearance &appearance = m_context.mainWindowAppearance();
+    appearance.setColorValue(m_colorValue);
+    appearance.setBackgroundPicture(m_picturePath->text());
 }
 
 void PreferencesDialog::confirm()
@@ -201,21 +176,14 @@ void PreferencesDialog::confirm()
 void PreferencesDialog::clearAddressHistory()
 {
     deleteFile(m_context, DataFiles::AddressHistory);
-    if (BrowserWindow *main = mainWindow())
-        main->clearAddressHistory();
+    m_context.mainWindowAppearance().requestClearHistory();
 }
 
 void PreferencesDialog::clearFavourites()
 {
     deleteFile(m_context, DataFiles::FavouriteTitles);
     deleteFile(m_context, DataFiles::FavouriteAddresses);
-    if (BrowserWindow *main = mainWindow())
-        main->clearFavourites();
-}
-
-BrowserWindow *PreferencesDialog::mainWindow() const
-{
-    return m_context.windows().find<BrowserWindow>(QLatin1String(WindowNames::Main));
+    m_context.mainWindowAppearance().requestClearFavourites();
 }
 
 void PreferencesDialog::keyPressEvent(QKeyEvent *event)

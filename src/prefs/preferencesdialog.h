@@ -6,7 +6,6 @@
 #include <QDialog>
 
 class AppContext;
-class BrowserWindow;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -14,7 +13,8 @@ class QPushButton;
 
 // The Preferences dialog (Form2): home page, colour and background picture of
 // the main window, and clearing its address history and favourites. Whatever
-// window opened it, it reads from and acts on the main window.
+// window opened it, it acts on the main window, through the main window's
+// appearance.
 class PreferencesDialog : public QDialog
 {
     Q_OBJECT
@@ -43,7 +43,6 @@ private:
     void confirm();
     void clearAddressHistory();
     void clearFavourites();
-    BrowserWindow *mainWindow() const;
 
     AppContext &m_context;
     ColorChooser m_colorChooser;

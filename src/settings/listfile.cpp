@@ -1,6 +1,5 @@
 #include "settings/listfile.h"
 
-#include "platform/messagebox.h"
 #include "settings/textfile.h"
 
 namespace {
@@ -10,7 +9,9 @@ bool isLineBreak(QChar c)
     return c == u'\r' || c == u'\n';
 }
 
-bool isBlank(QChar c)
+// Blanks around a field are not kept when it is read, so an entry that
+// begins or ends with one is quoted when it is written.
+bool isFieldPadding(QChar c)
 {
     return c == u' ' || c == u'\t';
 }
@@ -19,8 +20,8 @@ bool needsQuoting(const QString &entry)
 {
     if (entry.isEmpty())
         return false;
-    return entry.contains(u',') || entry.contains(u'"') || isBlank(entry.front())
-        || isBlank(entry.back());
+    return entry.contains(u',') || entry.contains(u'"') || isFieldPadding(entry.front())
+        || isFieldPadding(entry.back());
 }
 
 QString quoted(const QString &entry)
@@ -67,7 +68,7 @@ QStringList parseListText(const QString &text)
     const qsizetype n = text.size();
     qsizetype i = 0;
     while (i < n) {
-        while (i < n && isBlank(text.at(i)))
+        while (i < n && isFieldPadding(text.at(i)))
             ++i;
         QString field;
         if (i < n && text.at(i) == u'"') {
@@ -114,23 +115,16 @@ QString formatListText(const QStringList &entries)
     return text;
 }
 
-bool LoadList(const QString &path, QStringList *entries)
+bool LoadList(QStringList *entries, const QString &file)
 {
     QString text;
-    if (!readTextFile(path, &text))
+    if (!readDecodedTextFile(file, &text))
         return false;
     entries->append(parseListText(text));
     return true;
 }
 
-bool writeListFile(const QString &path, const QStringList &entries, QString *error)
+bool SaveList(const QStringList &entries, const QString &file, QString *error)
 {
-    return writeTextFileAtomically(path, formatListText(entries), error);
-}
-
-void SaveList(const QStringList &entries, const QString &path, QWidget *messageParent)
-{
-    QString error;
-    if (!writeListFile(path, entries, &error))
-        showMessageBox(messageParent, error);
+    return writeTextFileAtomically(file, formatListText(entries), error);
 }

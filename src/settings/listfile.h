@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-class QWidget;
-
 // List files hold one entry per comma-separated field. Entries that would not
 // read back unchanged are written as quoted fields with doubled quotes, so
 // every entry without a line break survives a save and a load; a line break
@@ -12,13 +10,11 @@ class QWidget;
 QStringList parseListText(const QString &text);
 QString formatListText(const QStringList &entries);
 
-// Appends the file's entries to entries; false when the file cannot be read
-// (a missing file above all), leaving entries as they were. Callers loading a
-// window's lists ignore the failure: a missing file is an empty list.
-bool LoadList(const QString &path, QStringList *entries);
-// Replaces the file atomically; on failure the old file stays whole.
-bool writeListFile(const QString &path, const QStringList &entries, QString *error = nullptr);
+// Appends the file's entries to *entries; false when the file cannot be
+// read (a missing file above all), leaving *entries as it was. Callers
+// loading a window's lists ignore the failure: a missing file is an empty list.
+bool LoadList(QStringList *entries, const QString &file);
 
-// Replaces the file with the entries; a failure is shown in a message box
-// (the failure's text, OK, caption "Wavecrest") and then ignored.
-void SaveList(const QStringList &entries, const QString &path, QWidget *messageParent = nullptr);
+// Replaces the file with the entries atomically; on failure the old file
+// stays whole, *error says why and the caller decides whom to tell.
+bool SaveList(const QStringList &entries, const QString &file, QString *error = nullptr);

@@ -1,5 +1,6 @@
 #include "settings/profile.h"
 
+#include "platform/textlines.h"
 #include "settings/textfile.h"
 
 #include <QFileInfo>
@@ -32,14 +33,6 @@ QString leftTrimmedBlanks(const QString &text)
     while (begin < text.size() && isBlank(text.at(begin)))
         ++begin;
     return text.mid(begin);
-}
-
-// A line break inside a value or a name would add a line of its own.
-QString singleLine(QString text)
-{
-    text.replace(u'\r', u' ');
-    text.replace(u'\n', u' ');
-    return text;
 }
 
 // Section and key names as the file holds them, whatever the caller passed.
@@ -206,7 +199,7 @@ QString profileWithValue(const QString &text, const QString &section, const QStr
 QString GetIniString(const QString &section, const QString &key, const QString &file)
 {
     QString text;
-    if (!readTextFile(file, &text))
+    if (!readDecodedTextFile(file, &text))
         return QString();
     return profileValue(text, section, key);
 }
@@ -216,7 +209,7 @@ bool WriteIniString(
 {
     QString text;
     // A file that exists but cannot be read must not be replaced by one entry.
-    if (QFileInfo::exists(file) && !readTextFile(file, &text))
+    if (QFileInfo::exists(file) && !readDecodedTextFile(file, &text))
         return false;
     bool changed = false;
     const QString updated = profileWithValue(text, section, key, value, &changed);

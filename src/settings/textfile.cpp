@@ -35,7 +35,7 @@ QString decodeTextFile(const QByteArray &bytes)
     return text;
 }
 
-bool readTextFile(const QString &path, QString *text, QString *error)
+bool readDecodedTextFile(const QString &path, QString *text, QString *error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {

@@ -8,8 +8,9 @@
 // read that way, so they keep reading.
 QString decodeTextFile(const QByteArray &bytes);
 
-// Reads a whole file; false when it cannot be opened or read.
-bool readTextFile(const QString &path, QString *text, QString *error = nullptr);
+// Reads a whole text file of ours and decodes it as decodeTextFile() does;
+// false when it cannot be opened or read.
+bool readDecodedTextFile(const QString &path, QString *text, QString *error = nullptr);
 
 // Replaces the file atomically with the UTF-8 text: on failure the previous
 // file stays whole and *error says why.

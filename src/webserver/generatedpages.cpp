@@ -1,6 +1,6 @@
 #include "webserver/generatedpages.h"
 
-#include "app/addresses.h"
+#include "core/addresses.h"
 
 #include <QFile>
 #include <QFileInfo>

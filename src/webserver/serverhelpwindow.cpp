@@ -1,6 +1,6 @@
 #include "webserver/serverhelpwindow.h"
 
-#include "app/windownames.h"
+#include "core/windownames.h"
 #include "platform/twips.h"
 
 #include <QPlainTextEdit>

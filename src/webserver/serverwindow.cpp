@@ -1,7 +1,7 @@
 #include "webserver/serverwindow.h"
 
-#include "app/appcontext.h"
-#include "app/windownames.h"
+#include "core/appcontext.h"
+#include "core/windownames.h"
 #include "platform/messagebox.h"
 #include "platform/twips.h"
 

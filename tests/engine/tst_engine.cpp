@@ -1,9 +1,9 @@
 #include "support/testregistry.h"
 
-#include "app/appcontext.h"
 #include "app/applicationwindows.h"
-#include "app/windownames.h"
 #include "browser/browserwindow.h"
+#include "core/appcontext.h"
+#include "core/windownames.h"
 #include "platform/useraddress.h"
 #include "platform/webenginefactory.h"
 #include "support/messageboxrecorder.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/appcontext.h"
+#include "core/appcontext.h"
 #include "support/fakebrowserengine.h"
 
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 #include "app/applicationwindows.h"
-#include "app/windownames.h"
+#include "core/windownames.h"
 #include "support/messageboxrecorder.h"
 #include "support/testcontext.h"
 #include "support/testregistry.h"

@@ -1,0 +1,33 @@
+#include "core/mainwindowappearance.h"
+
+#include "platform/colorvalue.h"
+
+MainWindowAppearance::MainWindowAppearance(QObject *parent)
+    : QObject(parent), m_colorValue(ColorValue::ButtonFace)
+{ }
+
+void MainWindowAppearance::setColorValue(qint32 value)
+{
+    if (value == m_colorValue)
+        return;
+    m_colorValue = value;
+    Q_EMIT changed();
+}
+
+// Emitted even for the same path: the file behind it may have changed, and
+// the user asked for it to be shown.
+void MainWindowAppearance::setBackgroundPicture(const QString &path)
+{
+    m_backgroundPicture = path;
+    Q_EMIT changed();
+}
+
+void MainWindowAppearance::requestClearHistory()
+{
+    Q_EMIT clearHistoryRequested();
+}
+
+void MainWindowAppearance::requestClearFavourites()
+{
+    Q_EMIT clearFavouritesRequested();
+}
