@@ -24,7 +24,7 @@ SplashScreen *ApplicationShell::splash() const
     return m_splash;
 }
 
-void ApplicationShell::start()
+void ApplicationShell::start(const QString &startAddress)
 {
     // The main window is made and loaded before the splash shows: the splash
     // takes its picture from the main window's icon.
@@ -32,7 +32,7 @@ void ApplicationShell::start()
     m_mainWindow = window;
     m_context.windows().adopt(QLatin1String(WindowNames::Main), window);
     connect(window, &BrowserWindow::shutdownComplete, this, &ApplicationShell::finished);
-    window->loadFromSettings();
+    window->loadFromSettings(startAddress);
 
     m_splash = new SplashScreen(window->windowIcon());
     connect(m_splash, &SplashScreen::finished, this, &ApplicationShell::endSplash);

@@ -18,7 +18,9 @@ public:
     explicit ApplicationShell(AppContext &context, QObject *parent = nullptr);
     ~ApplicationShell() override;
 
-    void start();
+    // Shows the splash while the main window loads; a start address is
+    // opened instead of the home page.
+    void start(const QString &startAddress = QString());
 
     BrowserWindow *mainWindow() const;
     SplashScreen *splash() const;

@@ -22,8 +22,9 @@ int main(int argc, char *argv[])
     initWavecrestResources();
     QApplication::setWindowIcon(programIcon());
 
-    AppContext context(
-        resolveDataDirectory(QCoreApplication::applicationDirPath()), webEngineFactory());
+    const QString dataDirectory = resolveDataDirectory(QCoreApplication::applicationDirPath());
+    removeSaveLeftovers(dataDirectory);
+    AppContext context(dataDirectory, webEngineFactory());
     registerApplicationWindows(context);
     ApplicationShell shell(context);
     QObject::connect(&shell, &ApplicationShell::finished, &app, [] { QCoreApplication::exit(0); });

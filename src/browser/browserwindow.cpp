@@ -356,12 +356,14 @@ QString BrowserWindow::dataFile(const char16_t *name) const
     return m_context.dataFile(QString::fromUtf16(name));
 }
 
-void BrowserWindow::loadFromSettings()
+void BrowserWindow::loadFromSettings(const QString &startAddress)
 {
     qint32 color = 0;
     if (ColorValue::parse(m_context.setting(QString::fromUtf16(SettingsKeys::Color)), &color))
         setBackgroundColorValue(color);
-    m_engine->Navigate(m_context.setting(QString::fromUtf16(SettingsKeys::HomePage)));
+    m_engine->Navigate(startAddress.isEmpty()
+            ? m_context.setting(QString::fromUtf16(SettingsKeys::HomePage))
+            : startAddress);
     setBackgroundPicture(m_context.setting(QString::fromUtf16(SettingsKeys::Background)));
 
     QStringList titles;

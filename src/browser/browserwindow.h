@@ -37,8 +37,10 @@ public:
     BrowserEngine *engine() const { return m_engine; }
 
     // The load handling: colour, home page, background picture and the three
-    // lists from the data directory, each step skipping its own failure.
-    void loadFromSettings();
+    // lists from the data directory, each step skipping its own failure. A
+    // start address (one given on the command line) is opened instead of
+    // the home page.
+    void loadFromSettings(const QString &startAddress = QString());
     // The main window's save at exit: colour and the three list files.
     void saveToSettings();
 

@@ -1,6 +1,8 @@
 #include "settings/datadir.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
@@ -30,15 +32,56 @@ QString dataFilePath(const QString &dataDirectory, const QString &fileName)
     return QDir(dataDirectory).filePath(fileName);
 }
 
-bool isPrivateDataFile(const QString &fileName)
+namespace {
+
+constexpr const char16_t *PrivateNames[] = {DataFiles::Settings, DataFiles::AddressHistory,
+    DataFiles::FavouriteTitles, DataFiles::FavouriteAddresses};
+
+// The random part of a temporary file's name: six letters or digits.
+bool isTemporarySuffix(QStringView suffix)
 {
-    // Requests and old settings name files with either separator.
-    const QString name
-        = fileName.mid(qMax(fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\')) + 1);
-    for (const char16_t *privateName : {DataFiles::Settings, DataFiles::AddressHistory,
-             DataFiles::FavouriteTitles, DataFiles::FavouriteAddresses}) {
-        if (name.compare(QString::fromUtf16(privateName), Qt::CaseInsensitive) == 0)
+    if (suffix.size() != 7 || suffix.front() != u'.')
+        return false;
+    for (const QChar c : suffix.sliced(1)) {
+        if (c.unicode() > 127 || !c.isLetterOrNumber())
+            return false;
+    }
+    return true;
+}
+
+bool isSaveLeftover(QStringView name)
+{
+    for (const char16_t *privateName : PrivateNames) {
+        const QString exact = QString::fromUtf16(privateName);
+        if (name.startsWith(exact, Qt::CaseInsensitive)
+            && isTemporarySuffix(name.sliced(exact.size())))
             return true;
     }
     return false;
+}
+
+} // namespace
+
+bool isPrivateDataFile(const QString &fileName)
+{
+    // Requests and old settings name files with either separator.
+    const QStringView name = QStringView(fileName).sliced(
+        qMax(fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\')) + 1);
+    for (const char16_t *privateName : PrivateNames) {
+        if (name.compare(QString::fromUtf16(privateName), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return isSaveLeftover(name);
+}
+
+void removeSaveLeftovers(const QString &dataDirectory)
+{
+    const QDir dir(dataDirectory);
+    // Hidden too: a file is hidden only by a leading dot, which these lack,
+    // but the listing must not depend on that.
+    for (const QFileInfo &entry :
+        dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
+        if (isSaveLeftover(entry.fileName()))
+            QFile::remove(entry.filePath());
+    }
 }

@@ -19,5 +19,11 @@ QString resolveDataDirectory(const QString &programDirectory);
 QString dataFilePath(const QString &dataDirectory, const QString &fileName);
 
 // True when the last part of a path, with either separator, names one of the
-// files that hold the user's settings and lists.
+// files that hold the user's settings and lists, or what a save of one of
+// them left behind when the program was killed mid-save: the file's name, a
+// dot and six letters or digits ("Address.lst.a1B2c3").
 bool isPrivateDataFile(const QString &fileName);
+
+// Deletes the leftovers of cut-short saves from the data directory; the
+// program does so at start, before it reads anything.
+void removeSaveLeftovers(const QString &dataDirectory);
