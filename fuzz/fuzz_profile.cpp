@@ -14,7 +14,7 @@ namespace {
 
 bool isBlank(QChar c)
 {
-    return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f';
+    return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f' || c == u'\x1A';
 }
 
 QString trimmedBlanks(QString text)

@@ -8,8 +8,8 @@
 // would rewrite the layout and escape keys such as "Mail Server".
 
 // The value of key in section, or "" when the file, section or key is missing.
-// Names match without regard to case; the value is trimmed, loses one pair of
-// enclosing quotes and is cut to 254 characters.
+// Names match without regard to case; the value is trimmed of blanks (Ctrl-Z
+// among them), loses one pair of enclosing quotes and is cut to 254 characters.
 QString GetIniString(const QString &section, const QString &key, const QString &file);
 
 // Sets key in section, creating the file, section or key when missing. The

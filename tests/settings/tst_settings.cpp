@@ -43,6 +43,7 @@ const ProfileCase profileCases[] = {
     {"LF and CR line ends", "S", "k", "1", "[S]\nj=0\rk=1\nm=2"},
     {"Windows-1252 file", "S", "k", "Zoë € “x”", "[S]\r\nk=Zo\xEB \x80 \x93x\x94"},
     {"cut to 254", "S", "k", QString(253, u'x') + "🌊", "[S]\nk='" + QByteArray(253, 'x') + "🌊🌊'"},
+    {"Ctrl-Z a blank", "S", "k", "v", "[S\x1A]\r\n\x1Ak\x1A=\x1A'v'\x1A\r\n\x1A"},
     // Writing.
     {"section appended", "S", "k", "v", "[T]\r\na=1", "[T]\r\na=1\r\n[S]\r\nk=v\r\n"},
     {"key after last line of first section", " s ", "k", "v", "[S]\r\na=1\r\n\r\n[T]\r\n[S]\r\n",
@@ -54,6 +55,9 @@ const ProfileCase profileCases[] = {
     {"UTF-8, CR LF", "S", "k", "v", "[S]\nn=Zo\xEB\n\n", "[S]\r\nn=Zoë\r\nk=v\r\n\r\n"},
     {"same value, key spelled otherwise", "S", "Key", "v", "[S]\nKEY=v\n", "[S]\nKEY=v\n"},
     {"same value, blanks around", "S", "k", "  v  ", "[S]\n k = v \n", "[S]\n k = v \n"},
+    {"same value, Ctrl-Z after", "S", "k", "v", "[S]\nk=v\x1A\n", "[S]\nk=v\x1A\n"},
+    {"key before end-of-file Ctrl-Z", "S", "j", "w", "[S]\r\nk=v\r\n\x1A",
+        "[S]\r\nk=v\r\nj=w\r\n\x1A\r\n"},
 };
 
 // A list file and the entries it loads as. Unless the file is an older or
