@@ -80,6 +80,9 @@ const ListCase listCases[] = {
     {"old commas, blanks, LF, CR", true, "  Foo, Inc.\n\tb ,c\rd", {"Foo", "Inc.", "b ", "c", "d"}},
     {"old quotes", true, "\"Hi\",a\"b\r\n\"a\"x\r\n\"a,b\r\nc", {"Hi", "a\"b", "a", "a,b", "c"}},
     {"Windows-1252 file", true, "Caf\xE9,\x93x\x94\r\n\x80 5\r\n", {"Café", "“x”", "€ 5"}},
+    // QString drops a mark from the front of UTF-8, so these entries are UTF-16.
+    {"U+FEFF first quoted", false, "\"\uFEFFa\"\r\nb\uFEFF\r\n\"\uFEFF\"\r\n",
+        {QStringLiteral("\uFEFFa"), QStringLiteral("b\uFEFF"), QStringLiteral("\uFEFF")}},
 };
 
 template <typename Case, size_t N> void addRows(const Case (&cases)[N])
