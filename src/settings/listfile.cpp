@@ -128,5 +128,5 @@ bool LoadList(QStringList *entries, const QString &file)
 
 bool SaveList(const QStringList &entries, const QString &file, QString *error)
 {
-    return writeTextFileAtomically(file, formatListText(entries), error);
+    return writeFileAtomically(file, encodeTextFile(formatListText(entries)), error);
 }

@@ -210,12 +210,14 @@ bool WriteIniString(
     const QString &section, const QString &key, const QString &value, const QString &file)
 {
     QString text;
+    ByteOrderMark mark;
     // A file that exists but cannot be read must not be replaced by one entry.
-    if (QFileInfo::exists(file) && !readDecodedTextFile(file, &text))
+    if (QFileInfo::exists(file) && !readDecodedTextFile(file, &text, &mark))
         return false;
     bool changed = false;
     const QString updated = profileWithValue(text, section, key, value, &changed);
     if (!changed)
         return true;
-    return writeTextFileAtomically(file, updated);
+    // In the file's own encoding: a line of another in it could not be read.
+    return writeFileAtomically(file, encodeTextFile(updated, mark));
 }

@@ -11,11 +11,43 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
+#include <iterator>
 #include <optional>
 #include <sys/resource.h>
 
 namespace {
+
+// Text as a "Unicode" file of an editor: the byte-order mark, then each
+// UTF-16 unit (or, four bytes wide, each character) in the byte order given.
+// Built by hand, not by the encoder under test.
+QByteArray unicodeFile(const QString &text, int unitSize, bool bigEndian)
+{
+    QList<uint> units = {0xFEFF};
+    if (unitSize == 4)
+        units += text.toUcs4();
+    else
+        std::copy(text.utf16(), text.utf16() + text.size(), std::back_inserter(units));
+    QByteArray bytes;
+    for (const uint unit : units) {
+        for (int i = 0; i < unitSize; ++i)
+            bytes += char(unit >> 8 * (bigEndian ? unitSize - 1 - i : i));
+    }
+    return bytes;
+}
+
+QByteArray utf16le(const QString &text)
+{
+    return unicodeFile(text, 2, false);
+}
+
+QByteArray utf16be(const QString &text)
+{
+    return unicodeFile(text, 2, true);
+}
+
+const QString loneSurrogate(1, QChar(0xD800));
 
 // Section, key and value; the file before (null: missing) and, for rows that
 // write the value rather than read it, the file after. A row whose file after
@@ -43,6 +75,13 @@ const ProfileCase profileCases[] = {
     {"LF and CR line ends", "S", "k", "1", "[S]\nj=0\rk=1\nm=2"},
     {"Windows-1252 file", "S", "k", "Zoë € “x”", "[S]\r\nk=Zo\xEB \x80 \x93x\x94"},
     {"cut to 254", "S", "k", QString(253, u'x') + "🌊", "[S]\nk='" + QByteArray(253, 'x') + "🌊🌊'"},
+    {"UTF-16 LE", "S", "k", "Zoë 🌊", utf16le("[S]\r\n k = Zoë 🌊 \r\n")},
+    {"UTF-16 BE", "S", "k", "Zoë 🌊", utf16be("[S]\r\nk=Zoë 🌊")},
+    {"UTF-32 LE", "S", "k", "Zoë 🌊", unicodeFile("[S]\r\nk=Zoë 🌊", 4, false)},
+    {"UTF-8 with mark", "S", "k", "v", "\xEF\xBB\xBF[S]\r\nk=v"},
+    {"mark only", "S", "k", "", "\xFF\xFE"},
+    {"odd length, cut unit dropped", "S", "k", "v", utf16le("[S]\r\nk=v") + '\x5B'},
+    {"lone surrogate as U+FFFD", "S", "k", "\uFFFDx", utf16le("[S]\nk=" + loneSurrogate + "x")},
     {"Ctrl-Z a blank", "S", "k", "v", "[S\x1A]\r\n\x1Ak\x1A=\x1A'v'\x1A\r\n\x1A"},
     // Writing.
     {"section appended", "S", "k", "v", "[T]\r\na=1", "[T]\r\na=1\r\n[S]\r\nk=v\r\n"},
@@ -58,6 +97,16 @@ const ProfileCase profileCases[] = {
     {"same value, Ctrl-Z after", "S", "k", "v", "[S]\nk=v\x1A\n", "[S]\nk=v\x1A\n"},
     {"key before end-of-file Ctrl-Z", "S", "j", "w", "[S]\r\nk=v\r\n\x1A",
         "[S]\r\nk=v\r\nj=w\r\n\x1A\r\n"},
+    // Files with a byte-order mark keep it and their encoding.
+    {"UTF-16 LE kept", "S", "k", "Zoë 🌊", utf16le("[S]\r\nk=a\r\n"), utf16le("[S]\r\nk=Zoë 🌊\r\n")},
+    {"UTF-16 BE kept", "S", "k", "v", utf16be("[T]\na=1"), utf16be("[T]\r\na=1\r\n[S]\r\nk=v\r\n")},
+    {"UTF-32 BE kept", "S", "k", "🌊", unicodeFile("[S]\nk=1", 4, true),
+        unicodeFile("[S]\r\nk=🌊\r\n", 4, true)},
+    {"UTF-8 mark kept", "S", "k", "v", "\xEF\xBB\xBF[S]\nk=a", "\xEF\xBB\xBF[S]\r\nk=v\r\n"},
+    {"mark-only file", "S", "k", "v", "\xFE\xFF", utf16be("[S]\r\nk=v\r\n")},
+    {"odd length written even", "S", "k", "v", utf16le("[S]\nk=a") + '\0',
+        utf16le("[S]\r\nk=v\r\n")},
+    {"same value, UTF-16 untouched", "S", "k", "v", utf16le("[S]\nk=v\n"), utf16le("[S]\nk=v\n")},
 };
 
 // A list file and the entries it loads as. Unless the file is an older or
@@ -83,6 +132,9 @@ const ListCase listCases[] = {
     // QString drops a mark from the front of UTF-8, so these entries are UTF-16.
     {"U+FEFF first quoted", false, "\"\uFEFFa\"\r\nb\uFEFF\r\n\"\uFEFF\"\r\n",
         {QStringLiteral("\uFEFFa"), QStringLiteral("b\uFEFF"), QStringLiteral("\uFEFF")}},
+    {"UTF-16 LE file", true, utf16le("a,\"b,c\"\r\nZoë 🌊"), {"a", "b,c", "Zoë 🌊"}},
+    {"UTF-16 BE file", true, utf16be("a\r\n"), {"a"}},
+    {"UTF-8 mark", true, "\xEF\xBB\xBF\uFEFFa\r\n", {QStringLiteral("\uFEFFa")}},
 };
 
 template <typename Case, size_t N> void addRows(const Case (&cases)[N])
