@@ -1,9 +1,15 @@
 #include "settings/textfile.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QTemporaryFile>
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -129,32 +135,124 @@ bool readDecodedTextFile(const QString &path, QString *text, ByteOrderMark *mark
     return true;
 }
 
-bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+namespace {
+
+constexpr qsizetype kTemporarySuffixLength = 6;
+
+bool failWith(QString *error, const QString &reason)
 {
-    // Unbuffered, because QSaveFile only notices failed writes made through
-    // write() itself; a failure in the final flush would go unseen and a cut
-    // file would replace the old one.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
+    if (error)
+        *error = reason;
+    return false;
+}
+
+// A file kept elsewhere and linked into the folder stays a link; the save
+// replaces the file it points to.
+QString followSymLinks(const QString &path)
+{
+    QFileInfo info(path);
+    for (int depth = 0; depth < 64 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.isSymLink() ? path : info.filePath();
+}
+
+bool writeAll(QFileDevice &file, QByteArrayView bytes)
+{
     // After a short write, writing the rest fails with the reason (disk full,
     // file too large) that the user is shown.
     for (qsizetype done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0) {
-            if (error)
-                *error = file.errorString();
-            return false; // the destructor discards the temporary file
-        }
+        const qint64 written = file.write(bytes.data() + done, bytes.size() - done);
+        if (written <= 0)
+            return false;
         done += written;
     }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
+    return true;
+}
+
+bool writeAt(QFileDevice &file, qint64 offset, QByteArrayView bytes)
+{
+    return file.seek(offset) && writeAll(file, bytes);
+}
+
+bool replaceThroughTemporary(
+    QTemporaryFile &temporary, const QString &target, const QByteArray &bytes, QString *error)
+{
+    const QFileInfo old(target);
+    // The file's own mode carries over; a new file is the user's alone.
+    if (old.exists() && !temporary.setPermissions(old.permissions()))
+        return failWith(error, temporary.errorString());
+    if (!writeAll(temporary, bytes))
+        return failWith(error, temporary.errorString()); // the destructor removes it
+    const QFileInfo written(temporary.fileName());
+    temporary.close();
+    std::error_code failure;
+    std::filesystem::rename(written.filesystemFilePath(), old.filesystemFilePath(), failure);
+    if (failure)
+        return failWith(error, QString::fromLocal8Bit(failure.message()));
+    temporary.setAutoRemove(false);
+    return true;
+}
+
+// Growing the file first makes a full disk refuse the save before any old
+// byte is overwritten; the old bytes are put back should overwriting fail
+// even so (a copy-on-write file system may want new blocks for them).
+bool overwriteInPlace(const QString &target, const QByteArray &bytes, QString *error)
+{
+    QFile file(target);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return failWith(error, file.errorString());
+    const QByteArray old = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return failWith(error, file.errorString());
+    const qsizetype overlap = qMin(old.size(), bytes.size());
+    if (!writeAt(file, overlap, QByteArrayView(bytes).sliced(overlap))) {
+        const QString reason = file.errorString();
+        file.resize(old.size());
+        return failWith(error, reason);
+    }
+    if (!writeAt(file, 0, QByteArrayView(bytes).first(overlap)) || !file.resize(bytes.size())) {
+        const QString reason = file.errorString();
+        writeAt(file, 0, old);
+        file.resize(old.size());
+        return failWith(error, reason);
+    }
+    return true;
+}
+
+} // namespace
+
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+{
+    const QString target = followSymLinks(path);
+    const QFileInfo info(target);
+    if (info.isDir())
+        return failWith(
+            error, QCoreApplication::translate("TextFile", "Filename refers to a directory"));
+    // The user may have made the file read-only to keep it as it is.
+    if (info.exists() && !info.isWritable())
+        return failWith(error,
+            QCoreApplication::translate("TextFile", "Existing file %1 is not writable").arg(path));
+    QTemporaryFile temporary(
+        info.dir().filePath(u'.' + info.fileName() + u'.' + QString(kTemporarySuffixLength, u'X')));
+    // Unbuffered, so that a failed write tells why (a failed flush says only
+    // "Unknown error"); QTemporaryFile hides this open(), QFile does not.
+    QFile &file = temporary;
+    if (file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return replaceThroughTemporary(temporary, target, bytes, error);
+    if (info.isFile())
+        return overwriteInPlace(target, bytes, error);
+    return failWith(error, temporary.errorString());
+}
+
+bool isSaveTemporaryOf(QStringView name, QStringView fileName)
+{
+    if (name.size() != fileName.size() + 2 + kTemporarySuffixLength || !name.startsWith(u'.')
+        || !name.sliced(1).startsWith(fileName, Qt::CaseInsensitive)
+        || name.at(fileName.size() + 1) != u'.')
         return false;
+    for (const QChar c : name.last(kTemporarySuffixLength)) {
+        if (c.unicode() > 127 || !c.isLetterOrNumber())
+            return false;
     }
     return true;
 }

@@ -25,6 +25,15 @@ QByteArray encodeTextFile(const QString &text, const ByteOrderMark &mark = std::
 // false when it cannot be opened or read.
 bool readDecodedTextFile(const QString &path, QString *text, ByteOrderMark *mark = nullptr);
 
-// Replaces the file atomically with the bytes: on failure the previous file
-// stays whole and *error says why.
+// Replaces the file with the bytes: whatever fails, the file is left whole,
+// old or new, and *error says why the save failed. The bytes are written to a
+// hidden file beside it first (see isSaveTemporaryOf()) that then takes the
+// file's place; in a folder that refuses new files, a file the user may write
+// is overwritten in place, growing it before any old byte is touched.
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+// True when name is that of the file a save of fileName writes first, which a
+// save cut short (the program killed) leaves behind: a dot, the file's name, a
+// dot and six letters or digits (".Address.lst.a1B2c3"). The leading dot keeps
+// it apart from copies users name "Address.lst.backup".
+bool isSaveTemporaryOf(QStringView name, QStringView fileName);
