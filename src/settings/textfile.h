@@ -25,11 +25,12 @@ QByteArray encodeTextFile(const QString &text, const ByteOrderMark &mark = std::
 // false when it cannot be opened or read.
 bool readDecodedTextFile(const QString &path, QString *text, ByteOrderMark *mark = nullptr);
 
-// Replaces the file with the bytes: whatever fails, the file is left whole,
-// old or new, and *error says why the save failed. The bytes are written to a
-// hidden file beside it first (see isSaveTemporaryOf()) that then takes the
-// file's place; in a folder that refuses new files, a file the user may write
-// is overwritten in place, growing it before any old byte is touched.
+// Replaces the file with the bytes; a save that fails leaves the old file
+// whole, and *error says why. The bytes are written to a hidden file beside
+// it first (see isSaveTemporaryOf()) that then takes the file's place. In a
+// folder that refuses new files, a file the user may write is overwritten in
+// place, grown before any old byte is touched; there, and there only, the
+// program killed mid-save can leave old and new mixed.
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
 // True when name is that of the file a save of fileName writes first, which a
