@@ -11,6 +11,13 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace {
 
 // Windows-1252 differs from Latin-1 only in 0x80..0x9F; the five unassigned
@@ -169,6 +176,15 @@ bool writeAll(QFileDevice &file, QByteArrayView bytes)
     return true;
 }
 
+bool syncToDisk(QFileDevice &file)
+{
+#ifdef Q_OS_WIN
+    return FlushFileBuffers(HANDLE(_get_osfhandle(file.handle())));
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
+
 bool writeAt(QFileDevice &file, qint64 offset, QByteArrayView bytes)
 {
     return file.seek(offset) && writeAll(file, bytes);
@@ -183,6 +199,10 @@ bool replaceThroughTemporary(
         return failWith(error, temporary.errorString());
     if (!writeAll(temporary, bytes))
         return failWith(error, temporary.errorString()); // the destructor removes it
+    // On the disk before it takes the old file's place, so that a crash
+    // right after the rename cannot leave an empty file behind.
+    if (!temporary.flush() || !syncToDisk(temporary))
+        return failWith(error, temporary.errorString());
     const QFileInfo written(temporary.fileName());
     temporary.close();
     std::error_code failure;
