@@ -171,6 +171,9 @@ void MailWindow::askForLogin(const QString &serverText)
 {
     if (!m_client->isWaitingForLogin())
         return;
+    // A window closed mid-send asks nothing: its box says the mail did not go.
+    if (m_closeWhenDone)
+        return m_client->cancelLogin();
     if (!m_loginWindow) {
         m_loginWindow = new MailLoginWindow(this);
         connect(m_loginWindow, &QDialog::accepted, this, [this] {

@@ -108,12 +108,6 @@ void SmtpClient::cancelLogin()
         quit();
 }
 
-void SmtpClient::abort()
-{
-    if (isBusy() && m_step != Step::Quit)
-        quit();
-}
-
 int SmtpClient::stateNumber() const
 {
     return socketStateNumber(m_socket->state());
@@ -144,7 +138,8 @@ void SmtpClient::readReplies()
     // 4.1.1, RFC 2920 3.1), and bytes that came with the answer to STARTTLS
     // would pass for encrypted ones. Nothing of such a batch is acted on, so
     // a message is never sent on the strength of a reply given blindly.
-    if (!m_awaitingReply)
+    const bool commandStillGoing = m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite() > 0;
+    if (!m_awaitingReply || commandStillGoing)
         return fail(outOfTurn(replies.first().text));
     if (replies.size() > 1)
         return fail(outOfTurn(replies.at(1).text));
@@ -359,11 +354,10 @@ void SmtpClient::handleSocketError(QAbstractSocket::SocketError error)
     if (!isBusy())
         return;
     // Closing the connection is what "quit" asks for; a server may do it
-    // without saying goodbye.
-    if (m_step == Step::Quit)
-        finish();
-    else
-        fail(connectionFailure(error));
+    // without saying goodbye. Otherwise nothing is left to say it over.
+    if (m_step != Step::Quit)
+        Q_EMIT failed(connectionFailure(error));
+    finish();
 }
 
 QString SmtpClient::connectionFailure(QAbstractSocket::SocketError error) const

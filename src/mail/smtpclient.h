@@ -57,10 +57,6 @@ public:
     void logIn(const QString &userName, const QString &password);
     void cancelLogin();
 
-    // Ends a running exchange now (with "quit" if connected) without
-    // reporting anything; for an owner that is going away.
-    void abort();
-
     bool isBusy() const { return m_step != Step::Idle; }
     bool isWaitingForLogin() const { return m_step == Step::AwaitingLogin; }
     // The host of the exchange under way or last made.

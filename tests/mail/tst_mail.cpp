@@ -129,8 +129,8 @@ class MailTest : public QObject
     MailPeers m_peers;
 
     // Types the logins into the login window as it comes up, one for each
-    // time it is shown; a login of "cancel" presses Cancel. Returns when the
-    // send is over.
+    // time it is shown; a login of "cancel" presses Cancel, one of "close
+    // window" closes the mail window instead. Returns when the send is over.
     void answerLogins(QWidget *window, const QList<QStringList> &logins)
     {
         for (const QStringList &login : logins) {
@@ -138,6 +138,10 @@ class MailTest : public QObject
             QTRY_VERIFY((dialog = window->findChild<MailLoginWindow *>()) && dialog->isVisible());
             if (login.first() == "cancel") {
                 click(dialog, "cmdCancel");
+                continue;
+            }
+            if (login.first() == "close window") {
+                window->close();
                 continue;
             }
             dialog->findChild<QLineEdit *>("txtUserName")->setText(login.at(0));
@@ -374,6 +378,9 @@ private Q_SLOTS:
         QTest::newRow("login cancelled")
             << "starttls" << true << true << QStringList() << QList<QStringList>{{"cancel"}}
             << QStringList() << false << "";
+        QTest::newRow("window closed at the login")
+            << "starttls" << true << true << QStringList() << QList<QStringList>{{"close window"}}
+            << QStringList("Mail Not Sent") << false << "";
         QTest::newRow("no keyring")
             << "starttls" << true << false << QStringList() << QList<QStringList>{good}
             << QStringList{"The password could not be remembered, so it will be asked for each "
@@ -396,7 +403,7 @@ private Q_SLOTS:
             << QStringList{"The mail server 127.0.0.1 could not prove who it is, so nothing was "
                            "sent: "
                    + QSslError(QSslError::UnableToGetLocalIssuerCertificate).errorString() + "; "
-                + QSslError(QSslError::UnableToVerifyFirstCertificate).errorString()}
+                   + QSslError(QSslError::UnableToVerifyFirstCertificate).errorString()}
             << false << "";
     }
 
@@ -472,7 +479,7 @@ private Q_SLOTS:
             QByteArrayList{"EHLO wavecrest.brimlow.example", "HELO wavecrest.brimlow.example"}
                 + Commands.mid(1));
         row("recipient rejected",
-            replacing(3, "550 5.1.1 no such user\r\n").mid(0, 4) << "221 bye\r\n",
+            replacing(3, "550 5.1.1 no such user\r\n").mid(0, 4) << Replies.last(),
             Improper + "250 Code recieved: 550 5.1.1 no such user\r\n", false,
             Commands.mid(0, 3) << "quit");
         row("message refused", replacing(5, "554-looks like spam\r\n554 go away\r\n"),
@@ -489,13 +496,13 @@ private Q_SLOTS:
         row("a reply and the start of another", replacing(1, "250 fake.test\r\n25"),
             OutOfTurn + "25", false, Commands.mid(0, 1) << "quit");
         row("login asked without TLS",
-            {Replies[0], plainLogin, "530 5.7.0 Authentication required\r\n", "221 bye\r\n"},
+            {Replies[0], plainLogin, "530 5.7.0 Authentication required\r\n", Replies.last()},
             "The mail server 127.0.0.1 asks for a login, but the connection to it is not "
             "encrypted, and a password is never sent without encryption. Use port 465, or port "
             "587 on a server that offers STARTTLS. Nothing was sent.\nThe server said: 530 "
             "5.7.0 Authentication required",
             false, Commands.mid(0, 2) << "quit");
-        row("international address, no SMTPUTF8", Replies.mid(0, 2) << "221 bye\r\n",
+        row("international address, no SMTPUTF8", Replies.mid(0, 2) << Replies.last(),
             "The mail server 127.0.0.1 does not take e-mail addresses with characters beyond "
             "English letters (it lacks SMTPUTF8), so it cannot carry the message from "
             "ann@sender.test to bøb@recipient.test. Nothing was sent.",
@@ -594,7 +601,7 @@ private Q_SLOTS:
         QTest::newRow("the server takes it")
             << Replies.mid(3) << QStringList("Mail Sent") << Commands;
         QTest::newRow("the server refuses it")
-            << QByteArrayList{"554 no\r\n", "221 bye\r\n"}
+            << QByteArrayList{"554 no\r\n", Replies.last()}
             << QStringList(Improper + "250 Code recieved: 554 no\r\n")
             << Commands.mid(0, 3) + QByteArrayList{"quit"};
         QTest::newRow("the server falls silent") << QByteArrayList{} << QStringList(TimedOut)
