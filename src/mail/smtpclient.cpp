@@ -306,23 +306,23 @@ void SmtpClient::requestLogin(const SmtpReply &reply)
                        "The server said: %2")
                         .arg(m_host, serverText));
     }
+    awaitLogin(serverText, false);
+}
+
+void SmtpClient::awaitLogin(const QString &serverText, bool refused)
+{
+    m_password.clear();
     m_step = Step::AwaitingLogin;
     m_awaitingReply = false;
     // The user takes the time it takes; the server may hang up meanwhile.
     m_replyTimer->stop();
-    Q_EMIT loginRequired(serverText, false);
+    Q_EMIT loginRequired(serverText, refused);
 }
 
 void SmtpClient::handleLoginReply(const SmtpReply &reply)
 {
-    if (reply.code.startsWith('5')) {
-        m_password.clear();
-        m_step = Step::AwaitingLogin;
-        m_awaitingReply = false;
-        m_replyTimer->stop();
-        Q_EMIT loginRequired(QString::fromUtf8(reply.text).trimmed(), true);
-        return;
-    }
+    if (reply.code.startsWith('5'))
+        return awaitLogin(QString::fromUtf8(reply.text).trimmed(), true);
     if (reply.code != m_expectedCode)
         return fail(improperCode(reply));
     if (m_step == Step::AuthLoginUser) {

@@ -109,6 +109,7 @@ private:
     void helloDone();
     void sendSender();
     void requestLogin(const SmtpReply &reply);
+    void awaitLogin(const QString &serverText, bool refused);
     bool asksForLogin(const SmtpReply &reply) const;
     void handleEncrypted();
     void handleSocketError(QAbstractSocket::SocketError error);

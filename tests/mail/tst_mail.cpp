@@ -1,6 +1,5 @@
 #include "app/applicationwindows.h"
 #include "fakesmtpserver.h"
-#include "mail/commentswindow.h"
 #include "mail/mailloginwindow.h"
 #include "mail/mailserveraddress.h"
 #include "mail/sendmailwindow.h"
@@ -43,6 +42,14 @@ const QString OutOfTurn = "SMTP service error, the mail server replied before it
 const QString NoRecipient
     = "The message has no recipient: fill in the e-mail address it should go to. Nothing was sent.";
 const QString MailUserKey = "Mail User";
+
+QString notEncrypted(const QString &serverSaid)
+{
+    return "The mail server 127.0.0.1 asks for a login, but the connection to it is not "
+           "encrypted, and a password is never sent without encryption. Use port 465, or port "
+           "587 on a server that offers STARTTLS. Nothing was sent.\nThe server said: "
+        + serverSaid;
+}
 const Fields Sender = {{"txtFromName", "Ann Smith"}, {"txtFromEmailAddress", "ann@sender.test"},
     {"txtToEmailAddress", "bob@recipient.test"}, {"txtEmailSubject", "Hello"},
     {"txtEmailBodyOfMessage", "Hi Bob"}};
@@ -497,11 +504,13 @@ private Q_SLOTS:
             OutOfTurn + "25", false, Commands.mid(0, 1) << "quit");
         row("login asked without TLS",
             {Replies[0], plainLogin, "530 5.7.0 Authentication required\r\n", Replies.last()},
-            "The mail server 127.0.0.1 asks for a login, but the connection to it is not "
-            "encrypted, and a password is never sent without encryption. Use port 465, or port "
-            "587 on a server that offers STARTTLS. Nothing was sent.\nThe server said: 530 "
-            "5.7.0 Authentication required",
-            false, Commands.mid(0, 2) << "quit");
+            notEncrypted("530 5.7.0 Authentication required"), false, Commands.mid(0, 2) << "quit");
+        row("relay refused for want of a login, without TLS",
+            {Replies[0], plainLogin, Replies[2], "550 5.7.1 Relay access denied\r\n",
+                "250 reset\r\n", Replies.last()},
+            notEncrypted("550 5.7.1 Relay access denied"), false,
+            Commands.mid(0, 3) << "RSET"
+                               << "quit");
         row("international address, no SMTPUTF8", Replies.mid(0, 2) << Replies.last(),
             "The mail server 127.0.0.1 does not take e-mail addresses with characters beyond "
             "English letters (it lacks SMTPUTF8), so it cannot carry the message from "
