@@ -8,6 +8,17 @@
 #include <QSslSocket>
 #include <QTimer>
 
+namespace {
+
+// What the server says, as much of it as a box or a window can show.
+QString serverWords(const QByteArray &reply)
+{
+    constexpr qsizetype MaxShown = 1000;
+    return QString::fromUtf8(reply.left(MaxShown));
+}
+
+} // namespace
+
 SmtpClient::SmtpClient(const SmtpClientConfig &config, QObject *parent)
     : QObject(parent), m_config(config), m_socket(new QSslSocket(this)),
       m_replyTimer(new QTimer(this))
@@ -151,9 +162,8 @@ void SmtpClient::readReplies()
 
 QString SmtpClient::outOfTurn(const QByteArray &reply) const
 {
-    constexpr qsizetype MaxShown = 1000;
     return tr("SMTP service error, the mail server replied before it was asked: ")
-        + QString::fromUtf8(reply.left(MaxShown));
+        + serverWords(reply);
 }
 
 void SmtpClient::handleReply(const SmtpReply &reply)
@@ -292,7 +302,7 @@ bool SmtpClient::asksForLogin(const SmtpReply &reply) const
 void SmtpClient::requestLogin(const SmtpReply &reply)
 {
     const QString serverText
-        = QString::fromUtf8(m_step == Step::Reset ? m_pendingLoginText : reply.text).trimmed();
+        = serverWords(m_step == Step::Reset ? m_pendingLoginText : reply.text).trimmed();
     if (!m_socket->isEncrypted()) {
         return fail(tr("The mail server %1 asks for a login, but the connection to it is not "
                        "encrypted, and a password is never sent without encryption. Use port "
@@ -322,7 +332,7 @@ void SmtpClient::awaitLogin(const QString &serverText, bool refused)
 void SmtpClient::handleLoginReply(const SmtpReply &reply)
 {
     if (reply.code.startsWith('5'))
-        return awaitLogin(QString::fromUtf8(reply.text).trimmed(), true);
+        return awaitLogin(serverWords(reply.text).trimmed(), true);
     if (reply.code != m_expectedCode)
         return fail(improperCode(reply));
     if (m_step == Step::AuthLoginUser) {
