@@ -9,15 +9,13 @@
 
 class AppContext;
 class BrowserEngine;
-class QAction;
-class QComboBox;
 class QLabel;
-class QMenu;
 class QPushButton;
 class AddressBar;
+class BrowserMenuBar;
 class BrowserStatusBar;
 class ClientArea;
-class FavouritesModel;
+class FavouritesStrip;
 struct NewWindowRequest;
 
 // A browser window: the engine's view surrounded by the program's controls.
@@ -78,21 +76,20 @@ protected:
 
 private:
     void createControls();
-    void createButtonRow();
+    void createNavigationButtons();
+    void createFavourites();
+    void createLogo();
     void createMenus();
-    void createGoMenu();
-    void createTranslateMenu();
     void setTabOrder();
     void connectEngine();
+    void goToMakerHomePage();
     void openWindow(const char *name);
+    static QString openFileFilter();
     void openFile();
     void translate(const QString &languagePair);
     void enterAddress();
-    void chooseFavourite(int row);
-    void goToFavourite();
+    void goToFavourite(const QString &address);
     void addFavourite();
-    void removeFavourite();
-    void clearFavouriteChoice();
     void showProgress(int progress, int progressMax);
     void handleNewWindow(NewWindowRequest *request);
     void relayout();
@@ -118,17 +115,13 @@ private:
     QPushButton *m_reload = nullptr;
     QPushButton *m_home = nullptr;
     QPushButton *m_sendMail = nullptr;
-    QComboBox *m_favouriteTitles = nullptr;
-    QComboBox *m_favouriteAddresses = nullptr;
-    FavouritesModel *m_favourites = nullptr;
-    QPushButton *m_favouriteGo = nullptr;
-    QPushButton *m_favouriteRemove = nullptr;
+    FavouritesStrip *m_favourites = nullptr;
     QLabel *m_logo = nullptr;
     AddressBar *m_addressBar = nullptr;
     QLabel *m_titleHolder = nullptr;
     QLabel *m_backgroundHolder = nullptr;
     BrowserStatusBar *m_statusBar = nullptr;
-    QAction *m_allowPopUps = nullptr;
+    BrowserMenuBar *m_menus = nullptr;
     BrowserLayout m_layout;
     FileChooser m_fileChooser;
 };

@@ -2,22 +2,33 @@
 
 #include "core/addresses.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 
 const QList<TranslationItem> &translationItems()
 {
     static const QList<TranslationItem> items = {
-        {"mnuLanguageEngSpa", "English to Spanish", "&lp=en_es"},
-        {"mnuLanguageEngGer", "English to German", "&lp=en_de"},
-        {"mnuLanguageEngFre", "English to French", "&lp=en_fr"},
-        {"mnuLanguageEngIta", "English to Italian", "&lp=en_it"},
-        {"mnuLanguageEngPor", "English to Portuguese", "&lp=en_pt"},
+        {"mnuLanguageEngSpa", QT_TRANSLATE_NOOP("BrowserMenuBar", "English to Spanish"),
+            "&lp=en_es"},
+        {"mnuLanguageEngGer", QT_TRANSLATE_NOOP("BrowserMenuBar", "English to German"),
+            "&lp=en_de"},
+        {"mnuLanguageEngFre", QT_TRANSLATE_NOOP("BrowserMenuBar", "English to French"),
+            "&lp=en_fr"},
+        {"mnuLanguageEngIta", QT_TRANSLATE_NOOP("BrowserMenuBar", "English to Italian"),
+            "&lp=en_it"},
+        {"mnuLanguageEngPor", QT_TRANSLATE_NOOP("BrowserMenuBar", "English to Portuguese"),
+            "&lp=en_pt"},
         {"mnuLanguageLine", "-", ""},
-        {"mnuLanguageSpaEng", "Spanish to English", "&lp=es_en"},
-        {"mnuLanguageGerEng", "German to English", "&lp=de_en"},
-        {"mnuLanguageFreEng", "French to English", "&lp=fr_en"},
-        {"mnuLanguageItaEng", "Italian to English", "&lp=it_en"},
-        {"mnuLanguagePorEng", "Portuguese to English", "&lp=pt_en"},
+        {"mnuLanguageSpaEng", QT_TRANSLATE_NOOP("BrowserMenuBar", "Spanish to English"),
+            "&lp=es_en"},
+        {"mnuLanguageGerEng", QT_TRANSLATE_NOOP("BrowserMenuBar", "German to English"),
+            "&lp=de_en"},
+        {"mnuLanguageFreEng", QT_TRANSLATE_NOOP("BrowserMenuBar", "French to English"),
+            "&lp=fr_en"},
+        {"mnuLanguageItaEng", QT_TRANSLATE_NOOP("BrowserMenuBar", "Italian to English"),
+            "&lp=it_en"},
+        {"mnuLanguagePorEng", QT_TRANSLATE_NOOP("BrowserMenuBar", "Portuguese to English"),
+            "&lp=pt_en"},
     };
     return items;
 }

@@ -4,11 +4,12 @@
 #include <QString>
 
 // The Translate menu: each item sends the address bar's text to the
-// translation service with one language pair.
+// translation service with one language pair. The captions are marked for
+// translation in the context "BrowserMenuBar", which shows them.
 struct TranslationItem {
-    const char *objectName; // empty for the separator
+    const char *objectName;
     const char *caption;
-    const char *pair;
+    const char *pair; // empty for the separator line
 };
 
 const QList<TranslationItem> &translationItems();
