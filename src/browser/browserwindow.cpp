@@ -29,6 +29,8 @@
 
 namespace {
 
+constexpr char BlankPage[] = "about:blank";
+
 // The client area laid down at design time, in twips.
 constexpr int DesignClientWidth = 10350;
 constexpr int DesignClientHeight = 8145;
@@ -179,26 +181,36 @@ void BrowserWindow::setTabOrder()
 void BrowserWindow::connectEngine()
 {
     BrowserEngine *engine = m_engine;
+    // Nothing of the blank page that stands in for the empty address shows.
+    const auto unlessBlank = [this](auto handler) {
+        return [this, handler](const auto &...arguments) {
+            if (!m_blankStandsIn)
+                handler(arguments...);
+        };
+    };
     connect(engine, &BrowserEngine::StatusTextChange, this,
-        [this](const QString &text) { m_statusBar->setStatusText(text); });
-    connect(engine, &BrowserEngine::ProgressChange, this, &BrowserWindow::showProgress);
-    connect(engine, &BrowserEngine::DownloadBegin, this, [this] {
+        unlessBlank([this](const QString &text) { m_statusBar->setStatusText(text); }));
+    connect(engine, &BrowserEngine::ProgressChange, this,
+        unlessBlank(
+            [this](int progress, int progressMax) { showProgress(progress, progressMax); }));
+    connect(engine, &BrowserEngine::DownloadBegin, this, unlessBlank([this] {
         m_statusBar->setStatusText(tr("Contacting host..."));
         m_back->setEnabled(true);
         m_stop->setEnabled(true);
-    });
-    connect(engine, &BrowserEngine::NavigateComplete2, this, [this] {
+    }));
+    // Every frame reports its own; the address bar shows the page's.
+    connect(engine, &BrowserEngine::NavigateComplete2, this, unlessBlank([this](const QString &) {
         m_statusBar->setStatusText(tr("Receiving data..."));
         m_addressBar->setEditText(m_engine->LocationURL());
-    });
-    connect(engine, &BrowserEngine::TitleChange, this, [this](const QString &text) {
+    }));
+    connect(engine, &BrowserEngine::TitleChange, this, unlessBlank([this](const QString &text) {
         setWindowTitle(text + tr(" - Brimlow Wavecrest"));
         m_titleHolder->setText(text);
-    });
-    connect(engine, &BrowserEngine::DownloadComplete, this, [this] {
+    }));
+    connect(engine, &BrowserEngine::DownloadComplete, this, unlessBlank([this] {
         m_statusBar->setStatusText(tr("Done."));
         m_stop->setEnabled(false);
-    });
+    }));
     connect(engine, &BrowserEngine::NewWindow2, this, &BrowserWindow::handleNewWindow);
 }
 
@@ -215,7 +227,7 @@ void BrowserWindow::showProgress(int progress, int progressMax)
 void BrowserWindow::handleNewWindow(NewWindowRequest *request)
 {
     if (m_role == Role::Secondary) {
-        request->target = m_engine;
+        request->target = engineForNewWindow();
         return;
     }
     if (!popUpsAllowed())
@@ -224,7 +236,7 @@ void BrowserWindow::handleNewWindow(NewWindowRequest *request)
         m_context.windows().instance(QLatin1String(WindowNames::Secondary)));
     if (!secondary)
         return;
-    request->target = secondary->engine();
+    request->target = secondary->engineForNewWindow();
     m_context.windows().open(QLatin1String(WindowNames::Secondary));
 }
 
@@ -243,9 +255,13 @@ void BrowserWindow::loadFromSettings(const QString &startAddress)
     qint32 color = 0;
     if (ColorValue::parse(m_context.setting(QString::fromUtf16(SettingsKeys::Color)), &color))
         setBackgroundColorValue(color);
-    m_engine->Navigate(startAddress.isEmpty()
-            ? m_context.setting(QString::fromUtf16(SettingsKeys::HomePage))
-            : startAddress);
+    const QString address = startAddress.isEmpty()
+        ? m_context.setting(QString::fromUtf16(SettingsKeys::HomePage))
+        : startAddress;
+    if (address.isEmpty())
+        showBlankPage();
+    else
+        navigate(address);
     setBackgroundPicture(m_context.setting(QString::fromUtf16(SettingsKeys::Background)));
 
     QStringList titles;
@@ -357,6 +373,29 @@ void BrowserWindow::clearFavourites()
     m_favourites->clear();
 }
 
+// A page view that has never loaded anything keeps its window from being
+// shown maximised under some window managers. A blank page looks like no page
+// at all, and stands in for the empty address until something else loads.
+void BrowserWindow::showBlankPage()
+{
+    m_blankStandsIn = true;
+    m_engine->Navigate(QLatin1String(BlankPage));
+}
+
+// The engine ignores an empty address, which leaves the blank page in place.
+void BrowserWindow::navigate(const QString &address)
+{
+    if (!address.isEmpty())
+        m_blankStandsIn = false;
+    m_engine->Navigate(address);
+}
+
+BrowserEngine *BrowserWindow::engineForNewWindow()
+{
+    m_blankStandsIn = false;
+    return m_engine;
+}
+
 void BrowserWindow::goBack()
 {
     m_engine->GoBack();
@@ -382,12 +421,12 @@ void BrowserWindow::reload()
 void BrowserWindow::goHome()
 {
     // Read at every use, so a home page saved in Preferences counts at once.
-    m_engine->Navigate(m_context.setting(QString::fromUtf16(SettingsKeys::HomePage)));
+    navigate(m_context.setting(QString::fromUtf16(SettingsKeys::HomePage)));
 }
 
 void BrowserWindow::goToMakerHomePage()
 {
-    m_engine->Navigate(QLatin1String(Addresses::MakerHomePage));
+    navigate(QLatin1String(Addresses::MakerHomePage));
 }
 
 void BrowserWindow::openWindow(const char *name)
@@ -401,7 +440,7 @@ void BrowserWindow::enterAddress()
     m_addressBar->appendEntry(text);
     if (text.isEmpty())
         return;
-    m_engine->Navigate(text);
+    navigate(text);
     QWidget *view = m_engine->view();
     if (view->isHidden()) {
         view->show();
@@ -413,7 +452,7 @@ void BrowserWindow::translate(const QString &languagePair)
 {
     const QString request = translationRequestAddress(m_addressBar->currentText(), languagePair);
     m_addressBar->setEditText(request);
-    m_engine->Navigate(request);
+    navigate(request);
 }
 
 QString BrowserWindow::openFileFilter()
@@ -427,19 +466,20 @@ void BrowserWindow::openFile()
     QPointer<BrowserWindow> self(this);
     m_fileChooser(this, nameFiltersFromPairs(openFileFilter()), [self](const QString &path) {
         if (self)
-            self->m_engine->Navigate(path);
+            self->navigate(path);
     });
 }
 
 void BrowserWindow::goToFavourite(const QString &address)
 {
-    m_engine->Navigate(address);
+    navigate(address);
     m_stop->setEnabled(true);
 }
 
 void BrowserWindow::addFavourite()
 {
-    m_favourites->addAfterChoice(m_titleHolder->text(), m_engine->LocationURL());
+    m_favourites->addAfterChoice(
+        m_titleHolder->text(), m_blankStandsIn ? QString() : m_engine->LocationURL());
 }
 
 void BrowserWindow::relayout()

@@ -33,6 +33,9 @@ public:
 
     Role role() const { return m_role; }
     BrowserEngine *engine() const { return m_engine; }
+    // The engine, as the target of a page's new-window request: the page
+    // that arrives there is shown, whatever the window showed before.
+    BrowserEngine *engineForNewWindow();
 
     // The load handling: colour, home page, background picture and the three
     // lists from the data directory, each step skipping its own failure. A
@@ -82,6 +85,8 @@ private:
     void createMenus();
     void setTabOrder();
     void connectEngine();
+    void showBlankPage();
+    void navigate(const QString &address);
     void goToMakerHomePage();
     void openWindow(const char *name);
     static QString openFileFilter();
@@ -106,6 +111,8 @@ private:
     const Role m_role;
     qint32 m_colorValue;
     QPixmap m_backgroundPicture;
+    // Set while the blank page stands in for the empty address.
+    bool m_blankStandsIn = false;
 
     ClientArea *m_client = nullptr;
     QPointer<BrowserEngine> m_engine;

@@ -1,8 +1,10 @@
+#include "app/applicationshell.h"
 #include "app/applicationwindows.h"
 #include "browser/addressbar.h"
 #include "browser/browserlayout.h"
 #include "browser/browserstatusbar.h"
 #include "browser/browserwindow.h"
+#include "platform/webenginefactory.h"
 #include "support/testcontext.h"
 #include "support/testregistry.h"
 
@@ -11,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProcess>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -72,6 +76,16 @@ struct Window {
     {
         engine->location = address;
         Q_EMIT engine->NavigateComplete2(address);
+    }
+    // What the engine reports while it loads the blank page.
+    void blankPageLoads() const
+    {
+        Q_EMIT engine->DownloadBegin();
+        navigationCompletes("about:blank");
+        Q_EMIT engine->ProgressChange(100, 100);
+        Q_EMIT engine->TitleChange("about:blank");
+        Q_EMIT engine->StatusTextChange("");
+        Q_EMIT engine->DownloadComplete();
     }
     void pageAsksForNewWindow() const
     {
@@ -190,6 +204,17 @@ class BrowserWindowTest : public QObject
     QRect geometry(const char *name) { return main().child(name)->geometry(); }
     QWidget *client() const { return window->centralWidget(); }
 
+    void openMainWindow()
+    {
+        delete window;
+        window = new BrowserWindow(*ctx->context, BrowserWindow::Role::Main);
+        ctx->context->windows().adopt("Form1", window);
+        window->setFileChooser(
+            [this](QWidget *, auto, auto onChosen) { answerFileDialog = onChosen; });
+        window->loadFromSettings();
+        window->show();
+    }
+
     // The body of every table of actions and what the window shows after them.
     void actAndCompare()
     {
@@ -204,6 +229,20 @@ class BrowserWindowTest : public QObject
         QTest::addColumn<Shown>("shown");
     }
 
+    // The program's first start, with nothing in its data directory, as the
+    // child process of maximisedOnFirstStart() sees it.
+    void firstStartOnThisDisplay()
+    {
+        QTemporaryDir data;
+        AppContext context(data.path(), webEngineFactory());
+        registerApplicationWindows(context);
+        ApplicationShell shell(context);
+        shell.start();
+        QTRY_VERIFY_WITH_TIMEOUT(shell.mainWindow()->isVisible(), 10000);
+        const QSize available = shell.mainWindow()->screen()->availableGeometry().size();
+        QTRY_COMPARE_WITH_TIMEOUT(shell.mainWindow()->frameGeometry().size(), available, 20000);
+    }
+
 private Q_SLOTS:
     void init()
     {
@@ -215,14 +254,9 @@ private Q_SLOTS:
         ctx->writeFile("Address.lst", "xyz\r\nABCDEF\r\nabc\r\n");
         ctx->writeFile("Favorties.lst", "A,B,C\r\n");
         ctx->writeFile("Favorites2.lst", "a\r\nb\r\n");
-        window = new BrowserWindow(*ctx->context, BrowserWindow::Role::Main);
-        ctx->context->windows().adopt("Form1", window);
-        window->setFileChooser(
-            [this](QWidget *, auto, auto onChosen) { answerFileDialog = onChosen; });
-        window->loadFromSettings();
+        openMainWindow();
         main().engine->calls.clear();
         popUpTargets.clear();
-        window->show();
     }
     void cleanup() { ctx.reset(); }
 
@@ -446,6 +480,100 @@ private Q_SLOTS:
             {.openWindows = {"Form4"}});
     }
     void otherWindows() { actAndCompare(); }
+
+    // With no home page a blank page loads, and shows as no page at all.
+    void noHomePage_data()
+    {
+        addActionColumns();
+        const QStringList blank = {"Navigate:about:blank"};
+        row("the blank page's events show nothing", [](auto &w) { w.blankPageLoads(); },
+            {.engineCalls = blank});
+        row("nor do they on Reload",
+            [](auto &w) {
+                w.blankPageLoads();
+                w.click("Command4");
+                w.blankPageLoads();
+            },
+            {.engineCalls = blank + QStringList{"Refresh"}});
+        row("Home, with no home page still",
+            [](auto &w) {
+                w.click("Command5");
+                w.blankPageLoads();
+            },
+            {.engineCalls = blank + QStringList{"Navigate:"}});
+        row("Enter records what the address bar shows",
+            [](auto &w) {
+                w.blankPageLoads();
+                w.pressEnter();
+            },
+            {.engineCalls = blank + QStringList{"Navigate:Combo1"},
+                .history = LoadedHistory + QStringList{"Combo1"}});
+        row("Add To Favorites adds no address",
+            [](auto &w) {
+                w.blankPageLoads();
+                w.choose("mnuFavoritesAdd");
+            },
+            {.engineCalls = blank, .favourites = {"Label1 = ", "A = a", "B = b", "C = "}});
+        row("the next page shows as usual",
+            [](auto &w) {
+                w.blankPageLoads();
+                w.type("x.example");
+                w.pressEnter();
+                Q_EMIT w.engine->DownloadBegin();
+                w.navigationCompletes("http://x.example/");
+                Q_EMIT w.engine->TitleChange("X");
+            },
+            {.status = "Receiving data...",
+                .caption = "X - Brimlow Wavecrest",
+                .address = "http://x.example/",
+                .backEnabled = true,
+                .stopEnabled = true,
+                .engineCalls = blank + QStringList{"Navigate:x.example"},
+                .history = LoadedHistory + QStringList{"x.example"}});
+    }
+    void noHomePage()
+    {
+        ctx->writeFile("Wavecrest.ini", "");
+        openMainWindow();
+        actAndCompare();
+    }
+
+    // Under a real X server with a window manager, which the offscreen
+    // platform has not: the test runs itself again, on a display of its own.
+    void maximisedOnFirstStart()
+    {
+        if (qEnvironmentVariableIsSet("WAVECREST_TEST_ON_DISPLAY"))
+            return firstStartOnThisDisplay();
+        QProcess server;
+        server.start(
+            "Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+        QVERIFY2(server.waitForStarted(), "no Xvfb (scripts/install-deps installs it)");
+        QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 20000);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", ':' + QString::fromLatin1(server.readLine().trimmed()));
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+
+        QTemporaryDir dir;
+        const QString started = dir.filePath("window-manager-started");
+        QProcess windowManager;
+        windowManager.setProcessEnvironment(environment);
+        windowManager.start("openbox", {"--sm-disable", "--startup", "touch " + started});
+        QVERIFY2(windowManager.waitForStarted(), "no openbox (scripts/install-deps installs it)");
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(started), 20000);
+
+        QProcess program;
+        environment.insert("WAVECREST_TEST_ON_DISPLAY", "1");
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(QCoreApplication::applicationFilePath(), {QTest::currentTestFunction()});
+        QVERIFY(program.waitForFinished(90000));
+        const QByteArray output = program.readAll();
+        QVERIFY2(program.exitCode() == 0, output.constData());
+        windowManager.terminate();
+        windowManager.waitForFinished();
+        server.terminate();
+        server.waitForFinished();
+    }
 
     void openFile()
     {
