@@ -9,6 +9,7 @@
 #include "support/testregistry.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -59,9 +60,9 @@ struct Window {
     // The address bar's text as if typed, the caret where the typing ended.
     void type(const QString &text) const { addressBar()->setEditText(text); }
     void putCaretAt(int position) const { addressBar()->lineEdit()->setCursorPosition(position); }
-    void release(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const
+    void typeKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const
     {
-        QTest::keyRelease(addressBar(), key, modifiers);
+        QTest::keyClick(addressBar(), key, modifiers);
     }
     void pressEnter() const { QTest::keyClick(addressBar(), Qt::Key_Return); }
     void setHistory(const QStringList &entries) const { addressBar()->setEntries(entries); }
@@ -641,57 +642,99 @@ private Q_SLOTS:
     }
     void enter() { actAndCompare(); }
 
-    // A released letter key completes from the oldest entry that begins with
-    // the whole text, letters compared without regard to case; the history
-    // holds xyz, ABCDEF, abc.
+    // A typed letter completes, on its release, from the oldest entry that
+    // begins with the whole text, letters compared without regard to case;
+    // the history holds xyz, ABCDEF, abc.
     void completion_data()
     {
         addActionColumns();
         row("the completed tail selected",
             [](auto &w) {
-                w.type("ab");
-                w.putCaretAt(1);
-                w.release(Qt::Key_B);
+                w.type("b");
+                w.putCaretAt(0);
+                w.typeKey(Qt::Key_A);
             },
             {.address = "ABCDEF", .selected = "CDEF"});
         row("a whole entry taken in its own case",
             [](auto &w) {
-                w.type("aBcDeF");
-                w.release(Qt::Key_F);
+                w.type("aBcDe");
+                w.typeKey(Qt::Key_F);
             },
             {.address = "ABCDEF"});
-        row("no entry matches: caret to the end",
-            [](auto &w) {
-                w.type("abq");
-                w.putCaretAt(1);
-                w.release(Qt::Key_Q);
-            },
-            {.address = "abq"});
-        row("empty field: the first entry, all selected",
+        row("Shift and a letter",
             [](auto &w) {
                 w.type("");
-                w.release(Qt::Key_X);
+                w.typeKey(Qt::Key_A, Qt::ShiftModifier);
             },
-            {.address = "xyz", .selected = "xyz"});
+            {.address = "ABCDEF", .selected = "BCDEF"});
+        row("no entry matches: caret to the end",
+            [](auto &w) {
+                w.type("aq");
+                w.putCaretAt(1);
+                w.typeKey(Qt::Key_B);
+            },
+            {.address = "abq"});
         row("empty history: nothing happens",
             [](auto &w) {
                 w.setHistory({});
-                w.type("ab");
-                w.putCaretAt(1);
-                w.release(Qt::Key_B);
+                w.type("b");
+                w.putCaretAt(0);
+                w.typeKey(Qt::Key_A);
             },
             {.address = "ab", .caret = 1, .history = {}});
-        for (const Qt::Key key : {Qt::Key_1, Qt::Key_Slash, Qt::Key_Space, Qt::Key_Backspace,
-                 Qt::Key_Left, Qt::Key_Shift}) {
-            const QByteArray name = "not on " + QKeySequence(key).toString().toUtf8();
+
+        // Nothing but a letter typed completes: the text and caret stay as
+        // the key left them.
+        const auto notOn = [](Qt::Key key, Qt::KeyboardModifiers modifiers, const QString &address,
+                               int caret) {
+            const QByteArray name = "not on " + QKeySequence(key | modifiers).toString().toUtf8();
             row(name.constData(),
-                [key](auto &w) {
+                [=](auto &w) {
                     w.type("ab");
                     w.putCaretAt(1);
-                    w.release(key);
+                    w.typeKey(key, modifiers);
                 },
-                {.address = "ab", .caret = 1});
-        }
+                {.address = address, .caret = caret});
+        };
+        notOn(Qt::Key_1, Qt::NoModifier, "a1b", 2);
+        notOn(Qt::Key_Slash, Qt::NoModifier, "a/b", 2);
+        notOn(Qt::Key_Space, Qt::NoModifier, "a b", 2);
+        notOn(Qt::Key_Backspace, Qt::NoModifier, "b", 0);
+        notOn(Qt::Key_Left, Qt::NoModifier, "ab", 0);
+        notOn(Qt::Key_Shift, Qt::NoModifier, "ab", 1);
+        notOn(Qt::Key_K, Qt::AltModifier, "akb", 2);
+        notOn(Qt::Key_K, Qt::MetaModifier, "akb", 2);
+        notOn(Qt::Key_K, Qt::ControlModifier, "ab", 1);
+
+        row("Ctrl+A selects the address as it is",
+            [](auto &w) {
+                w.type("abc");
+                w.typeKey(Qt::Key_A, Qt::ControlModifier);
+            },
+            {.address = "abc", .selected = "abc"});
+        row("Ctrl+A, Ctrl let go before A",
+            [](auto &w) {
+                w.type("abc");
+                QTest::keyPress(w.addressBar(), Qt::Key_A, Qt::ControlModifier);
+                QTest::keyRelease(w.addressBar(), Qt::Key_Control, Qt::ControlModifier);
+                QTest::keyRelease(w.addressBar(), Qt::Key_A);
+            },
+            {.address = "abc", .selected = "abc"});
+        row("Ctrl+A, then typing replaces the address",
+            [](auto &w) {
+                w.type("/index.html");
+                w.typeKey(Qt::Key_A, Qt::ControlModifier);
+                w.typeKey(Qt::Key_Q);
+                w.typeKey(Qt::Key_R);
+            },
+            {.address = "qr"});
+        row("Ctrl+V pastes without completing",
+            [](auto &w) {
+                QGuiApplication::clipboard()->setText("ab");
+                w.type("");
+                w.typeKey(Qt::Key_V, Qt::ControlModifier);
+            },
+            {.address = "ab"});
     }
     void completion() { actAndCompare(); }
 
