@@ -100,13 +100,13 @@ void BrowserMenuBar::createTranslateMenu()
 {
     QMenu *menu = topMenu("mnuTranslate", tr("&Translate"));
     for (const TranslationItem &item : translationItems()) {
-        if (*item.pair == '\0') {
+        if (*item.from == '\0') {
             separator(menu, item.objectName);
             continue;
         }
-        const QString pair = QLatin1String(item.pair);
+        const QString from = QLatin1String(item.from), to = QLatin1String(item.to);
         connect(menuItem(menu, item.objectName, tr(item.caption)), &QAction::triggered, this,
-            [this, pair] { Q_EMIT translateChosen(pair); });
+            [this, from, to] { Q_EMIT translateChosen(from, to); });
     }
 }
 

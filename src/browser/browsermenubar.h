@@ -26,8 +26,8 @@ Q_SIGNALS:
     void refreshChosen();
     void addFavouriteChosen();
     void webpageChosen();
-    // One of the Translate items, with its language pair.
-    void translateChosen(const QString &languagePair);
+    // One of the Translate items, with its languages' two-letter codes.
+    void translateChosen(const QString &from, const QString &to);
     // An item that opens one of the program's other windows, by its name.
     void windowChosen(const QString &windowName);
 

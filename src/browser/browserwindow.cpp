@@ -448,9 +448,12 @@ void BrowserWindow::enterAddress()
     }
 }
 
-void BrowserWindow::translate(const QString &languagePair)
+// The service is read at every use, as the home page is.
+void BrowserWindow::translate(const QString &from, const QString &to)
 {
-    const QString request = translationRequestAddress(m_addressBar->currentText(), languagePair);
+    const QString request = translationRequestAddress(
+        m_context.setting(QString::fromUtf16(SettingsKeys::TranslateService)), from, to,
+        m_addressBar->currentText());
     m_addressBar->setEditText(request);
     navigate(request);
 }

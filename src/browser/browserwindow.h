@@ -91,7 +91,7 @@ private:
     void openWindow(const char *name);
     static QString openFileFilter();
     void openFile();
-    void translate(const QString &languagePair);
+    void translate(const QString &from, const QString &to);
     void enterAddress();
     void goToFavourite(const QString &address);
     void addFavourite();

@@ -4,6 +4,7 @@
 #include "browser/browserlayout.h"
 #include "browser/browserstatusbar.h"
 #include "browser/browserwindow.h"
+#include "browser/translation.h"
 #include "platform/webenginefactory.h"
 #include "support/testcontext.h"
 #include "support/testregistry.h"
@@ -21,8 +22,6 @@
 namespace {
 
 const QString Maker = QStringLiteral("https://www.brimlow.example/");
-const QString Translator
-    = QStringLiteral("http://translate.brimlow.example/cgi-bin/translate?doit=done&urltext=");
 const QStringList LoadedHistory = {"xyz", "ABCDEF", "abc"};
 
 // A browser window as a test drives it: what the user does with mouse, keys
@@ -583,18 +582,82 @@ private Q_SLOTS:
         QCOMPARE(main().engine->calls, QStringList{"Navigate:/tmp/a b.txt"});
     }
 
-    void translate()
+    void translationAddress_data()
     {
-        // The address reaches the service whole; a second use wraps the first request.
-        const QString first = Translator + "a.example%2F%3Fq%3D1%26r%3D2%23top%20now&lp=en_de";
-        const QString second = Translator
-            + "http%3A%2F%2Ftranslate.brimlow.example%2Fcgi-bin%2Ftranslate%3Fdoit%3Ddone%26urltext"
-              "%3Da.example%252F%253Fq%253D1%2526r%253D2%2523top%2520now%26lp%3Den_de&lp=pt_en";
-        main().type("a.example/?q=1&r=2#top now");
+        QTest::addColumn<QString>("service");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("request");
+        const QString google = "https://translate.google.com/translate?sl=en&tl=de&u=";
+        QTest::newRow("a page") << ""
+                                << "http://a.example/" << google + "http%3A%2F%2Fa.example%2F";
+        QTest::newRow("&, #, ? and blanks reach the service whole")
+            << ""
+            << "a.example/?q=1&r=2#top now" << google + "a.example%2F%3Fq%3D1%26r%3D2%23top%20now";
+        QTest::newRow("letters beyond ASCII in UTF-8")
+            << "" << u"http://\u00e4.example/\u00fc"_qs
+            << google + "http%3A%2F%2F%C3%A4.example%2F%C3%BC";
+        QTest::newRow("an empty address bar") << ""
+                                              << "" << google;
+        QTest::newRow("a service of one's own")
+            << "https://t.example/{address}?into={to}&from={from}&again={to}"
+            << "a.example/x"
+            << "https://t.example/a.example%2Fx?into=de&from=en&again=de";
+        QTest::newRow("placeholders in the page's address stay as they are")
+            << "https://t.example/?u={address}&l={to}"
+            << "{to}{from}"
+            << "https://t.example/?u=%7Bto%7D%7Bfrom%7D&l=de";
+        QTest::newRow("a service without {address}: the program's own")
+            << "https://t.example/?l={to}"
+            << "a.example" << google + "a.example";
+    }
+    void translationAddress()
+    {
+        QFETCH(QString, service);
+        QFETCH(QString, address);
+        QFETCH(QString, request);
+        QCOMPARE(translationRequestAddress(service, "en", "de", address), request);
+    }
+
+    // The ten items keep their language pairs.
+    void translateItems_data()
+    {
+        QTest::addColumn<QString>("languages");
+        const char *const items[][2]
+            = {{"mnuLanguageEngSpa", "sl=en&tl=es"}, {"mnuLanguageEngGer", "sl=en&tl=de"},
+                {"mnuLanguageEngFre", "sl=en&tl=fr"}, {"mnuLanguageEngIta", "sl=en&tl=it"},
+                {"mnuLanguageEngPor", "sl=en&tl=pt"}, {"mnuLanguageSpaEng", "sl=es&tl=en"},
+                {"mnuLanguageGerEng", "sl=de&tl=en"}, {"mnuLanguageFreEng", "sl=fr&tl=en"},
+                {"mnuLanguageItaEng", "sl=it&tl=en"}, {"mnuLanguagePorEng", "sl=pt&tl=en"}};
+        for (const auto &[item, languages] : items)
+            QTest::newRow(item) << QString::fromLatin1(languages);
+    }
+    void translateItems()
+    {
+        QFETCH(QString, languages);
+        main().type("a.example");
+        main().choose(QTest::currentDataTag());
+        const QString request
+            = "https://translate.google.com/translate?" + languages + "&u=a.example";
+        QCOMPARE(main().addressBar()->currentText(), request);
+        QCOMPARE(main().engine->calls, QStringList{"Navigate:" + request});
+    }
+
+    // The service is read at every use and never written; a second use
+    // wraps the first request.
+    void translateTwiceWithAServiceOfOnesOwn()
+    {
+        const QByteArray settings
+            = "[Wavecrest]\r\nTranslateService=http://t.example/{from}/{to}/{address}\r\n";
+        ctx->writeFile("Wavecrest.ini", settings);
+        main().type("a.example/?q=1");
         main().choose("mnuLanguageEngGer");
         main().choose("mnuLanguagePorEng");
+        const QString first = "http://t.example/en/de/a.example%2F%3Fq%3D1";
+        const QString second = "http://t.example/pt/en/"
+                               "http%3A%2F%2Ft.example%2Fen%2Fde%2Fa.example%252F%253Fq%253D1";
         QCOMPARE(main().addressBar()->currentText(), second);
         QCOMPARE(main().engine->calls, QStringList({"Navigate:" + first, "Navigate:" + second}));
+        QCOMPARE(ctx->readFile("Wavecrest.ini"), settings);
     }
 
     // Enter records the text as it stands and navigates to it.
