@@ -5,6 +5,7 @@
 #include "browser/browserstatusbar.h"
 #include "browser/clientarea.h"
 #include "browser/favouritesstrip.h"
+#include "browser/pagezoom.h"
 #include "browser/translation.h"
 #include "core/addresses.h"
 #include "core/appcontext.h"
@@ -24,6 +25,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLayout>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 
@@ -65,6 +67,7 @@ BrowserWindow::BrowserWindow(AppContext &context, Role role, QWidget *parent)
     createControls();
     createMenus();
     setTabOrder();
+    createKeys();
     connectEngine();
     updateBackground();
     if (m_role == Role::Main)
@@ -169,6 +172,77 @@ void BrowserWindow::createMenus()
         [this](const QString &name) { m_context.windows().open(name); });
 }
 
+// The keys of other browsers, beside the menus' own, which they never replace.
+void BrowserWindow::createKeys()
+{
+    addKeys({tr("Ctrl+L"), tr("Alt+D"), tr("F6")}, [this] { m_addressBar->focusAndSelectAll(); });
+    addKeys({tr("F5")}, [this] { reload(); });
+    addKeys({tr("Alt+Left")}, [this] { goBack(); });
+    addKeys({tr("Alt+Right")}, [this] { goForward(); });
+    addKeys({tr("Ctrl++"), tr("Ctrl+=")},
+        [this] { m_engine->setZoomFactor(zoomedIn(m_engine->zoomFactor())); });
+    addKeys({tr("Ctrl+-")}, [this] { m_engine->setZoomFactor(zoomedOut(m_engine->zoomFactor())); });
+    addKeys({tr("Ctrl+0")}, [this] { m_engine->setZoomFactor(1); });
+    addKeys({tr("F11")}, [this] { toggleFullScreen(); });
+    // Only while there is something to end: otherwise the page and the
+    // controls get the key.
+    m_escapeKey = addKeys({tr("Esc")}, [this] {
+        if (m_pageFullScreen)
+            m_engine->exitFullScreen();
+        else
+            stop();
+    });
+    m_escapeKey->setEnabled(false);
+}
+
+QAction *BrowserWindow::addKeys(const QStringList &keys, const std::function<void()> &command)
+{
+    auto *action = new QAction(this);
+    QList<QKeySequence> sequences;
+    for (const QString &key : keys)
+        sequences.append(QKeySequence(key));
+    action->setShortcuts(sequences);
+    connect(action, &QAction::triggered, this, command);
+    addAction(action);
+    return action;
+}
+
+void BrowserWindow::setStopEnabled(bool enabled)
+{
+    m_stop->setEnabled(enabled);
+    m_escapeKey->setEnabled(enabled || m_pageFullScreen);
+}
+
+void BrowserWindow::toggleFullScreen()
+{
+    if (m_pageFullScreen)
+        m_engine->exitFullScreen();
+    else
+        setWindowState(windowState() ^ Qt::WindowFullScreen);
+}
+
+// The page's view alone fills the screen while the page wants it.
+void BrowserWindow::showPageFullScreen(bool on)
+{
+    if (on == m_pageFullScreen)
+        return;
+    m_pageFullScreen = on;
+    if (on)
+        m_stateBeforePageFullScreen = windowState();
+    menuBar()->setVisible(!on);
+    m_statusBar->setVisible(!on);
+    const QList<QWidget *> controls = {m_backgroundHolder, m_back, m_forward, m_stop, m_reload,
+        m_home, m_sendMail, m_favourites, m_logo, m_addressBar};
+    for (QWidget *control : controls)
+        control->setVisible(!on);
+    setWindowState(
+        on ? m_stateBeforePageFullScreen | Qt::WindowFullScreen : m_stateBeforePageFullScreen);
+    m_escapeKey->setEnabled(on || m_stop->isEnabled());
+    relayout();
+    if (on)
+        m_engine->view()->setFocus();
+}
+
 void BrowserWindow::setTabOrder()
 {
     const QList<QWidget *> order = QList<QWidget *>{m_addressBar, m_engine->view(), m_back,
@@ -196,7 +270,7 @@ void BrowserWindow::connectEngine()
     connect(engine, &BrowserEngine::DownloadBegin, this, unlessBlank([this] {
         m_statusBar->setStatusText(tr("Contacting host..."));
         m_back->setEnabled(true);
-        m_stop->setEnabled(true);
+        setStopEnabled(true);
     }));
     // Every frame reports its own; the address bar shows the page's.
     connect(engine, &BrowserEngine::NavigateComplete2, this, unlessBlank([this](const QString &) {
@@ -209,9 +283,10 @@ void BrowserWindow::connectEngine()
     }));
     connect(engine, &BrowserEngine::DownloadComplete, this, unlessBlank([this] {
         m_statusBar->setStatusText(tr("Done."));
-        m_stop->setEnabled(false);
+        setStopEnabled(false);
     }));
     connect(engine, &BrowserEngine::NewWindow2, this, &BrowserWindow::handleNewWindow);
+    connect(engine, &BrowserEngine::fullScreenRequested, this, &BrowserWindow::showPageFullScreen);
 }
 
 void BrowserWindow::showProgress(int progress, int progressMax)
@@ -410,7 +485,7 @@ void BrowserWindow::goForward()
 void BrowserWindow::stop()
 {
     m_engine->Stop();
-    m_stop->setEnabled(false);
+    setStopEnabled(false);
 }
 
 void BrowserWindow::reload()
@@ -476,7 +551,7 @@ void BrowserWindow::openFile()
 void BrowserWindow::goToFavourite(const QString &address)
 {
     navigate(address);
-    m_stop->setEnabled(true);
+    setStopEnabled(true);
 }
 
 void BrowserWindow::addFavourite()
@@ -489,6 +564,10 @@ void BrowserWindow::relayout()
 {
     if (isMinimized())
         return;
+    if (m_pageFullScreen) {
+        m_engine->view()->setGeometry(m_client->rect());
+        return;
+    }
     const int clientWidth = Twips::fromPixels(m_client->width());
     const int statusBarTop = Twips::fromPixels(m_client->height());
     applyLayout(resizedLayout(m_layout, clientWidth, statusBarTop));

@@ -4,10 +4,13 @@
 #include <QPixmap>
 #include <QPointer>
 
+#include <functional>
+
 #include "browser/browserlayout.h"
 #include "platform/filechooser.h"
 
 class AppContext;
+class QAction;
 class BrowserEngine;
 class QLabel;
 class QPushButton;
@@ -84,6 +87,11 @@ private:
     void createLogo();
     void createMenus();
     void setTabOrder();
+    void createKeys();
+    QAction *addKeys(const QStringList &keys, const std::function<void()> &command);
+    void setStopEnabled(bool enabled);
+    void toggleFullScreen();
+    void showPageFullScreen(bool on);
     void connectEngine();
     void showBlankPage();
     void navigate(const QString &address);
@@ -129,6 +137,9 @@ private:
     QLabel *m_backgroundHolder = nullptr;
     BrowserStatusBar *m_statusBar = nullptr;
     BrowserMenuBar *m_menus = nullptr;
+    QAction *m_escapeKey = nullptr;
+    bool m_pageFullScreen = false;
+    Qt::WindowStates m_stateBeforePageFullScreen;
     BrowserLayout m_layout;
     FileChooser m_fileChooser;
 };

@@ -4,6 +4,7 @@
 #include "browser/browserlayout.h"
 #include "browser/browserstatusbar.h"
 #include "browser/browserwindow.h"
+#include "browser/pagezoom.h"
 #include "browser/translation.h"
 #include "platform/webenginefactory.h"
 #include "support/testcontext.h"
@@ -32,6 +33,8 @@ struct Window {
     TestContext *ctx;
     // Which window each pop-up was sent to ("none" when refused).
     QStringList *popUpTargets;
+    // Answers the last file dialog the window opened.
+    std::function<void(const QString &)> *fileDialog;
 
     template <typename T = QWidget> T *child(const QString &name) const
     {
@@ -54,6 +57,13 @@ struct Window {
         QTest::keyClick(child(control), key);
     }
     void choose(const QString &menuItem) const { child<QAction>(menuItem)->trigger(); }
+    void chooseFile(const QString &path) const { (*fileDialog)(path); }
+    void focusPage() const { engine->view()->setFocus(); }
+    // Keys as they are written, "Ctrl+L", pressed where the focus is.
+    void pressKeys(const QString &keys) const
+    {
+        QTest::keySequence(window->focusWidget(), QKeySequence(keys));
+    }
     void chooseNextFavourite() const { pressKey("Combo2", Qt::Key_Down); }
 
     // The address bar's text as if typed, the caret where the typing ended.
@@ -62,6 +72,12 @@ struct Window {
     void typeKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const
     {
         QTest::keyClick(addressBar(), key, modifiers);
+    }
+    // Before the first character.
+    void clickIntoAddress() const
+    {
+        QLineEdit *edit = addressBar()->lineEdit();
+        QTest::mouseClick(edit, Qt::LeftButton, {}, {1, edit->height() / 2});
     }
     void pressEnter() const { QTest::keyClick(addressBar(), Qt::Key_Return); }
     void setHistory(const QStringList &entries) const { addressBar()->setEntries(entries); }
@@ -117,6 +133,9 @@ struct Shown {
     // The program's other windows that are open, by name.
     QStringList openWindows;
     bool viewShown = true;
+    // The control with the keyboard focus; not looked at when empty.
+    QString focus;
+    bool fullScreen = false;
 };
 
 Shown shownBy(const Window &w, const TestContext &ctx)
@@ -148,6 +167,11 @@ Shown shownBy(const Window &w, const TestContext &ctx)
             shown.openWindows << name;
     }
     shown.viewShown = !w.engine->view()->isHidden();
+    // The line edit of the address bar has no name of its own.
+    for (const QWidget *focus = w.window->focusWidget(); focus && shown.focus.isEmpty();
+         focus = focus->parentWidget())
+        shown.focus = focus->objectName();
+    shown.fullScreen = w.window->isFullScreen();
     return shown;
 }
 
@@ -168,6 +192,9 @@ void compare(const Shown &actual, const Shown &expected)
     QCOMPARE(actual.chosenFavourite, expected.chosenFavourite);
     QCOMPARE(actual.openWindows, expected.openWindows);
     QCOMPARE(actual.viewShown, expected.viewShown);
+    if (!expected.focus.isEmpty())
+        QCOMPARE(actual.focus, expected.focus);
+    QCOMPARE(actual.fullScreen, expected.fullScreen);
 }
 
 void row(const char *name, const Action &action, const Shown &shown)
@@ -194,7 +221,8 @@ class BrowserWindowTest : public QObject
 
     Window driven(BrowserWindow *w)
     {
-        return {w, static_cast<FakeBrowserEngine *>(w->engine()), ctx.get(), &popUpTargets};
+        return {w, static_cast<FakeBrowserEngine *>(w->engine()), ctx.get(), &popUpTargets,
+            &answerFileDialog};
     }
     Window main() { return driven(window); }
     BrowserWindow *secondary() const
@@ -213,6 +241,9 @@ class BrowserWindowTest : public QObject
             [this](QWidget *, auto, auto onChosen) { answerFileDialog = onChosen; });
         window->loadFromSettings();
         window->show();
+        // Keys reach the window's shortcuts only while it is active.
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
     }
 
     // The body of every table of actions and what the window shows after them.
@@ -573,6 +604,135 @@ private Q_SLOTS:
         windowManager.waitForFinished();
         server.terminate();
         server.waitForFinished();
+    }
+
+    // Keys pressed while the page has the focus; those of the menus keep
+    // their meaning.
+    void keys_data()
+    {
+        addActionColumns();
+        const auto onPage = [](const char *keys, Action before = {}) {
+            return Action([=](auto &w) {
+                w.focusPage();
+                if (before)
+                    before(w);
+                w.pressKeys(keys);
+            });
+        };
+        const auto loading = [](auto &w) { Q_EMIT w.engine->DownloadBegin(); };
+        const Shown addressSelected{.selected = "Combo1", .focus = "Combo1"};
+        row("Ctrl+L", onPage("Ctrl+L"), addressSelected);
+        row("Alt+D", onPage("Alt+D"), addressSelected);
+        row("F6", onPage("F6"), addressSelected);
+        row("F5", onPage("F5"), {.engineCalls = {"Refresh"}, .focus = "Browser1"});
+        row("Alt+Left", onPage("Alt+Left"),
+            {.forwardEnabled = true, .engineCalls = {"GoBack"}, .focus = "Browser1"});
+        row("Alt+Right", onPage("Alt+Right"), {.engineCalls = {"GoForward"}, .focus = "Browser1"});
+        row("Escape while a page loads", onPage("Esc", loading),
+            {.status = "Contacting host...",
+                .backEnabled = true,
+                .engineCalls = {"Stop"},
+                .focus = "Browser1"});
+        row("Escape with nothing loading", onPage("Esc"), {.focus = "Browser1"});
+        row("Escape after the load",
+            onPage("Esc",
+                [](auto &w) {
+                    Q_EMIT w.engine->DownloadBegin();
+                    Q_EMIT w.engine->DownloadComplete();
+                }),
+            {.status = "Done.", .backEnabled = true, .focus = "Browser1"});
+        row("Ctrl+plus", onPage("Ctrl++"),
+            {.engineCalls = {"ZoomFactor:1.1"}, .focus = "Browser1"});
+        row("Ctrl+=, where plus needs Shift", onPage("Ctrl+="),
+            {.engineCalls = {"ZoomFactor:1.1"}, .focus = "Browser1"});
+        row("Ctrl+minus", onPage("Ctrl+-"),
+            {.engineCalls = {"ZoomFactor:0.9"}, .focus = "Browser1"});
+        row("Ctrl+0", onPage("Ctrl+0", [](auto &w) { w.pressKeys("Ctrl++"); }),
+            {.engineCalls = {"ZoomFactor:1.1", "ZoomFactor:1"}, .focus = "Browser1"});
+        row("F11", onPage("F11"), {.focus = "Browser1", .fullScreen = true});
+        row("F11 twice", onPage("F11", [](auto &w) { w.pressKeys("F11"); }), {.focus = "Browser1"});
+
+        row("Ctrl+B", onPage("Ctrl+B"),
+            {.forwardEnabled = true, .engineCalls = {"GoBack"}, .focus = "Browser1"});
+        row("Ctrl+F", onPage("Ctrl+F"), {.engineCalls = {"GoForward"}, .focus = "Browser1"});
+        row("Ctrl+H", onPage("Ctrl+H"),
+            {.engineCalls = {"Navigate:home.example"}, .focus = "Browser1"});
+        row("Ctrl+S", onPage("Ctrl+S", loading),
+            {.status = "Contacting host...",
+                .backEnabled = true,
+                .engineCalls = {"Stop"},
+                .focus = "Browser1"});
+        row("Ctrl+R", onPage("Ctrl+R"), {.engineCalls = {"Refresh"}, .focus = "Browser1"});
+        row("Ctrl+P", onPage("Ctrl+P"), {.openWindows = {"Form2"}});
+        row("Ctrl+D", onPage("Ctrl+D"),
+            {.favourites = {"Label1 = ", "A = a", "B = b", "C = "}, .focus = "Browser1"});
+        row("Ctrl+O",
+            [](auto &w) {
+                w.focusPage();
+                w.pressKeys("Ctrl+O");
+                w.chooseFile("/tmp/f.txt");
+            },
+            {.engineCalls = {"Navigate:/tmp/f.txt"}, .focus = "Browser1"});
+        row("F1", onPage("F1"), {.openWindows = {"frmAbout"}});
+
+        row("a click into the address bar selects it",
+            [](auto &w) {
+                w.focusPage();
+                w.clickIntoAddress();
+            },
+            {.selected = "Combo1", .focus = "Combo1"});
+        row("a second click places the caret",
+            [](auto &w) {
+                w.focusPage();
+                w.clickIntoAddress();
+                w.clickIntoAddress();
+            },
+            {.caret = 0, .focus = "Combo1"});
+    }
+    void keys() { actAndCompare(); }
+
+    // A page's own full screen shows its view alone, until Escape.
+    void pageFullScreen()
+    {
+        const Window w = main();
+        const QRect view = geometry("Browser1");
+        Q_EMIT w.engine->fullScreenRequested(true);
+        QVERIFY(window->isFullScreen());
+        QVERIFY(!window->menuBar()->isVisible());
+        for (const char *control : {"StatusBar1", "Combo1", "Command1", "Combo2", "Picture1"})
+            QVERIFY2(!w.child(control)->isVisible(), control);
+        QTRY_COMPARE(geometry("Browser1"), client()->rect());
+        w.pressKeys("Esc");
+        QCOMPARE(w.engine->calls, QStringList{"ExitFullScreen"});
+        Q_EMIT w.engine->fullScreenRequested(false);
+        QVERIFY(!window->isFullScreen());
+        QVERIFY(window->menuBar()->isVisible());
+        for (const char *control : {"StatusBar1", "Combo1", "Command1", "Combo2", "Picture1"})
+            QVERIFY2(w.child(control)->isVisible(), control);
+        QTRY_COMPARE(geometry("Browser1"), view);
+        // Escape belongs to the page again.
+        w.pressKeys("Esc");
+        QCOMPARE(w.engine->calls, QStringList{"ExitFullScreen"});
+    }
+
+    void zoomSteps_data()
+    {
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<double>("in");
+        QTest::addColumn<double>("out");
+        QTest::newRow("natural size") << 1.0 << 1.1 << 0.9;
+        QTest::newRow("a rounding error off a level") << 1.0999999 << 1.25 << 1.0;
+        QTest::newRow("between levels") << 1.3 << 1.5 << 1.25;
+        QTest::newRow("smallest") << 0.25 << 0.33 << 0.25;
+        QTest::newRow("largest") << 5.0 << 5.0 << 4.0;
+    }
+    void zoomSteps()
+    {
+        QFETCH(double, factor);
+        QFETCH(double, in);
+        QFETCH(double, out);
+        QCOMPARE(zoomedIn(factor), in);
+        QCOMPARE(zoomedOut(factor), out);
     }
 
     void openFile()
