@@ -5,6 +5,7 @@
 #include "browser/browserstatusbar.h"
 #include "browser/clientarea.h"
 #include "browser/favouritesstrip.h"
+#include "browser/logobutton.h"
 #include "browser/pagezoom.h"
 #include "browser/translation.h"
 #include "core/addresses.h"
@@ -25,6 +26,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -50,6 +52,8 @@ QPushButton *pictureButton(QWidget *parent, const char *name, const QString &too
 {
     auto *button = placeControl(new QPushButton(parent), name, twips);
     button->setToolTip(toolTip);
+    // A screen reader would otherwise say only "push button".
+    button->setAccessibleName(toolTip);
     button->setIcon(themedIcon(iconName));
     button->setIconSize(QSize(22, 22));
     return button;
@@ -89,6 +93,7 @@ void BrowserWindow::createControls()
     // Created first so that it lies beneath every other control.
     m_backgroundHolder = placeControl(new QLabel(m_client), "Image1", {0, -120, 1575, 1095});
     m_backgroundHolder->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_backgroundHolder->setAccessibleName(tr("Background Picture"));
 
     createNavigationButtons();
     createFavourites();
@@ -99,6 +104,8 @@ void BrowserWindow::createControls()
     m_addressBar
         = placeControl(new AddressBar(m_client), "Combo1", {0, 720, m_layout.addressWidth, 345});
     m_addressBar->setEditText(m_role == Role::Main ? tr("Combo1") : QString());
+    m_addressBar->setAccessibleName(tr("Address"));
+    m_addressBar->lineEdit()->setAccessibleName(tr("Address"));
     connect(m_addressBar, &AddressBar::enterPressed, this, &BrowserWindow::enterAddress);
 
     m_engine = m_context.createEngine(m_client);
@@ -146,12 +153,12 @@ void BrowserWindow::createFavourites()
 
 void BrowserWindow::createLogo()
 {
-    m_logo = placeControl(new QLabel(m_client), "Picture1", {9720, 120, 492, 492});
+    m_logo = placeControl(new LogoButton(m_client), "Picture1", {9720, 120, 492, 492});
     m_logo->setToolTip(tr("Click Here To Go To Brimlow's Webpage"));
-    m_logo->setPixmap(windowIcon().pixmap(m_logo->size()));
-    m_logo->setCursor(Qt::PointingHandCursor);
-    m_logo->setFocusPolicy(Qt::StrongFocus);
-    m_logo->installEventFilter(this);
+    m_logo->setAccessibleName(tr("Brimlow's Webpage"));
+    m_logo->setIcon(windowIcon());
+    m_logo->setIconSize(m_logo->size());
+    connect(m_logo, &LogoButton::clicked, this, &BrowserWindow::goToMakerHomePage);
 }
 
 void BrowserWindow::createMenus()
@@ -610,8 +617,6 @@ bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
         const bool inside = widget->rect().contains(mouse->position().toPoint());
         if (watched == m_sendMail && inside && mouse->button() != Qt::LeftButton)
             openWindow(WindowNames::SendMail);
-        else if (watched == m_logo && inside && mouse->button() == Qt::LeftButton)
-            goToMakerHomePage();
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -19,6 +19,7 @@ class BrowserMenuBar;
 class BrowserStatusBar;
 class ClientArea;
 class FavouritesStrip;
+class LogoButton;
 struct NewWindowRequest;
 
 // A browser window: the engine's view surrounded by the program's controls.
@@ -131,7 +132,7 @@ private:
     QPushButton *m_home = nullptr;
     QPushButton *m_sendMail = nullptr;
     FavouritesStrip *m_favourites = nullptr;
-    QLabel *m_logo = nullptr;
+    LogoButton *m_logo = nullptr;
     AddressBar *m_addressBar = nullptr;
     QLabel *m_titleHolder = nullptr;
     QLabel *m_backgroundHolder = nullptr;

@@ -35,22 +35,26 @@ FavouritesStrip::FavouritesStrip(QWidget *parent)
     m_titles = placeControl(favouritesList(this, m_model, FavouritesModel::TitleColumn), "Combo2",
         inStrip({4320, 240, 4212, 345}));
     m_titles->setToolTip(tr("Favorites"));
+    m_titles->setAccessibleName(tr("Favorites"));
     m_titles->setPlaceholderText(tr("                          === Favorites ==="));
     connect(m_titles, &QComboBox::activated, this, &FavouritesStrip::choose);
 
     m_addresses = placeControl(favouritesList(this, m_model, FavouritesModel::AddressColumn),
         "Combo3", inStrip({5640, 600, 2412, 345}));
     m_addresses->setPlaceholderText(tr("=== Favorites ==="));
+    m_addresses->setAccessibleName(tr("Favorite Addresses"));
     m_addresses->hide();
 
     m_go
         = placeControl(new QPushButton(tr("Go"), this), "Command8", inStrip({8640, 240, 372, 252}));
     m_go->setToolTip(tr("Go To This Favorite"));
+    m_go->setAccessibleName(tr("Go To This Favorite"));
     connect(m_go, &QPushButton::clicked, this, &FavouritesStrip::goToChoice);
 
     m_remove = placeControl(
         new QPushButton(tr("---"), this), "Command7", inStrip({9000, 240, 372, 252}));
     m_remove->setToolTip(tr("Remove From Favorites"));
+    m_remove->setAccessibleName(tr("Remove From Favorites"));
     connect(m_remove, &QPushButton::clicked, this, &FavouritesStrip::removeChoice);
 
     clearChoice();

@@ -10,6 +10,7 @@
 #include "support/testcontext.h"
 #include "support/testregistry.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
@@ -397,6 +398,61 @@ private Q_SLOTS:
         QVERIFY(!bar->timeText().isEmpty());
     }
 
+    // What a screen reader says for each control; the tool tips and visible
+    // texts stay as they are.
+    void accessibleNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        const char *const controls[][2]
+            = {{"Command1", "Go Back"}, {"Command2", "Go Forward"}, {"Command3", "Stop"},
+                {"Command4", "Reload"}, {"Command5", "Go Home"}, {"Command6", "Send Email"},
+                {"Combo2", "Favorites"}, {"Command7", "Remove From Favorites"},
+                {"Command8", "Go To This Favorite"}, {"Picture1", "Brimlow's Webpage"},
+                {"Combo1", "Address"}, {"Image1", "Background Picture"}};
+        for (const auto &[control, name] : controls)
+            QTest::newRow(control) << QString::fromLatin1(name);
+    }
+    void accessibleNames()
+    {
+        QFETCH(QString, name);
+        QWidget *control = main().child(QTest::currentDataTag());
+        // The address bar's own name is the address it shows, as the
+        // toolkit has it on Linux; its edit field is the named one.
+        if (control == main().addressBar())
+            control = main().addressBar()->lineEdit();
+        QCOMPARE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), name);
+    }
+
+    // Both browser windows, as a screen reader walks them: whatever can take
+    // the focus has a name, and so has every picture.
+    void everyControlNamed()
+    {
+        main().pageAsksForNewWindow();
+        for (BrowserWindow *w : {window.data(), secondary()}) {
+            w->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(w));
+            QStringList unnamed;
+            int focusable = 0;
+            std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *object) {
+                const QAccessible::State state = object->state();
+                if (state.invisible)
+                    return;
+                const bool named = !object->text(QAccessible::Name).isEmpty();
+                focusable += state.focusable;
+                if ((state.focusable || object->role() == QAccessible::Graphic) && !named)
+                    unnamed << object->object()->objectName() + " "
+                            + object->object()->metaObject()->className();
+                for (int i = 0; i < object->childCount(); ++i)
+                    walk(object->child(i));
+            };
+            walk(QAccessible::queryAccessibleInterface(w));
+            QVERIFY2(unnamed.isEmpty(), qPrintable(w->objectName() + ": " + unnamed.join(", ")));
+            // The address bar, its field, the six buttons, the favourites
+            // list, "Go", "---" and the logo at least.
+            QVERIFY2(focusable >= 12, qPrintable(QString::number(focusable)));
+        }
+    }
+
     void engineEvents_data()
     {
         addActionColumns();
@@ -488,6 +544,10 @@ private Q_SLOTS:
             {.engineCalls = {"Navigate:" + Maker}});
         row("logo", [](auto &w) { w.click("Picture1"); }, {.engineCalls = {"Navigate:" + Maker}});
         row("logo, right click", [](auto &w) { w.rightClick("Picture1"); }, {});
+        row("logo, Space", [](auto &w) { w.pressKey("Picture1", Qt::Key_Space); },
+            {.engineCalls = {"Navigate:" + Maker}});
+        row("logo, Enter", [](auto &w) { w.pressKey("Picture1", Qt::Key_Return); },
+            {.engineCalls = {"Navigate:" + Maker}});
     }
     void navigation() { actAndCompare(); }
 
