@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace {
@@ -265,6 +266,8 @@ class BrowserWindowTest : public QObject
     // child process of maximisedOnFirstStart() sees it.
     void firstStartOnThisDisplay()
     {
+        // The engine's profile goes to a test folder, not the user's.
+        QStandardPaths::setTestModeEnabled(true);
         QTemporaryDir data;
         AppContext context(data.path(), webEngineFactory());
         registerApplicationWindows(context);
@@ -630,7 +633,8 @@ private Q_SLOTS:
     }
 
     // Under a real X server with a window manager, which the offscreen
-    // platform has not: the test runs itself again, on a display of its own.
+    // platform has not: the test runs itself again, on a display of its own,
+    // with this function's name (so this executable has one test class).
     void maximisedOnFirstStart()
     {
         if (qEnvironmentVariableIsSet("WAVECREST_TEST_ON_DISPLAY"))
