@@ -37,4 +37,7 @@ inline constexpr char16_t Background[] = u"Background";
 inline constexpr char16_t MailServer[] = u"Mail Server";
 inline constexpr char16_t Name[] = u"Name";
 inline constexpr char16_t Email[] = u"Email";
+// Read only: another translation service's address, in the form of
+// Addresses::TranslationService.
+inline constexpr char16_t TranslateService[] = u"TranslateService";
 } // namespace SettingsKeys
