@@ -187,3 +187,5 @@ void DownloadSaver::showFailure(const QString &text) const
     QWidget *view = m_view;
     QTimer::singleShot(0, view, [view, text] { showMessageBox(view, text, QMessageBox::Warning); });
 }
+
+void DownloadSaver::removeLeftovers() { }

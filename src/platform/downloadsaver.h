@@ -21,6 +21,7 @@ class DownloadSaver : public QObject
 public:
     // Handler of QWebEngineProfile::downloadRequested.
     static void start(QWebEngineDownloadRequest *download);
+    static void removeLeftovers();
 
     ~DownloadSaver() override;
 
