@@ -216,8 +216,8 @@ DownloadSaver::DownloadSaver(
     download->accept();
     connect(download, &QWebEngineDownloadRequest::isFinishedChanged, this,
         &DownloadSaver::finishWhenReady);
-    connect(download, &QWebEngineDownloadRequest::stateChanged, this,
-        &DownloadSaver::finishWhenReady);
+    connect(
+        download, &QWebEngineDownloadRequest::stateChanged, this, &DownloadSaver::finishWhenReady);
     connect(download, &QWebEngineDownloadRequest::receivedBytesChanged, this,
         &DownloadSaver::showProgress);
     connect(download, &QWebEngineDownloadRequest::totalBytesChanged, this,
@@ -260,6 +260,7 @@ void DownloadSaver::fileChosen(const QString &path)
     if (m_declined || !m_target.isEmpty())
         return;
     m_target = path;
+    m_fileName = QFileInfo(path).fileName();
     lastSaveFolder() = QFileInfo(path).absolutePath();
     m_window = new DownloadWindow(m_fileName, path);
     connect(m_window, &DownloadWindow::cancelRequested, this, &DownloadSaver::decline);

@@ -58,7 +58,8 @@ private:
     QPointer<QWebEngineDownloadRequest> m_download;
     QPointer<QFileDialog> m_dialog;
     QPointer<DownloadWindow> m_window;
-    const QString m_fileName;
+    // The engine's name for the file until the user has chosen one.
+    QString m_fileName;
     std::unique_ptr<PartialFolder> m_folder;
     QString m_target;
     QString m_failureReason;

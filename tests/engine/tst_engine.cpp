@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLockFile>
 #include <QPointer>
 #include <QProcess>
@@ -357,26 +358,29 @@ private Q_SLOTS:
     }
 
     // The Save As dialog starts in the Downloads folder, then where the user
-    // saved last.
+    // saved last; the window names the file as the user named it.
     void saveDialogFolder()
     {
         const QString downloads
             = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
         const QString first = QFileInfo(downloads).isDir() ? downloads : QDir::homePath();
         QTemporaryDir saveDirectory;
-        for (const QString &expected : {first, saveDirectory.path()}) {
+        const std::pair<QString, QString> runs[] = {{first, QStringLiteral("first.bin")},
+            {saveDirectory.path(), QStringLiteral("second.bin")}};
+        for (const auto &[expected, name] : runs) {
             HeldDownload held;
             QFileDialog *dialog = held.begin();
             QVERIFY(dialog);
             QCOMPARE(dialog->directory().absolutePath(), QDir(expected).absolutePath());
             dialog->setDirectory(saveDirectory.path());
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(name);
             static_cast<QDialog *>(dialog)->accept();
             held.sendRest();
             QPointer<DownloadWindow> window;
             QTRY_VERIFY_WITH_TIMEOUT(
                 (window = findDownloadWindow()) && !window->isRunning(), LoadTimeout);
-            // Saved, and out of the way of the next run's Save As.
-            QVERIFY(QFile::remove(saveDirectory.filePath(QStringLiteral("held.bin"))));
+            QCOMPARE(window->windowTitle(), QStringLiteral("Downloaded %1").arg(name));
+            QVERIFY(QFile::exists(saveDirectory.filePath(name)));
             delete window.data();
         }
     }
