@@ -3,6 +3,7 @@
 #include "platform/downloadwindow.h"
 #include "platform/messagebox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -224,6 +225,10 @@ DownloadSaver::DownloadSaver(
         &DownloadSaver::showProgress);
     // The profile let go of it: nothing more will come.
     connect(download, &QObject::destroyed, this, [this] { giveUp(QString()); });
+    // The program ends while the download runs: the engine is not there to
+    // report anything after this, so the partial folder goes now.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+        [this] { delete this; });
     askWhereToSave(view);
 }
 
