@@ -33,6 +33,9 @@ install: build
 uninstall:
 	@if [ -f $(BUILD_DIR)/install_manifest.txt ]; then \
 		xargs -d '\n' rm -fv -- < $(BUILD_DIR)/install_manifest.txt; \
+		if command -v update-desktop-database >/dev/null && [ -d "$(DESTDIR)$(PREFIX)/share/applications" ]; then \
+			update-desktop-database -q "$(DESTDIR)$(PREFIX)/share/applications"; \
+		fi; \
 	else \
 		echo "uninstall: nothing installed from $(BUILD_DIR)"; \
 	fi
