@@ -3,8 +3,10 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: all deps configure build run test bench fuzz clean
+.PHONY: all deps configure build run test bench fuzz clean install uninstall package
 
 all: build
 
@@ -12,7 +14,7 @@ deps:
 	./scripts/install-deps
 
 configure:
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -22,6 +24,25 @@ run: deps build
 
 test: deps build
 	./scripts/run-tests $(BUILD_DIR)
+
+# The program, its menu entry, icons and metainfo under $(PREFIX).
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR)
+
+# Removes what the last `make install` from this build folder put in place.
+uninstall:
+	@if [ -f $(BUILD_DIR)/install_manifest.txt ]; then \
+		xargs -d '\n' rm -fv -- < $(BUILD_DIR)/install_manifest.txt; \
+		if command -v update-desktop-database >/dev/null && [ -d "$(DESTDIR)$(PREFIX)/share/applications" ]; then \
+			update-desktop-database -q "$(DESTDIR)$(PREFIX)/share/applications"; \
+		fi; \
+	else \
+		echo "uninstall: nothing installed from $(BUILD_DIR)"; \
+	fi
+
+# A Debian package of the same tree, under /usr: $(BUILD_DIR)/wavecrest_*.deb
+package: deps build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 bench: deps
 	cmake -S . -B $(BUILD_DIR)-bench -DCMAKE_BUILD_TYPE=Release -DWAVECREST_BUILD_BENCH=ON -DWAVECREST_BUILD_TESTS=OFF

@@ -72,9 +72,15 @@ void AboutBox::createControls(const QIcon &icon)
     QLabel *title = centredLabel("lblTitle", applicationTitle(), {1050, 120, 3885, 600}, this);
     title->setFont(arialFont(24, true));
     centredLabel("lblVersion", productVersionText(), {1050, 780, 3885, 255}, this);
-    QLabel *description
-        = centredLabel("lblDescription", descriptionText(), {240, 1140, 5250, 1170}, this);
+    // Line breaking may split an address after any of its slashes; word
+    // joiners keep the maker's address whole on a line of its own. Screen
+    // readers get the text without them.
+    QString shown = descriptionText();
+    const QString address = QLatin1String(Addresses::MakerHomePage);
+    shown.replace(address, QString(address).replace(u'/', QStringLiteral("/\u2060")));
+    QLabel *description = centredLabel("lblDescription", shown, {240, 1140, 5250, 1170}, this);
     description->setWordWrap(true);
+    description->setAccessibleName(descriptionText());
 
     // A sunken horizontal frame is drawn as the etched pair of a dark and a
     // light line.

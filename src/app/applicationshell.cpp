@@ -5,9 +5,20 @@
 #include "core/appcontext.h"
 #include "core/windownames.h"
 
+#include <QEvent>
+#include <QGuiApplication>
+#include <QSessionManager>
+
 ApplicationShell::ApplicationShell(AppContext &context, QObject *parent)
     : QObject(parent), m_context(context)
-{ }
+{
+    // A logout or shutdown through the session manager is a close request of
+    // the main window, as the program has always treated it.
+    if (qGuiApp) {
+        connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager &) { end(); });
+    }
+}
 
 ApplicationShell::~ApplicationShell()
 {
@@ -31,7 +42,8 @@ void ApplicationShell::start(const QString &startAddress)
     auto *window = new BrowserWindow(m_context, BrowserWindow::Role::Main);
     m_mainWindow = window;
     m_context.windows().adopt(QLatin1String(WindowNames::Main), window);
-    connect(window, &BrowserWindow::shutdownComplete, this, &ApplicationShell::finished);
+    connect(window, &BrowserWindow::shutdownComplete, this, &ApplicationShell::finish);
+    window->installEventFilter(this);
     window->loadFromSettings(startAddress);
 
     m_splash = new SplashScreen(window->windowIcon());
@@ -49,4 +61,29 @@ void ApplicationShell::endSplash()
         m_splash->hide();
         m_splash->deleteLater();
     }
+}
+
+void ApplicationShell::end()
+{
+    if (m_ending || !m_mainWindow) {
+        finish();
+        return;
+    }
+    m_mainWindow->close();
+}
+
+void ApplicationShell::finish()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    Q_EMIT finished();
+}
+
+bool ApplicationShell::eventFilter(QObject *watched, QEvent *event)
+{
+    // The main window is never kept open once asked to close, whoever asked.
+    if (watched == m_mainWindow && event->type() == QEvent::Close)
+        m_ending = true;
+    return QObject::eventFilter(watched, event);
 }

@@ -10,6 +10,7 @@ class SplashScreen;
 // Start-up and shutdown: the main window loads hidden while the splash is up
 // and opens maximised when the splash ends; closing the main window saves its
 // colour and lists, after which finished() tells main() to end the program.
+// The session manager's end of the session ends the program in the same way.
 class ApplicationShell : public QObject
 {
     Q_OBJECT
@@ -22,16 +23,29 @@ public:
     // opened instead of the home page.
     void start(const QString &startAddress = QString());
 
+    // The desktop asks the program to end (a termination signal): the same
+    // save-and-end as File > Exit. Asked again while that end still waits
+    // (a failed save's message is up), or before there is a main window
+    // whose lists could be saved, the program ends at once.
+    void end();
+
+    bool hasFinished() const { return m_finished; }
     BrowserWindow *mainWindow() const;
     SplashScreen *splash() const;
 
 Q_SIGNALS:
     void finished();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void endSplash();
+    void finish();
 
     AppContext &m_context;
     QPointer<BrowserWindow> m_mainWindow;
     QPointer<SplashScreen> m_splash;
+    bool m_ending = false;
+    bool m_finished = false;
 };

@@ -1,33 +1,98 @@
 #include "app/applicationshell.h"
 #include "app/applicationwindows.h"
+#include "app/commandline.h"
+#include "app/installation.h"
 #include "core/appcontext.h"
 #include "core/version.h"
+#include "platform/downloadsaver.h"
 #include "platform/resources.h"
+#include "platform/terminationsignals.h"
 #include "platform/webengineenvironment.h"
 #include "platform/webenginefactory.h"
 #include "settings/datadir.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
+
+#include <cstdio>
+
+namespace {
+
+QStringList argumentList(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// Help and the version need no display, so they are answered before the
+// toolkit starts; a wrong option is known only once the toolkit has taken
+// its own (-platform and the like) from the command line.
+bool answeredWithoutWindows(const CommandLine &commandLine, int *exitCode)
+{
+    switch (commandLine.action) {
+    case CommandLine::Action::ShowHelp:
+        std::fputs(commandLineHelp().toLocal8Bit().constData(), stdout);
+        break;
+    case CommandLine::Action::ShowVersion:
+        std::fputs(commandLineVersion().toLocal8Bit().constData(), stdout);
+        break;
+    case CommandLine::Action::Fail:
+        std::fprintf(stderr, "wavecrest: %s\nTry 'wavecrest --help'.\n",
+            commandLine.error.toLocal8Bit().constData());
+        *exitCode = 2;
+        return true;
+    case CommandLine::Action::Run:
+        return false;
+    }
+    *exitCode = 0;
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    // First of all, so that a request to end that arrives while the program
+    // starts is kept until it can be answered.
+    TerminationSignals::install();
+    int exitCode = 0;
+    CommandLine commandLine = parseCommandLine(argumentList(argc, argv), QDir::currentPath());
+    if (commandLine.action != CommandLine::Action::Fail
+        && answeredWithoutWindows(commandLine, &exitCode))
+        return exitCode;
+
     prepareWebEngineEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wavecrest"));
     QApplication::setOrganizationName(QStringLiteral("Brimlow"));
     QApplication::setApplicationVersion(productVersion());
+    // Ties the windows to the menu entry (its icon, on Wayland too).
+    QGuiApplication::setDesktopFileName(desktopApplicationId());
     // Only the main window's close ends the program, after it has saved.
     QApplication::setQuitOnLastWindowClosed(false);
     initWavecrestResources();
     QApplication::setWindowIcon(programIcon());
+    commandLine = parseCommandLine(argumentList(argc, argv), QDir::currentPath());
+    if (answeredWithoutWindows(commandLine, &exitCode))
+        return exitCode;
 
-    const QString dataDirectory = resolveDataDirectory(QCoreApplication::applicationDirPath());
+    const QString dataDirectory
+        = resolveDataDirectory(portableProgramDirectory(QCoreApplication::applicationDirPath()));
     removeSaveLeftovers(dataDirectory);
+    DownloadSaver::removeLeftovers();
     AppContext context(dataDirectory, webEngineFactory());
     registerApplicationWindows(context);
     ApplicationShell shell(context);
     QObject::connect(&shell, &ApplicationShell::finished, &app, [] { QCoreApplication::exit(0); });
-    shell.start();
+    TerminationSignals endRequests;
+    QObject::connect(&endRequests, &TerminationSignals::received, &shell, &ApplicationShell::end);
+    shell.start(commandLine.startAddress);
+    // Starting lets pending events run, a request to end among them; the end
+    // it asked for came before the loop that exit() leaves.
+    if (shell.hasFinished())
+        return 0;
     return QApplication::exec();
 }

@@ -3,43 +3,66 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QTemporaryDir>
 
+#include <memory>
+
+class DownloadWindow;
 class QFileDialog;
+class QLockFile;
 class QWebEngineDownloadRequest;
 class QWidget;
 
 // Saves one download where the user chooses. The engine wants an answer
 // while its signal is being delivered, and asking must not block, so the
 // download is accepted at once into a partial folder of its own; a Save As
-// dialog asks meanwhile, and the finished file moves to the chosen place. A
-// cancelled dialog cancels the download; a failed one is reported once the
-// user has chosen. The partial folder goes with the
-// saver, which belongs to the view the download came from.
+// dialog asks meanwhile, a window shows the progress once the user has
+// chosen, and the finished file moves to the chosen place. The saver
+// belongs to the engine's profile, so a download outlives the window it came
+// from.
+//
+// Whatever the user or the network does, the partial folder goes once the
+// engine has reported the download's end: only then has the engine stopped
+// writing into it. A folder left by a run that was killed is swept at the
+// next start.
 class DownloadSaver : public QObject
 {
+    Q_OBJECT
+
 public:
     // Handler of QWebEngineProfile::downloadRequested.
     static void start(QWebEngineDownloadRequest *download);
 
+    // Removes the partial folders whose program no longer runs (a copy
+    // that runs at the same time keeps its own).
+    static void removeLeftovers();
+
     ~DownloadSaver() override;
 
 private:
-    DownloadSaver(QWebEngineDownloadRequest *download, QWidget *view);
+    class PartialFolder;
 
-    void giveUp(const QString &reason);
+    DownloadSaver(
+        QWebEngineDownloadRequest *download, QWidget *view, std::unique_ptr<PartialFolder> folder);
+
+    void askWhereToSave(QWidget *view);
     void fileChosen(const QString &path);
+    void decline();
+    void giveUp(const QString &reason);
     void finishWhenReady();
-    void moveIntoPlace() const;
+    bool engineHasEnded() const;
+    void showProgress();
+    QString moveIntoPlace() const;
     void reportFailure(const QString &reason) const;
-    void showFailure(const QString &text) const;
 
     // Empty once the engine has given the download up.
     QPointer<QWebEngineDownloadRequest> m_download;
-    QWidget *m_view;
     QPointer<QFileDialog> m_dialog;
-    const QString m_fileName;
-    QTemporaryDir m_partialDirectory;
+    QPointer<DownloadWindow> m_window;
+    // The engine's name for the file until the user has chosen one.
+    QString m_fileName;
+    std::unique_ptr<PartialFolder> m_folder;
     QString m_target;
     QString m_failureReason;
+    bool m_declined = false;
+    bool m_done = false;
 };

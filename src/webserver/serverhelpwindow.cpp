@@ -4,6 +4,7 @@
 #include "platform/twips.h"
 
 #include <QPlainTextEdit>
+#include <QTextDocument>
 
 ServerHelpWindow::ServerHelpWindow(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
@@ -16,6 +17,12 @@ ServerHelpWindow::ServerHelpWindow(QWidget *parent)
     text->setObjectName(QStringLiteral("Text1"));
     text->setGeometry(Twips::toRect(0, 0, 4695, 2415));
     text->setFont(QFont(QStringLiteral("Arial"), 12, QFont::Bold));
+    // The eight lines just fit the box, as drawn. Scroll bars (the empty line
+    // after the last line break would bring one) or wider margins would wrap
+    // the longest line and push the last one out of sight.
+    text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text->document()->setDocumentMargin(2);
 }
 
 QString ServerHelpWindow::helpText()

@@ -9,7 +9,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QSessionManager>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -31,6 +34,9 @@ private Q_SLOTS:
     void splashEndsOnce();
     void splashShowsTitleAndVersion();
     void failedListSaveIsReportedAndTheRestSaved();
+    void endRequest_data();
+    void endRequest();
+    void secondEndRequestWhileTheSaveWaits();
 };
 
 void TestApplicationShell::firstRunWritesDefaults()
@@ -167,6 +173,77 @@ void TestApplicationShell::failedListSaveIsReportedAndTheRestSaved()
     QCOMPARE(boxes.boxes.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QVERIFY(!boxes.boxes.first().text.isEmpty());
     QVERIFY(QFile::exists(ctx.file(QStringLiteral("Favorites2.lst"))));
+    QCOMPARE(finished.count(), 1);
+}
+
+void TestApplicationShell::endRequest_data()
+{
+    QTest::addColumn<QString>("when");
+    QTest::addColumn<bool>("saves");
+    QTest::newRow("before the main window exists") << "before start" << false;
+    QTest::newRow("while the splash is up") << "splash" << true;
+    QTest::newRow("once the main window is shown") << "shown" << true;
+    QTest::newRow("from the session manager") << "session" << true;
+}
+
+// What a termination signal or a logout asks: the same save and end as
+// File > Exit, with nothing saved when nothing was loaded.
+void TestApplicationShell::endRequest()
+{
+    QFETCH(QString, when);
+    QFETCH(bool, saves);
+    TestContext ctx;
+    ctx.writeFile(settingsFile, "[Wavecrest]\r\nColor=abc\r\n");
+    ctx.writeFile(QStringLiteral("Address.lst"), "first,second\r\n");
+    ApplicationShell shell(*ctx.context);
+    QSignalSpy finished(&shell, &ApplicationShell::finished);
+    if (when != QLatin1String("before start"))
+        shell.start();
+    if (when == QLatin1String("shown")) {
+        QTest::keyClick(shell.splash(), Qt::Key_A);
+        QVERIFY(shell.mainWindow()->isVisible());
+    }
+
+    if (when == QLatin1String("session")) {
+        auto *manager = qGuiApp->findChild<QSessionManager *>();
+        QVERIFY(manager);
+        Q_EMIT qGuiApp->commitDataRequest(*manager);
+    } else {
+        shell.end();
+    }
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(ctx.readFile(settingsFile),
+        saves ? QByteArray("[Wavecrest]\r\nColor=-2147483633\r\n")
+              : QByteArray("[Wavecrest]\r\nColor=abc\r\n"));
+    QCOMPARE(ctx.readFile(QStringLiteral("Address.lst")),
+        saves ? QByteArray("first\r\nsecond\r\n") : QByteArray("first,second\r\n"));
+    QCOMPARE(QFile::exists(ctx.file(QStringLiteral("Favorites2.lst"))), saves);
+    if (shell.mainWindow())
+        QVERIFY(!shell.mainWindow()->isVisible());
+}
+
+// A logout that sends its signal twice must not wait for a user who is gone:
+// the second request ends the program while the failed save's box is up,
+// without saving again.
+void TestApplicationShell::secondEndRequestWhileTheSaveWaits()
+{
+    TestContext ctx;
+    QVERIFY(QDir(ctx.dir.path()).mkdir(QStringLiteral("Address.lst")));
+    ApplicationShell shell(*ctx.context);
+    QSignalSpy finished(&shell, &ApplicationShell::finished);
+    shell.start();
+    shell.end();
+    QPointer<QMessageBox> box = shell.mainWindow()->findChild<QMessageBox *>();
+    QVERIFY(box && box->isVisible());
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(QFile::remove(ctx.file(QStringLiteral("Favorites2.lst"))));
+
+    shell.end();
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!QFile::exists(ctx.file(QStringLiteral("Favorites2.lst"))));
+    // The box's going would have ended the program too; it must not end twice.
+    delete box.data();
+    QCoreApplication::processEvents();
     QCOMPARE(finished.count(), 1);
 }
 
