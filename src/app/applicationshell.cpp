@@ -63,6 +63,20 @@ void ApplicationShell::endSplash()
     }
 }
 
+void ApplicationShell::open(const QString &address)
+{
+    if (!m_mainWindow || m_ending)
+        return;
+    m_mainWindow->navigate(address);
+    // While the splash is up the main window waits for it.
+    if (m_splash)
+        return;
+    if (m_mainWindow->isMinimized())
+        m_mainWindow->showMaximized();
+    m_mainWindow->raise();
+    m_mainWindow->activateWindow();
+}
+
 void ApplicationShell::end()
 {
     if (m_ending || !m_mainWindow) {

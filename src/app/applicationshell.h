@@ -29,6 +29,10 @@ public:
     // whose lists could be saved, the program ends at once.
     void end();
 
+    // Another start of the program asked for the address (empty: for the
+    // program): the main window opens it and comes to the front.
+    void open(const QString &address);
+
     bool hasFinished() const { return m_finished; }
     BrowserWindow *mainWindow() const;
     SplashScreen *splash() const;

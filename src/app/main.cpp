@@ -2,6 +2,7 @@
 #include "app/applicationwindows.h"
 #include "app/commandline.h"
 #include "app/installation.h"
+#include "app/runninginstance.h"
 #include "core/appcontext.h"
 #include "core/version.h"
 #include "platform/downloadsaver.h"
@@ -81,6 +82,10 @@ int main(int argc, char *argv[])
 
     const QString dataDirectory
         = resolveDataDirectory(portableProgramDirectory(QCoreApplication::applicationDirPath()));
+    // A copy already running for these files opens the address itself.
+    RunningInstance instance(dataDirectory, RunningInstance::defaultRuntimeDirectory());
+    if (!instance.claim(commandLine.startAddress))
+        return 0;
     removeSaveLeftovers(dataDirectory);
     DownloadSaver::removeLeftovers();
     AppContext context(dataDirectory, webEngineFactory());
@@ -89,6 +94,7 @@ int main(int argc, char *argv[])
     QObject::connect(&shell, &ApplicationShell::finished, &app, [] { QCoreApplication::exit(0); });
     TerminationSignals endRequests;
     QObject::connect(&endRequests, &TerminationSignals::received, &shell, &ApplicationShell::end);
+    QObject::connect(&instance, &RunningInstance::addressReceived, &shell, &ApplicationShell::open);
     shell.start(commandLine.startAddress);
     // Starting lets pending events run, a request to end among them; the end
     // it asked for came before the loop that exit() leaves.

@@ -60,6 +60,10 @@ public:
     void clearAddressHistory();
     void clearFavourites();
 
+    // Loads the address, as the engine understands it (the empty address
+    // leaves the page as it is).
+    void navigate(const QString &address);
+
     // The navigation commands of the buttons and the Go menu.
     void goBack();
     void goForward();
@@ -95,7 +99,6 @@ private:
     void showPageFullScreen(bool on);
     void connectEngine();
     void showBlankPage();
-    void navigate(const QString &address);
     void goToMakerHomePage();
     void openWindow(const char *name);
     static QString openFileFilter();
