@@ -26,9 +26,10 @@ bool isText(const QMimeType &type)
 
 } // namespace
 
-FileAnswer::FileAnswer(
-    std::unique_ptr<QFile> file, Form form, const QByteArray &localAddress, Keep keep)
-    : m_file(std::move(file)), m_form(form), m_localAddress(localAddress), m_keep(std::move(keep))
+FileAnswer::FileAnswer(std::unique_ptr<QFile> file, const QString &fileName, Form form,
+    const QByteArray &localAddress, Keep keep)
+    : m_file(std::move(file)), m_fileName(fileName), m_form(form), m_localAddress(localAddress),
+      m_keep(std::move(keep))
 { }
 
 FileAnswer::~FileAnswer() = default;
@@ -57,7 +58,7 @@ bool FileAnswer::start(QByteArray *piece)
     bool ended = false;
     if (!readChunk(&chunk, &ended))
         return false;
-    const QMimeType type = contentTypeOf(m_file->fileName(), chunk);
+    const QMimeType type = contentTypeOf(m_fileName, chunk);
     const QByteArray typeName = type.name().toLatin1();
     const bool text = isText(type);
     if (ended && m_keep)

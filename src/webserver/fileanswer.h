@@ -3,6 +3,7 @@
 #include "webserver/generatedpages.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -31,7 +32,9 @@ public:
     using Keep = std::function<void(
         const QByteArray &content, const QByteArray &contentType, bool isText)>;
 
-    FileAnswer(std::unique_ptr<QFile> file, Form form, const QByteArray &localAddress, Keep keep);
+    // The file's name tells its type.
+    FileAnswer(std::unique_ptr<QFile> file, const QString &fileName, Form form,
+        const QByteArray &localAddress, Keep keep);
     ~FileAnswer();
 
     // Reads the next chunk and returns what to send for it; false when the
@@ -45,6 +48,7 @@ private:
     QByteArray body(const QByteArray &chunk, bool ended);
 
     std::unique_ptr<QFile> m_file;
+    const QString m_fileName;
     const Form m_form;
     const QByteArray m_localAddress;
     Keep m_keep;

@@ -14,7 +14,7 @@
 
 namespace {
 
-// Read from the socket at once at most: a request line is short, and what
+// Read from the system at once at most: a request line is short, and what
 // follows it is only thrown away.
 constexpr qint64 ReadPieceSize = 16 * 1024;
 
@@ -26,6 +26,7 @@ HttpConnection::HttpConnection(QTcpSocket *socket, std::shared_ptr<HttpResponder
       m_limits(limits)
 {
     m_socket->setParent(this);
+    m_socket->setReadBufferSize(ReadPieceSize);
     // Answers go out in large writes of their own; waiting to fill a packet
     // would only delay the last piece of each.
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -90,13 +91,7 @@ void HttpConnection::readable()
 
 void HttpConnection::readRequest()
 {
-    char buffer[ReadPieceSize];
-    const qint64 read = m_socket->read(buffer, sizeof buffer);
-    if (read < 0) {
-        close();
-        return;
-    }
-    m_reader.append(QByteArrayView(buffer, read));
+    m_reader.append(m_socket->readAll());
     QByteArray line;
     for (;;) {
         switch (m_reader.takeLine(&line)) {
@@ -146,6 +141,7 @@ void HttpConnection::handleLine(const QByteArray &line, bool *waitForMore)
 
 void HttpConnection::answer(HttpAnswer answer)
 {
+    holdInput();
     m_state = State::Sending;
     madeProgress();
     m_timer.start(m_limits.stalledMs, this);
@@ -157,13 +153,13 @@ void HttpConnection::answer(HttpAnswer answer)
 
 bool HttpConnection::send(const QByteArray &bytes)
 {
-    const qint64 queued = m_socket->bytesToWrite();
     if (m_socket->write(bytes) != bytes.size()) {
         close();
         return false;
     }
-    if (m_socket->bytesToWrite() < queued + bytes.size())
-        madeProgress();
+    // At once rather than on the next pass of the event loop; what the
+    // system does not take now follows through bytesWritten.
+    m_socket->flush();
     return true;
 }
 
@@ -215,15 +211,24 @@ void HttpConnection::drain()
         return;
     }
     m_timer.start(m_limits.stalledMs, this);
+    m_socket->setReadBufferSize(ReadPieceSize);
     discardInput();
 }
 
 void HttpConnection::discardInput()
 {
-    char buffer[ReadPieceSize];
-    // The peer's close shows as the end of what it sends.
-    if (m_socket->read(buffer, sizeof buffer) < 0)
-        close();
+    // Reading on lets the socket see the peer's close, which ends the
+    // connection through disconnected().
+    m_socket->readAll();
+}
+
+void HttpConnection::holdInput()
+{
+    // The socket reads from the system only while its buffer has room: a
+    // buffer of one byte, kept full, stops it.
+    m_socket->setReadBufferSize(1);
+    if (m_socket->bytesAvailable() == 0)
+        m_socket->ungetChar('\n');
 }
 
 void HttpConnection::madeProgress()

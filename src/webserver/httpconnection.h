@@ -18,9 +18,10 @@ struct HttpAnswer;
 // connection keeps its own state and answers its own request, so any number
 // of them can be under way at once.
 //
-// The socket must be unbuffered: what the peer sends after its request line
-// is left unread while the answer goes out, so that a peer that closes its
-// sending side early still gets the whole answer.
+// What the peer sends after its request line is left unread while the answer
+// goes out: a peer that closes its sending side right after its request must
+// still get the whole answer, and a socket that reads the end of the peer's
+// data closes.
 class HttpConnection : public QObject
 {
     Q_OBJECT
@@ -72,6 +73,7 @@ private:
     void sendMore();
     void drain();
     void discardInput();
+    void holdInput();
     void madeProgress();
 
     QTcpSocket *m_socket;

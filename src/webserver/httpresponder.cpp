@@ -68,7 +68,7 @@ HttpAnswer HttpResponder::answer(const HttpRequest &request)
     }
     return {QByteArray(),
         std::make_unique<FileAnswer>(
-            std::move(opened), formOf(request), m_localAddress, std::move(keep))};
+            std::move(opened), file->fileName, formOf(request), m_localAddress, std::move(keep))};
 }
 
 QByteArray HttpResponder::statusAnswer(QByteArrayView status)

@@ -8,12 +8,6 @@
 #include <QTcpSocket>
 #include <QTimerEvent>
 
-#ifdef Q_OS_WIN
-#include <winsock2.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace {
 
 // Clients reaching a dual-stack listener over IPv4 show as ::ffff:a.b.c.d;
@@ -25,44 +19,12 @@ QString peerText(const QHostAddress &address)
     return isIPv4 ? QHostAddress(ipv4).toString() : address.toString();
 }
 
-void closeDescriptor(qintptr descriptor)
-{
-#ifdef Q_OS_WIN
-    ::closesocket(SOCKET(descriptor));
-#else
-    ::close(int(descriptor));
-#endif
-}
-
-// Accepted sockets are unbuffered: the connection reads only while it waits
-// for its request and once its answer is out (see HttpConnection).
-class Listener : public QTcpServer
-{
-    Q_OBJECT
-
-public:
-    using QTcpServer::QTcpServer;
-
-protected:
-    void incomingConnection(qintptr descriptor) override
-    {
-        auto *socket = new QTcpSocket(this);
-        if (!socket->setSocketDescriptor(descriptor, QAbstractSocket::ConnectedState,
-                QIODevice::ReadWrite | QIODevice::Unbuffered)) {
-            delete socket;
-            closeDescriptor(descriptor);
-            return;
-        }
-        addPendingConnection(socket);
-    }
-};
-
 } // namespace
 
 HttpServer::HttpServer(
     const QString &dataDirectory, quint16 port, const QHostAddress &address, QObject *parent)
     : QObject(parent), m_dataDirectory(dataDirectory), m_port(port), m_address(address),
-      m_listener(new Listener(this)), m_turns(new ReadTurns(this))
+      m_listener(new QTcpServer(this)), m_turns(new ReadTurns(this))
 {
     for (int i = 0; i < FallbackPortCount; ++i)
         m_fallbackPorts.append(quint16(FirstFallbackPort + i));
@@ -224,5 +186,3 @@ void HttpServer::endConnections()
         delete connection;
     }
 }
-
-#include "httpserver.moc"

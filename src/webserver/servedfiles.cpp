@@ -129,7 +129,6 @@ std::unique_ptr<QFile> ServedFiles::open(const ServedFile &file)
         ::close(descriptor);
         return nullptr;
     }
-    // Named, so that its type can be told by its name.
     auto opened = std::make_unique<QFile>(file.fileName);
     if (!opened->open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered,
             QFileDevice::AutoCloseHandle)) {

@@ -41,8 +41,10 @@ void ServerWindow::createControls()
         = placeControl(new QLabel(tr("Log On History"), this), "Label1", {120, 0, 3135, 255});
     m_log = placeControl(new QListWidget(this), "List1", {120, 240, 3135, 1185});
     m_log->setUniformItemSizes(true);
-    // The label names the list for screen readers.
+    // The label names the list for screen readers; a list, unlike a text
+    // field, does not take its name from the label by itself.
     logTitle->setBuddy(m_log);
+    m_log->setAccessibleName(logTitle->text());
 
     auto *addressTitle
         = placeControl(new QLabel(tr("Your IP Adress"), this), "Label2", {120, 1440, 3135, 255});
