@@ -264,17 +264,28 @@ quint16 freeLoopbackPort()
     return ntohs(address.sin_port);
 }
 
-bool acceptsConnections(quint16 port)
+int connectLoopback(quint16 port)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool connected
-        = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    close(fd);
-    return connected;
+    const timeval timeout{RequestTimeoutSeconds, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool acceptsConnections(quint16 port)
+{
+    const int fd = connectLoopback(port);
+    if (fd >= 0)
+        close(fd);
+    return fd >= 0;
 }
 
 bool waitForPort(quint16 port)
@@ -367,22 +378,6 @@ struct Row {
 
 using Milliseconds = std::chrono::duration<double, std::milli>;
 
-int connectLoopback(quint16 port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const timeval timeout{RequestTimeoutSeconds, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 std::string getRequest(const char *path)
 {
     return std::string("GET ") + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
@@ -405,8 +400,8 @@ double timedFetch(quint16 port, const std::string &request, const std::string &b
             received.append(buffer, size_t(n));
     }
     close(fd);
-    const bool right = ok && received.compare(0, 13, "HTTP/1.0 200 ") == 0
-        && received.size() > body.size()
+    const bool right = ok && received.compare(0, 7, "HTTP/1.") == 0
+        && received.compare(8, 5, " 200 ") == 0 && received.size() > body.size()
         && received.compare(received.size() - body.size(), body.size(), body) == 0;
     return right ? Milliseconds(Clock::now() - start).count() : -1;
 }

@@ -43,7 +43,7 @@ bool FileAnswer::next(QByteArray *piece)
         return start(piece);
     QByteArray chunk;
     bool ended = false;
-    if (!readChunk(&chunk, &ended))
+    if (!readChunk(&chunk, ChunkSize, &ended))
         return false;
     *piece = body(chunk, ended);
     return true;
@@ -56,7 +56,7 @@ bool FileAnswer::start(QByteArray *piece)
         m_remaining = m_file->size();
     QByteArray chunk;
     bool ended = false;
-    if (!readChunk(&chunk, &ended))
+    if (!readChunk(&chunk, FirstChunkSize, &ended))
         return false;
     const QMimeType type = contentTypeOf(m_fileName, chunk);
     const QByteArray typeName = type.name().toLatin1();
@@ -83,9 +83,9 @@ bool FileAnswer::start(QByteArray *piece)
     return true;
 }
 
-bool FileAnswer::readChunk(QByteArray *chunk, bool *ended)
+bool FileAnswer::readChunk(QByteArray *chunk, qint64 size, bool *ended)
 {
-    const qint64 wanted = m_remaining >= 0 ? qMin(ChunkSize, m_remaining) : ChunkSize;
+    const qint64 wanted = m_remaining >= 0 ? qMin(size, m_remaining) : size;
     chunk->resize(wanted);
     const qint64 read = wanted > 0 ? m_file->read(chunk->data(), wanted) : 0;
     if (read < 0)

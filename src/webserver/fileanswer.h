@@ -18,12 +18,16 @@ class QFile;
 // The bare form (a request without an HTTP version) is the file with every
 // "$ip" replaced, then CR LF. The HTTP forms carry a status line and headers;
 // their body is the file's bytes exactly, with "$ip" replaced in text only. A
-// text larger than one chunk is sent without a length, since the length
-// after replacing is known only at its end.
+// text larger than the first chunk is sent without a length, since the
+// length after replacing is known only at its end.
 class FileAnswer
 {
 public:
-    static constexpr qint64 ChunkSize = 128 * 1024;
+    // A file up to this size is read at once, so that it can be kept ready
+    // and a text's length is known after "$ip" is put in.
+    static constexpr qint64 FirstChunkSize = 128 * 1024;
+    // Larger files follow in chunks of this size.
+    static constexpr qint64 ChunkSize = 32 * 1024;
 
     enum class Form { Bare, Http, HttpHeadOnly };
 
@@ -44,7 +48,7 @@ public:
 
 private:
     bool start(QByteArray *piece);
-    bool readChunk(QByteArray *chunk, bool *ended);
+    bool readChunk(QByteArray *chunk, qint64 size, bool *ended);
     QByteArray body(const QByteArray &chunk, bool ended);
 
     std::unique_ptr<QFile> m_file;

@@ -39,7 +39,7 @@ public:
 
     // Beyond what the system has taken, a connection holds at most this much
     // of its answer plus one chunk of its file.
-    static constexpr qint64 LowWater = 64 * 1024;
+    static constexpr qint64 LowWater = 32 * 1024;
 
     // Takes over the socket; deletes itself once the connection has ended.
     HttpConnection(QTcpSocket *socket, std::shared_ptr<HttpResponder> responder, ReadTurns &turns,

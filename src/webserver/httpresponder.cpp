@@ -26,13 +26,19 @@ QByteArray withHead(
     return request.kind == HttpRequest::Kind::Head ? head : head + body;
 }
 
-HttpAnswer preparedAnswer(const PreparedPages::Page &page, const HttpRequest &request)
+HttpAnswer preparedAnswer(PreparedPages::Page &page, const HttpRequest &request)
 {
     if (!request.versioned)
         return {page.withAddress + lineBreak, nullptr};
-    return {withHead(
-                request, "200 OK", page.contentType, page.isText ? page.withAddress : page.content),
-        nullptr};
+    const QByteArray &body = page.isText ? page.withAddress : page.content;
+    if (request.kind == HttpRequest::Kind::Head)
+        return {withHead(request, "200 OK", page.contentType, body), nullptr};
+    const QByteArray date = httpDate();
+    if (page.httpAnswerDate != date) {
+        page.httpAnswer = withHead(request, "200 OK", page.contentType, body);
+        page.httpAnswerDate = date;
+    }
+    return {page.httpAnswer, nullptr};
 }
 
 } // namespace
@@ -50,7 +56,7 @@ HttpAnswer HttpResponder::answer(const HttpRequest &request)
     const std::optional<ServedFile> file = m_files.resolve(path);
     if (!file)
         return notFoundAnswer(path, request);
-    if (const PreparedPages::Page *page = m_prepared->find(*file))
+    if (PreparedPages::Page *page = m_prepared->find(*file))
         return preparedAnswer(*page, request);
     std::unique_ptr<QFile> opened = ServedFiles::open(*file);
     if (!opened) {
@@ -59,7 +65,7 @@ HttpAnswer HttpResponder::answer(const HttpRequest &request)
         return {request.versioned ? statusAnswer("500 Internal Server Error") : lineBreak, nullptr};
     }
     FileAnswer::Keep keep;
-    if (file->stampIsReliable && file->stamp.size <= FileAnswer::ChunkSize) {
+    if (file->stampIsReliable && file->stamp.size <= FileAnswer::FirstChunkSize) {
         keep = [pages = std::weak_ptr<PreparedPages>(m_prepared), file = *file](
                    const QByteArray &content, const QByteArray &type, bool isText) {
             if (const auto kept = pages.lock())

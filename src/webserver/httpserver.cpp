@@ -150,16 +150,11 @@ void HttpServer::connectionClosed(HttpConnection *connection)
     acceptPending();
 }
 
-void HttpServer::acceptFailed(QAbstractSocket::SocketError error)
+void HttpServer::acceptFailed()
 {
-    // Out of descriptors the listener would report the same failure as fast
-    // as it could try; it rests instead, and tries again after a while.
-    // Other failures concern one client only.
+    // Out of descriptors, the listener would fail again as fast as it could
+    // try; it rests instead, and tries again after a while.
     m_listener->pauseAccepting();
-    if (error != QAbstractSocket::SocketResourceError) {
-        m_listener->resumeAccepting();
-        return;
-    }
     if (!m_acceptPause.isActive())
         Q_EMIT acceptingPaused();
     m_acceptPause.start(AcceptPauseMs, this);

@@ -107,7 +107,7 @@ private:
     void acceptPending();
     bool makeRoom();
     void connectionClosed(HttpConnection *connection);
-    void acceptFailed(QAbstractSocket::SocketError error);
+    void acceptFailed();
     void endConnections();
 
     const QString m_dataDirectory;

@@ -11,12 +11,15 @@ namespace {
 qsizetype memoryTaken(const QString &fileName, const PreparedPages::Page &page)
 {
     const bool shared = page.withAddress.constData() == page.content.constData();
-    return 256 + fileName.size() * 2 + page.content.size() + (shared ? 0 : page.withAddress.size());
+    // The whole answer is made on first use; it is counted from the start.
+    const qsizetype answer = 256 + qMax(page.content.size(), page.withAddress.size());
+    return 256 + fileName.size() * 2 + page.content.size() + (shared ? 0 : page.withAddress.size())
+        + answer;
 }
 
 } // namespace
 
-const PreparedPages::Page *PreparedPages::find(const ServedFile &file)
+PreparedPages::Page *PreparedPages::find(const ServedFile &file)
 {
     const auto page = m_pages.find(file.fileName);
     if (page == m_pages.end())

@@ -29,12 +29,17 @@ public:
         QByteArray contentType;
         // Text gets the address in answers that carry headers too.
         bool isText = false;
+        // The whole answer to GET with an HTTP version, made again when its
+        // date is no longer the current one: a busy page is copied once a
+        // second, not once a request.
+        QByteArray httpAnswer;
+        QByteArray httpAnswerDate;
     };
 
     explicit PreparedPages(const QByteArray &localAddress) : m_localAddress(localAddress) { }
 
     // The page of a file, unless there is none or the file has changed.
-    const Page *find(const ServedFile &file);
+    Page *find(const ServedFile &file);
 
     // Keeps a file's whole content, read just now, when the file has settled
     // and still is what was resolved.

@@ -136,6 +136,11 @@ QByteArray headOf(const QByteArray &answer)
     return answer.first(answer.indexOf("\r\n\r\n") + 4);
 }
 
+QByteArray bodyOf(const QByteArray &answer)
+{
+    return answer.sliced(headOf(answer).size());
+}
+
 // An answer with its Date header's value checked and taken out, so that
 // answers compare byte for byte.
 QByteArray withoutDate(QByteArray answer)
@@ -506,11 +511,12 @@ void WebServerTest::downloads_data()
     QTest::addColumn<QByteArray>("expected");
 
     const QByteArray ip = LocalIP().toLatin1();
-    const qsizetype large = 3 * FileAnswer::ChunkSize + 17;
+    const qsizetype large = FileAnswer::FirstChunkSize + 3 * FileAnswer::ChunkSize + 17;
     // Binary data with a "$ip" at a chunk's end and one across two chunks.
     QByteArray binary = pattern(large, 1);
-    binary.replace(FileAnswer::ChunkSize - 3, 3, "$ip");
-    binary.replace(2 * FileAnswer::ChunkSize - 1, 3, "$IP");
+    const qsizetype straddling = FileAnswer::FirstChunkSize + FileAnswer::ChunkSize - 1;
+    binary.replace(FileAnswer::FirstChunkSize - 3, 3, "$ip");
+    binary.replace(straddling, 3, "$IP");
     binary.replace(100, 4, QByteArray("\r\n\0\x1a", 4));
     QByteArray text;
     while (text.size() < large)
@@ -518,8 +524,8 @@ void WebServerTest::downloads_data()
     QByteArray replacedText = text;
     replacedText.replace("$ip", ip);
     QByteArray replacedBinary = binary;
-    replacedBinary.replace(FileAnswer::ChunkSize - 3, 3, ip);
-    replacedBinary.replace(2 * FileAnswer::ChunkSize - 1 + ip.size() - 3, 3, ip);
+    replacedBinary.replace(FileAnswer::FirstChunkSize - 3, 3, ip);
+    replacedBinary.replace(straddling + ip.size() - 3, 3, ip);
     const QByteArray get = "GET /file HTTP/1.1\r\n\r\n", bare = "GET /file\r\n";
 
     QTest::newRow("binary, byte for byte")
@@ -665,11 +671,11 @@ void WebServerTest::slowAndStoppedReaders()
         [&] { return requests.count() == count && m_server->connectionCount() == 0; }, 60000));
     sampler.stop();
 
-    const qint64 perConnection = HttpConnection::LowWater + FileAnswer::ChunkSize + 1024;
+    const qint64 perConnection = HttpConnection::LowWater + FileAnswer::FirstChunkSize + 1024;
     QVERIFY2(mostQueued <= count * perConnection, qPrintable(QString::number(mostQueued)));
     for (const auto &client : clients) {
         QVERIFY(QTest::qWaitFor([&] { return client->read(), client->closed; }));
-        const QByteArray body = client->received.sliced(client->received.indexOf("\r\n\r\n") + 4);
+        const QByteArray body = bodyOf(client->received);
         if (reads)
             QVERIFY(body == content);
         else
@@ -706,7 +712,7 @@ void WebServerTest::fileRewrittenMidAnswer()
     QVERIFY(QTest::qWaitFor([&] { return client.read(), client.closed; }, 30000));
     const QByteArray head = "Content-Length: " + QByteArray::number(old.size()) + "\r\n";
     QVERIFY(client.received.contains(head));
-    const QByteArray body = client.received.sliced(client.received.indexOf("\r\n\r\n") + 4);
+    const QByteArray body = bodyOf(client.received);
     if (inPlace) {
         QVERIFY(body.size() < old.size());
         QVERIFY(old.startsWith(body.first(1024 * 1024)));
