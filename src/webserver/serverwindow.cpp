@@ -83,10 +83,10 @@ void ServerWindow::StartServer()
     if (port != HttpServer::DefaultPort)
         address += u':' + QString::number(port);
     m_address->setText(address);
+    // Two short lines: the log is narrow.
     if (port != m_server->port()) {
-        appendToLog(tr("Port %1 is reserved for the administrator; serving on port %2 instead")
-                        .arg(m_server->port())
-                        .arg(port));
+        appendToLog(tr("Port %1 is reserved.").arg(m_server->port()));
+        appendToLog(tr("Serving on port %1.").arg(port));
     }
     m_start->setEnabled(false);
     m_stop->setEnabled(true);
