@@ -8,13 +8,18 @@
 namespace {
 
 const QByteArray lineBreak = QByteArrayLiteral("\r\n");
+constexpr qsizetype SniffedBytes = 16 * 1024;
 
 // The name decides; the bytes are examined only when it says nothing.
 QMimeType contentTypeOf(const QString &fileName, const QByteArray &firstChunk)
 {
     const QMimeDatabase types;
     const QMimeType byName = types.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
-    return byName.isDefault() ? types.mimeTypeForData(firstChunk) : byName;
+    if (!byName.isDefault())
+        return byName;
+    // The signatures of file types sit at their start.
+    return types.mimeTypeForData(QByteArray::fromRawData(
+        firstChunk.constData(), qMin<qsizetype>(firstChunk.size(), SniffedBytes)));
 }
 
 bool isText(const QMimeType &type)
