@@ -317,7 +317,7 @@ void WebServerTest::init()
     for (const char *name : {"../outside.html", "a.html", "q.html?x=1", "a%20b.html", "a b.html",
              "docs/a.htm", ".hidden", ".private/inside.html", "notes.txt", "a\\b.html",
              "Wavecrest.ini", "Address.lst", "Favorties.lst", "Favorites2.lst",
-             "Address.lst.a1B2c3", "Favorites2.lst.Z9y8X7", "café.html"})
+             ".Address.lst.a1B2c3", ".Favorites2.lst.Z9y8X7", "café.html"})
         writeSite(QString::fromUtf8(name), name);
     writeSite(QStringLiteral("picture.gif"), gif);
     writeSite(QStringLiteral("empty.html"), {});
@@ -406,7 +406,7 @@ void WebServerTest::answers_data()
     // Nothing outside the data directory, nor the user's private files.
     for (const QByteArray path : {"/../outside.html", "/docs/../../outside.html", "/docs/../a.html",
              "/a\\b.html", "/Wavecrest.ini", "/address.LST", "/Favorties.lst", "//./Favorites2.lst",
-             "/Address.lst.a1B2c3", "/.hidden", "/.private/inside.html"}) {
+             "/.Address.lst.a1B2c3", "/.hidden", "/.private/inside.html"}) {
         row(path, {"GET " + path + "\r\n"}, notFound);
         row(path + " HTTP/1.1", {"GET " + path + " HTTP/1.1\r\n"}, http(missing, html, notFound));
     }
@@ -469,7 +469,7 @@ void WebServerTest::containment_data()
     row("link out to a file", "/etc/passwd", {});
     row("link to a file outside the data directory", "../outside.html", {});
     row("link to the settings", "Wavecrest.ini", {});
-    row("link to a leftover of a save", "Address.lst.a1B2c3", {});
+    row("link to a leftover of a save", ".Address.lst.a1B2c3", {});
     row("link to a hidden file", ".hidden", {});
     row("link to a hidden folder", ".private", {});
     row("hard link to the settings", "Wavecrest.ini", {}, true);
