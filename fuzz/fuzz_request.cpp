@@ -1,6 +1,7 @@
 // Feeds what a client might send to the server's request-line reading: the
 // bytes are read once whole and once in pieces, and each line is parsed.
-// Both readings must agree, and every parsed request must hold together.
+// Both readings must agree (an over-long line's kept end included), and every
+// parsed request must hold together.
 #include "webserver/httprequest.h"
 #include "webserver/requestlinereader.h"
 
@@ -27,7 +28,7 @@ Reading readInPieces(QByteArrayView bytes, qsizetype pieceSize)
         while ((status = reader.takeLine(&line)) == RequestLineReader::Status::Line)
             reading.append({status, line});
         if (status == RequestLineReader::Status::TooLong) {
-            reading.append({status, QByteArray()});
+            reading.append({status, line});
             return reading;
         }
     }
@@ -45,20 +46,28 @@ void checkRequest(const QByteArray &line)
     check(line.size() <= RequestLineReader::MaxLineLength);
     check(!line.contains('\n'));
     const HttpRequest request = parseRequestLine(line);
+    check(request.versioned == namesHttpVersion(line));
     switch (request.kind) {
     case HttpRequest::Kind::Get:
-        check(line.startsWith("GET"));
-        check(!request.path.isEmpty());
-        check(line.contains(request.path));
-        check(
-            !request.wantsHttpHeaders || line.endsWith(" HTTP/1.0") || line.endsWith(" HTTP/1.1"));
-        break;
-    case HttpRequest::Kind::NotImplemented:
-        check(!line.startsWith("GET"));
-        check(request.path.isEmpty());
+    case HttpRequest::Kind::Head:
+        check(line.contains(request.target));
+        if (request.versioned) {
+            // Decoding only shortens, and the query is gone.
+            check(request.path.startsWith('/'));
+            check(request.path.size() <= request.target.size());
+            check(line.startsWith(request.kind == HttpRequest::Kind::Get ? "GET " : "HEAD "));
+        } else {
+            check(request.kind == HttpRequest::Kind::Get && line.startsWith("GET"));
+            check(!request.path.isEmpty() && request.path == request.target);
+        }
         break;
     case HttpRequest::Kind::Ignored:
-        check(request.path.isEmpty());
+        check(!request.versioned && request.path.isEmpty());
+        break;
+    case HttpRequest::Kind::BadRequest:
+    case HttpRequest::Kind::NotImplemented:
+    case HttpRequest::Kind::VersionNotSupported:
+        check(request.versioned && request.path.isEmpty());
         break;
     }
 }
@@ -79,6 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const auto &[status, line] : whole) {
         if (status == RequestLineReader::Status::Line)
             checkRequest(line);
+        else
+            check(line.size() <= RequestLineReader::KeptTailLength);
     }
     return 0;
 }

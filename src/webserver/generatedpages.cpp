@@ -2,11 +2,9 @@
 
 #include "core/addresses.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 QByteArray BuildNotFoundPage()
 {
@@ -86,42 +84,66 @@ qsizetype findIgnoringCase(QByteArrayView text, QByteArrayView lowerNeedle, qsiz
     return -1;
 }
 
+QByteArray lowered(QByteArrayView text)
+{
+    QByteArray lower(text.data(), text.size());
+    std::transform(lower.begin(), lower.end(), lower.begin(), latin1Lower);
+    return lower;
+}
+
+// Appends text up to `before` to result, with the matches that start before
+// it replaced; returns where the copied part ends (past the last match, which
+// may end after `before`).
+qsizetype replaceUpTo(QByteArray &result, QByteArrayView text, QByteArrayView lowerFind,
+    QByteArrayView replacement, qsizetype before)
+{
+    qsizetype copied = 0;
+    qsizetype match = findIgnoringCase(text, lowerFind, 0);
+    while (match >= 0 && match < before) {
+        result.append(text.data() + copied, match - copied);
+        result.append(replacement);
+        copied = match + lowerFind.size();
+        match = findIgnoringCase(text, lowerFind, copied);
+    }
+    const qsizetype end = qMax(copied, before);
+    result.append(text.data() + copied, end - copied);
+    return end;
+}
+
 } // namespace
 
 QByteArray ReplaceText(const QByteArray &text, QByteArrayView find, QByteArrayView replacement)
 {
     if (find.isEmpty() || find.size() > text.size())
         return text;
-    QByteArray lowerFind(find.data(), find.size());
-    std::transform(lowerFind.begin(), lowerFind.end(), lowerFind.begin(), latin1Lower);
-    qsizetype match = findIgnoringCase(text, lowerFind, 0);
-    if (match < 0)
+    const QByteArray lowerFind = lowered(find);
+    if (findIgnoringCase(text, lowerFind, 0) < 0)
         return text;
     QByteArray result;
     result.reserve(text.size());
-    qsizetype copied = 0;
-    while (match >= 0) {
-        result.append(text.constData() + copied, match - copied);
-        result.append(replacement);
-        copied = match + find.size();
-        match = findIgnoringCase(text, lowerFind, copied);
-    }
-    result.append(text.constData() + copied, text.size() - copied);
+    replaceUpTo(result, text, lowerFind, replacement, text.size());
     return result;
 }
 
-QByteArray ReadTextFile(const QString &path)
+StreamingReplacer::StreamingReplacer(QByteArrayView find, QByteArrayView replacement)
+    : m_lowerFind(lowered(find)), m_replacement(replacement.toByteArray())
+{ }
+
+QByteArray StreamingReplacer::feed(QByteArrayView piece)
 {
-    if (path.isEmpty() || !FileExists(path))
+    m_held.append(piece);
+    // A match that starts here or later cannot be complete yet.
+    const qsizetype undecided = m_held.size() - m_lowerFind.size() + 1;
+    if (m_lowerFind.isEmpty() || undecided <= 0)
         return QByteArray();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return QByteArray();
-    return file.readAll();
+    QByteArray result;
+    result.reserve(undecided);
+    m_held.remove(0, replaceUpTo(result, m_held, m_lowerFind, m_replacement, undecided));
+    return result;
 }
 
-bool FileExists(const QString &path)
+QByteArray StreamingReplacer::finish()
 {
-    const QFileInfo info(path);
-    return info.isFile() && !info.isHidden();
+    // Too short to hold a match.
+    return std::exchange(m_held, QByteArray());
 }

@@ -4,8 +4,11 @@
 #include <QByteArrayView>
 #include <QString>
 
-// The pages the server makes up itself, and the text helpers it serves files
-// with. Pages are bytes: a file's bytes go out one to one.
+#include <optional>
+
+// The pages the server makes up itself, and the text helper that puts the
+// server's address into pages. Pages are bytes: a file's bytes go out one to
+// one.
 
 // The "Page Not Found" page: fifteen lines, each ended by CR LF.
 QByteArray BuildNotFoundPage();
@@ -17,9 +20,20 @@ QByteArray missingIndexText();
 // The replacement is never searched again.
 QByteArray ReplaceText(const QByteArray &text, QByteArrayView find, QByteArrayView replacement);
 
-// The file's whole content, or "" when it is no ordinary file or cannot be
-// read; a failed read gives what was read before it.
-QByteArray ReadTextFile(const QString &path);
+// ReplaceText over a text that arrives in pieces, as a file does when it is
+// sent in chunks: what feed() returns for each piece, followed by what
+// finish() returns, equals ReplaceText over the whole text. A possible start
+// of a match at the end of a piece is held back until the next one.
+class StreamingReplacer
+{
+public:
+    StreamingReplacer(QByteArrayView find, QByteArrayView replacement);
 
-// True for an ordinary, visible file at exactly that path.
-bool FileExists(const QString &path);
+    QByteArray feed(QByteArrayView piece);
+    QByteArray finish();
+
+private:
+    QByteArray m_lowerFind;
+    QByteArray m_replacement;
+    QByteArray m_held;
+};

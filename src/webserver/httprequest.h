@@ -3,21 +3,39 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-// What the server makes of one request line. Only the method and the path are
-// read; the path is taken as received, without %-decoding, query included.
+// What the server makes of one request line.
+//
+// A line that names no HTTP version is read the old way: only a line that
+// starts with "GET" counts, and its path is taken exactly as received (no
+// %-decoding, a query stays part of it). A line whose last word is an HTTP
+// version is an HTTP/1.x request (RFC 9112): method, target and version
+// separated by single spaces; the target's path is %-decoded and loses its
+// query.
 struct HttpRequest {
     enum class Kind {
-        Get, // a line starting with "GET" that names a path
-        Ignored, // anything else without an HTTP/1.x version: the client gets no answer
-        NotImplemented, // another method with an HTTP/1.x version
+        Get,
+        Head, // HTTP/1.x only: the answer's head without its body
+        Ignored, // a versionless line that is no GET: the client gets no answer
+        BadRequest, // 400: an HTTP/1.x line that does not hold together
+        NotImplemented, // 501: another method
+        VersionNotSupported, // 505: HTTP/0.x, HTTP/2 and later
     };
 
     Kind kind = Kind::Ignored;
+    // The target exactly as it came, for the log.
+    QByteArray target;
+    // The file asked for: a versionless request's path as received, or the
+    // decoded path of an HTTP/1.x target.
     QByteArray path;
-    // The line ends in "HTTP/1.0" or "HTTP/1.1": the answer carries a status
-    // line and headers. Without it the client gets the bare page.
-    bool wantsHttpHeaders = false;
+    // The line named an HTTP version: the answer carries a status line and
+    // headers. Without one the client gets the bare page.
+    bool versioned = false;
 };
 
 // Reads one request line, given without its line break.
 HttpRequest parseRequestLine(QByteArrayView line);
+
+// Whether the last word of a line is meant as an HTTP version ("HTTP/"
+// followed by anything, in any case). Enough of a line to tell: an over-long
+// line is judged by its end.
+bool namesHttpVersion(QByteArrayView line);

@@ -1,11 +1,12 @@
 #include "webserver/httpserver.h"
 
-#include "webserver/httpconnection.h"
 #include "webserver/httpresponder.h"
 #include "webserver/localip.h"
+#include "webserver/readturns.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimerEvent>
 
 namespace {
 
@@ -23,10 +24,16 @@ QString peerText(const QHostAddress &address)
 HttpServer::HttpServer(
     const QString &dataDirectory, quint16 port, const QHostAddress &address, QObject *parent)
     : QObject(parent), m_dataDirectory(dataDirectory), m_port(port), m_address(address),
-      m_listener(new QTcpServer(this))
+      m_listener(new QTcpServer(this)), m_turns(new ReadTurns(this))
 {
+    for (int i = 0; i < FallbackPortCount; ++i)
+        m_fallbackPorts.append(quint16(FirstFallbackPort + i));
     m_listener->setListenBacklogSize(ListenBacklog);
+    // Accepted connections wait in the listener only while every place is
+    // taken; one is enough to notice that someone waits.
+    m_listener->setMaxPendingConnections(1);
     connect(m_listener, &QTcpServer::newConnection, this, &HttpServer::acceptPending);
+    connect(m_listener, &QTcpServer::acceptError, this, &HttpServer::acceptFailed);
 }
 
 HttpServer::~HttpServer()
@@ -34,17 +41,46 @@ HttpServer::~HttpServer()
     stop();
 }
 
+std::optional<HttpServer::ListenError> HttpServer::listenNormally(
+    QTcpServer &listener, const QHostAddress &address, quint16 port)
+{
+    if (listener.listen(address, port))
+        return std::nullopt;
+    return ListenError{listener.serverError(), listener.errorString()};
+}
+
 bool HttpServer::start()
 {
-    m_listener->close();
+    stop();
     m_localAddress = LocalIP();
-    m_responder = std::make_shared<const HttpResponder>(m_dataDirectory, m_localAddress.toLatin1());
-    return m_listener->listen(m_address, m_port);
+    m_responder = std::make_shared<HttpResponder>(m_dataDirectory, m_localAddress.toLatin1());
+    const std::optional<ListenError> error = listenWithFallback();
+    m_errorString = error ? error->text : QString();
+    if (error)
+        m_responder.reset();
+    return !error;
+}
+
+std::optional<HttpServer::ListenError> HttpServer::listenWithFallback()
+{
+    m_triedFallback = false;
+    const std::optional<ListenError> error = m_listen(*m_listener, m_address, m_port);
+    // Only a port kept for the administrator sends the server elsewhere; a
+    // port in use is the user's to free.
+    if (!error || error->error != QAbstractSocket::SocketAccessError)
+        return error;
+    m_triedFallback = true;
+    for (const quint16 port : std::as_const(m_fallbackPorts)) {
+        if (!m_listen(*m_listener, m_address, port))
+            return std::nullopt;
+    }
+    return error;
 }
 
 void HttpServer::stop()
 {
     m_listener->close();
+    m_acceptPause.stop();
     endConnections();
     m_responder.reset();
 }
@@ -59,30 +95,89 @@ quint16 HttpServer::serverPort() const
     return m_listener->serverPort();
 }
 
-QString HttpServer::errorString() const
+qint64 HttpServer::queuedBytes() const
 {
-    return m_listener->errorString();
+    qint64 total = 0;
+    for (const HttpConnection *connection : m_connections)
+        total += connection->queuedBytes();
+    return total;
+}
+
+int HttpServer::keptPages() const
+{
+    return m_responder ? m_responder->keptPages() : 0;
 }
 
 void HttpServer::acceptPending()
 {
-    while (m_requestsInProgress < MaxRequestsInProgress && m_listener->hasPendingConnections()) {
+    // Closing a connection to make room comes back here.
+    if (m_accepting)
+        return;
+    m_accepting = true;
+    while (m_listener->hasPendingConnections()
+        && (m_connections.size() < m_maxConnections || makeRoom())) {
         QTcpSocket *socket = m_listener->nextPendingConnection();
-        ++m_requestsInProgress;
         Q_EMIT connectionAccepted(peerText(socket->peerAddress()));
-        auto *connection = new HttpConnection(socket, m_responder, m_idleLimitMs, this);
+        auto *connection = new HttpConnection(socket, m_responder, *m_turns, m_limits, this);
+        m_connections.append(connection);
         connect(connection, &HttpConnection::requestReceived, this, &HttpServer::requestReceived);
-        connect(connection, &HttpConnection::waitingEnded, this, [this] {
-            --m_requestsInProgress;
-            acceptPending();
-        });
+        connect(connection, &HttpConnection::closed, this,
+            [this, connection] { connectionClosed(connection); });
+    }
+    m_accepting = false;
+}
+
+bool HttpServer::makeRoom()
+{
+    // An idle opener first: a client that has sent nothing may be an
+    // attacker holding places. Then a connection that only waits for its
+    // client to close.
+    for (const auto state :
+        {HttpConnection::State::WaitingForRequest, HttpConnection::State::Draining}) {
+        for (HttpConnection *connection : std::as_const(m_connections)) {
+            if (connection->state() == state) {
+                connection->close();
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void HttpServer::connectionClosed(HttpConnection *connection)
+{
+    m_connections.removeOne(connection);
+    acceptPending();
+}
+
+void HttpServer::acceptFailed()
+{
+    // Out of descriptors, the listener would fail again as fast as it could
+    // try; it rests instead, and tries again after a while.
+    m_listener->pauseAccepting();
+    if (!m_acceptPause.isActive())
+        Q_EMIT acceptingPaused();
+    m_acceptPause.start(AcceptPauseMs, this);
+}
+
+void HttpServer::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_acceptPause.timerId()) {
+        QObject::timerEvent(event);
+        return;
+    }
+    m_acceptPause.stop();
+    if (m_listener->isListening()) {
+        Q_EMIT acceptingResumed();
+        m_listener->resumeAccepting();
     }
 }
 
 void HttpServer::endConnections()
 {
-    const auto connections = findChildren<HttpConnection *>(Qt::FindDirectChildrenOnly);
-    for (HttpConnection *connection : connections)
+    const QList<HttpConnection *> connections = std::exchange(m_connections, {});
+    for (HttpConnection *connection : connections) {
+        disconnect(connection, nullptr, this, nullptr);
         delete connection;
-    m_requestsInProgress = 0;
+    }
 }

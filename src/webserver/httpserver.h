@@ -1,66 +1,130 @@
 #pragma once
 
+#include "webserver/httpconnection.h"
+
+#include <QAbstractSocket>
+#include <QBasicTimer>
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class HttpResponder;
 class QTcpServer;
+class ReadTurns;
 
 // The web server without its window: listens, gives every connection an
 // HttpConnection of its own and reports what happens for the log.
+//
+// Every connection holds one of a fixed number of places until it is closed.
+// With all places taken, a new client takes the place of the connection that
+// has waited longest without a complete request line (or, failing one, of the
+// oldest connection whose answer has all been handed over and that only waits
+// for the client to close); with none of either it waits in the listen queue.
 class HttpServer : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr quint16 DefaultPort = 80;
-    // Connections waiting for their request at once. Further ones stay in
-    // the listen queue until a place frees.
-    static constexpr int MaxRequestsInProgress = 99;
+    // Where the server goes when the system keeps the first port for its
+    // administrator: the first of these that is free.
+    static constexpr quint16 FirstFallbackPort = 8080;
+    static constexpr int FallbackPortCount = 10;
+    static constexpr int DefaultMaxConnections = 256;
     // Bursts of clients must find room in the accept queue; an overflowing
     // queue makes them wait a second for a SYN retransmit.
     static constexpr int ListenBacklog = 1024;
-    // A connection that stays quiet this long is closed (see HttpConnection).
-    static constexpr int DefaultIdleLimitMs = 30 * 1000;
+    static constexpr HttpConnection::Limits DefaultLimits{10 * 1000, 30 * 1000};
+    // When the process runs out of descriptors, accepting rests this long.
+    static constexpr int AcceptPauseMs = 500;
+
+    struct ListenError {
+        QAbstractSocket::SocketError error;
+        QString text;
+    };
+    // Opens the listening socket on one port. Tests replace it to meet what
+    // an ordinary user meets: a port refused for lack of rights.
+    using Listen = std::function<std::optional<ListenError>(
+        QTcpServer &listener, const QHostAddress &address, quint16 port)>;
+    static std::optional<ListenError> listenNormally(
+        QTcpServer &listener, const QHostAddress &address, quint16 port);
 
     // Port 0 lets the system choose one (see serverPort()).
     explicit HttpServer(const QString &dataDirectory, quint16 port = DefaultPort,
         const QHostAddress &address = QHostAddress::Any, QObject *parent = nullptr);
     ~HttpServer() override;
 
-    // Starts listening; on failure errorString() gives the system's reason.
+    // Starts listening on port(), or, when that port is refused for lack of
+    // rights, on the first free fallback port. On failure errorString() gives
+    // the system's reason for port().
     bool start();
     // Stops listening and ends every connection at once.
     void stop();
 
     bool isListening() const;
-    // The port asked for, and the one listened on (they differ for port 0).
+    // The first port asked for, and the one listened on.
     quint16 port() const { return m_port; }
+    void setPort(quint16 port) { m_port = port; }
     quint16 serverPort() const;
-    QString errorString() const;
-    // Applies to connections accepted from then on.
-    void setIdleLimitMs(int milliseconds) { m_idleLimitMs = milliseconds; }
+    QString errorString() const { return m_errorString; }
+    // Whether start() went on to the fallback ports (and with what luck).
+    bool triedFallbackPorts() const { return m_triedFallback; }
+    QList<quint16> fallbackPorts() const { return m_fallbackPorts; }
 
     // The address put into pages for "$ip", fixed when the server started.
     QString localAddress() const { return m_localAddress; }
 
+    // For tests; each applies from the next start or connection on.
+    void setListen(Listen listen) { m_listen = std::move(listen); }
+    void setFallbackPorts(const QList<quint16> &ports) { m_fallbackPorts = ports; }
+    void setLimits(HttpConnection::Limits limits) { m_limits = limits; }
+    void setMaxConnections(int count) { m_maxConnections = count; }
+
+    int connectionCount() const { return int(m_connections.size()); }
+    // Bytes of answers held by the program that the system has not taken.
+    qint64 queuedBytes() const;
+    // How many small files are kept ready to send.
+    int keptPages() const;
+
 Q_SIGNALS:
     void connectionAccepted(const QString &peerAddress);
-    void requestReceived(const QByteArray &path);
+    void requestReceived(const QByteArray &target);
+    // The process ran out of descriptors: accepting rests for a while and
+    // then resumes by itself.
+    void acceptingPaused();
+    void acceptingResumed();
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
 
 private:
+    std::optional<ListenError> listenWithFallback();
     void acceptPending();
+    bool makeRoom();
+    void connectionClosed(HttpConnection *connection);
+    void acceptFailed();
     void endConnections();
 
     const QString m_dataDirectory;
-    const quint16 m_port;
+    quint16 m_port;
     const QHostAddress m_address;
     QTcpServer *m_listener;
-    std::shared_ptr<const HttpResponder> m_responder;
+    ReadTurns *m_turns;
+    std::shared_ptr<HttpResponder> m_responder;
     QString m_localAddress;
-    int m_requestsInProgress = 0;
-    int m_idleLimitMs = DefaultIdleLimitMs;
+    QString m_errorString;
+    bool m_triedFallback = false;
+    Listen m_listen = &HttpServer::listenNormally;
+    QList<quint16> m_fallbackPorts;
+    HttpConnection::Limits m_limits = DefaultLimits;
+    int m_maxConnections = DefaultMaxConnections;
+    // In the order they were accepted.
+    QList<HttpConnection *> m_connections;
+    bool m_accepting = false;
+    QBasicTimer m_acceptPause;
 };

@@ -1,7 +1,7 @@
 #include "webserver/serverhelpwindow.h"
 
 #include "core/windownames.h"
-#include "platform/twips.h"
+#include "platform/placement.h"
 
 #include <QPlainTextEdit>
 #include <QTextDocument>
@@ -13,16 +13,17 @@ ServerHelpWindow::ServerHelpWindow(QWidget *parent)
     setWindowTitle(tr("Web Server Help"));
     setFixedSize(Twips::toPixels(4680), Twips::toPixels(2400));
 
-    auto *text = new QPlainTextEdit(helpText(), this);
-    text->setObjectName(QStringLiteral("Text1"));
-    text->setGeometry(Twips::toRect(0, 0, 4695, 2415));
-    text->setFont(QFont(QStringLiteral("Arial"), 12, QFont::Bold));
+    auto *text = placeControl(new QPlainTextEdit(helpText(), this), "Text1", {0, 0, 4695, 2415});
+    text->setFont(arialFont(12, true));
     // The eight lines just fit the box, as drawn. Scroll bars (the empty line
     // after the last line break would bring one) or wider margins would wrap
     // the longest line and push the last one out of sight.
     text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     text->document()->setDocumentMargin(2);
+    // No label names the text; a screen reader calls it what the caption
+    // does.
+    text->setAccessibleName(windowTitle());
 }
 
 QString ServerHelpWindow::helpText()

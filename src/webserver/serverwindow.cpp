@@ -3,23 +3,24 @@
 #include "core/appcontext.h"
 #include "core/windownames.h"
 #include "platform/messagebox.h"
-#include "platform/twips.h"
+#include "platform/placement.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 
 ServerWindow::ServerWindow(
     AppContext &context, quint16 port, const QHostAddress &address, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), m_context(context),
-      m_server(new HttpServer(context.dataDirectory(), port, address, this)),
+      m_defaultPort(port), m_server(new HttpServer(context.dataDirectory(), port, address, this)),
       m_logTimer(new QTimer(this))
 {
     setObjectName(QLatin1String(WindowNames::WebServer));
     setWindowTitle(tr("Brimlow Web Server"));
-    setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
+    setFont(windowFont());
     setFixedSize(Twips::toPixels(3315), Twips::toPixels(2430));
     createControls();
 
@@ -36,54 +37,74 @@ ServerWindow::ServerWindow(
 
 void ServerWindow::createControls()
 {
-    auto *logTitle = new QLabel(tr("Log On History"), this);
-    logTitle->setObjectName(QStringLiteral("Label1"));
-    logTitle->setGeometry(Twips::toRect(120, 0, 3135, 255));
-
-    m_log = new QListWidget(this);
-    m_log->setObjectName(QStringLiteral("List1"));
-    m_log->setGeometry(Twips::toRect(120, 240, 3135, 1185));
+    auto *logTitle
+        = placeControl(new QLabel(tr("Log On History"), this), "Label1", {120, 0, 3135, 255});
+    m_log = placeControl(new QListWidget(this), "List1", {120, 240, 3135, 1185});
     m_log->setUniformItemSizes(true);
+    // The label names the list for screen readers; a list, unlike a text
+    // field, does not take its name from the label by itself.
+    logTitle->setBuddy(m_log);
+    m_log->setAccessibleName(logTitle->text());
 
-    auto *addressTitle = new QLabel(tr("Your IP Adress"), this);
-    addressTitle->setObjectName(QStringLiteral("Label2"));
-    addressTitle->setGeometry(Twips::toRect(120, 1440, 3135, 255));
+    auto *addressTitle
+        = placeControl(new QLabel(tr("Your IP Adress"), this), "Label2", {120, 1440, 3135, 255});
+    m_address = placeControl(new QLineEdit(this), "Text1", {120, 1680, 3135, 285});
+    addressTitle->setBuddy(m_address);
 
-    m_address = new QLineEdit(this);
-    m_address->setObjectName(QStringLiteral("Text1"));
-    m_address->setGeometry(Twips::toRect(120, 1680, 3135, 285));
-
-    m_start = new QPushButton(tr("Start"), this);
-    m_start->setObjectName(QStringLiteral("Command1"));
-    m_start->setGeometry(Twips::toRect(120, 2040, 975, 375));
+    m_start = placeControl(new QPushButton(tr("Start"), this), "Command1", {120, 2040, 975, 375});
     connect(m_start, &QPushButton::clicked, this, &ServerWindow::StartServer);
 
-    m_stop = new QPushButton(tr("Stop"), this);
-    m_stop->setObjectName(QStringLiteral("Command2"));
-    m_stop->setGeometry(Twips::toRect(1200, 2040, 975, 375));
+    m_stop = placeControl(new QPushButton(tr("Stop"), this), "Command2", {1200, 2040, 975, 375});
     m_stop->setEnabled(false);
     connect(m_stop, &QPushButton::clicked, this, &ServerWindow::StopServer);
 
-    auto *help = new QPushButton(tr("Help"), this);
-    help->setObjectName(QStringLiteral("Command3"));
-    help->setGeometry(Twips::toRect(2280, 2040, 975, 375));
+    auto *help
+        = placeControl(new QPushButton(tr("Help"), this), "Command3", {2280, 2040, 975, 375});
     connect(help, &QPushButton::clicked, this, &ServerWindow::openHelp);
+}
+
+quint16 ServerWindow::firstPort() const
+{
+    bool valid = false;
+    const uint port = m_context.setting(QString::fromUtf16(PortSetting)).toUInt(&valid);
+    return valid && port >= 1 && port <= 65535 ? quint16(port) : m_defaultPort;
 }
 
 void ServerWindow::StartServer()
 {
+    m_server->setPort(firstPort());
     if (!m_server->start()) {
-        showMessageBox(this,
-            tr("The web server could not listen on port %1.\n%2")
-                .arg(m_server->port())
-                .arg(m_server->errorString()),
-            QMessageBox::Critical);
+        reportStartFailure();
         return;
     }
-    // The port is not shown: browsers ask for 80 by themselves.
-    m_address->setText(QStringLiteral("http://") + m_server->localAddress());
+    const quint16 port = m_server->serverPort();
+    // Browsers ask for port 80 by themselves; any other must be named.
+    QString address = QStringLiteral("http://") + m_server->localAddress();
+    if (port != HttpServer::DefaultPort)
+        address += u':' + QString::number(port);
+    m_address->setText(address);
+    // Two short lines: the log is narrow.
+    if (port != m_server->port()) {
+        appendToLog(tr("Port %1 is reserved.").arg(m_server->port()));
+        appendToLog(tr("Serving on port %1.").arg(port));
+    }
     m_start->setEnabled(false);
     m_stop->setEnabled(true);
+}
+
+void ServerWindow::reportStartFailure()
+{
+    QString text = tr("The web server could not listen on port %1.\n%2")
+                       .arg(m_server->port())
+                       .arg(m_server->errorString());
+    const QList<quint16> fallbacks = m_server->fallbackPorts();
+    if (m_server->triedFallbackPorts() && !fallbacks.isEmpty()) {
+        text += u'\n'
+            + tr("Ports %1 to %2 could not be used either.")
+                  .arg(fallbacks.first())
+                  .arg(fallbacks.last());
+    }
+    showMessageBox(this, text, QMessageBox::Critical);
 }
 
 void ServerWindow::StopServer()
@@ -106,14 +127,24 @@ void ServerWindow::appendToLog(const QString &line)
 
 void ServerWindow::flushLog()
 {
+    QScrollBar *scroll = m_log->verticalScrollBar();
+    // The log follows its newest line unless the user has scrolled up to
+    // read; then the lines in view stay in view.
+    const bool following = scroll->value() == scroll->maximum();
     // Of a batch larger than the whole log only its newest lines can stay.
     if (m_pendingLog.size() > MaxLogLines)
         m_pendingLog.remove(0, m_pendingLog.size() - MaxLogLines);
     const int excess = m_log->count() + int(m_pendingLog.size()) - MaxLogLines;
+    const int firstInView = scroll->value();
     if (excess > 0)
         m_log->model()->removeRows(0, excess);
     m_log->addItems(m_pendingLog);
     m_pendingLog.clear();
+    if (following)
+        m_log->scrollToBottom();
+    else if (excess > 0)
+        m_log->scrollToItem(
+            m_log->item(qMax(0, firstInView - excess)), QAbstractItemView::PositionAtTop);
 }
 
 void ServerWindow::openHelp()

@@ -24,9 +24,12 @@ public:
     // Lines reach the list in batches: a burst of connections adds them a
     // few times a second instead of once per line.
     static constexpr int LogFlushIntervalMs = 100;
+    // The key of the settings file's program section that names another
+    // first port than 80. The program reads it and never writes it.
+    static constexpr char16_t PortSetting[] = u"WebServerPort";
 
-    // The program serves on port 80 of every interface; other ports and
-    // addresses are for running it where port 80 is not to be had.
+    // The program serves on port 80 of every interface unless the settings
+    // name another port; tests pass other ports and addresses.
     explicit ServerWindow(AppContext &context, quint16 port = HttpServer::DefaultPort,
         const QHostAddress &address = QHostAddress::Any, QWidget *parent = nullptr);
 
@@ -37,11 +40,14 @@ public:
 
 private:
     void createControls();
+    quint16 firstPort() const;
+    void reportStartFailure();
     void appendToLog(const QString &line);
     void flushLog();
     void openHelp();
 
     AppContext &m_context;
+    const quint16 m_defaultPort;
     HttpServer *m_server;
     QListWidget *m_log = nullptr;
     QLineEdit *m_address = nullptr;

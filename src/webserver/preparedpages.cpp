@@ -1,0 +1,55 @@
+#include "webserver/preparedpages.h"
+
+#include "webserver/generatedpages.h"
+
+#include <QDateTime>
+
+namespace {
+
+// What a page takes, its bookkeeping included: many small files must not add
+// up unseen.
+qsizetype memoryTaken(const QString &fileName, const PreparedPages::Page &page)
+{
+    const bool shared = page.withAddress.constData() == page.content.constData();
+    // The whole answer is made on first use; it is counted from the start.
+    const qsizetype answer = 256 + qMax(page.content.size(), page.withAddress.size());
+    return 256 + fileName.size() * 2 + page.content.size() + (shared ? 0 : page.withAddress.size())
+        + answer;
+}
+
+} // namespace
+
+PreparedPages::Page *PreparedPages::find(const ServedFile &file)
+{
+    const auto page = m_pages.find(file.fileName);
+    if (page == m_pages.end())
+        return nullptr;
+    if (file.stampIsReliable && page->stamp == file.stamp)
+        return &*page;
+    m_bytes -= memoryTaken(file.fileName, *page);
+    m_pages.erase(page);
+    return nullptr;
+}
+
+void PreparedPages::keep(
+    const ServedFile &file, const QByteArray &content, const QByteArray &contentType, bool isText)
+{
+    const qint64 settled
+        = (QDateTime::currentMSecsSinceEpoch() - SettleSeconds * 1000) * 1000 * 1000;
+    if (!file.stampIsReliable || content.size() != file.stamp.size || file.stamp.modified >= settled
+        || file.stamp.changed >= settled)
+        return;
+    Page page{file.stamp, content, ReplaceText(content, "$ip", m_localAddress), contentType, isText,
+        {}, {}};
+    const qsizetype taken = memoryTaken(file.fileName, page);
+    if (taken > MaxBytes / 16)
+        return;
+    if (const auto old = m_pages.constFind(file.fileName); old != m_pages.constEnd())
+        m_bytes -= memoryTaken(file.fileName, *old);
+    m_bytes += taken;
+    if (m_bytes > MaxBytes) {
+        m_pages.clear();
+        m_bytes = taken;
+    }
+    m_pages.insert(file.fileName, page);
+}

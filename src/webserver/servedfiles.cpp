@@ -1,0 +1,183 @@
+#include "webserver/servedfiles.h"
+
+#include "settings/datadir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#endif
+
+namespace {
+
+constexpr const char16_t *PrivateNames[] = {DataFiles::Settings, DataFiles::AddressHistory,
+    DataFiles::FavouriteTitles, DataFiles::FavouriteAddresses};
+
+// The path as asked for, or as resolved below the data directory: no byte
+// that could lead elsewhere, no part that climbs or is hidden, and not the
+// name of a private file.
+bool isAcceptablePath(QByteArrayView path)
+{
+    if (path.contains('\\') || path.contains('\0'))
+        return false;
+#ifdef Q_OS_WIN
+    // Drive letters and alternate data streams.
+    if (path.contains(':'))
+        return false;
+#endif
+    QByteArrayView last;
+    qsizetype start = 0;
+    while (start <= path.size()) {
+        qsizetype end = path.indexOf('/', start);
+        if (end < 0)
+            end = path.size();
+        const QByteArrayView part = path.sliced(start, end - start);
+        // "." is no step at all; "..", ".hidden" and a hidden folder are.
+        if (part.startsWith('.') && part != ".")
+            return false;
+        last = part;
+        start = end + 1;
+    }
+    return !isPrivateDataFile(QFile::decodeName(last.toByteArray()));
+}
+
+#ifdef Q_OS_UNIX
+qint64 nanoseconds(const timespec &time)
+{
+    return qint64(time.tv_sec) * 1000 * 1000 * 1000 + time.tv_nsec;
+}
+
+FileStamp stampOf(const struct stat &status)
+{
+    // The change time moves with every write, rename, link and permission
+    // change and cannot be set back; device and inode tell a file replaced by
+    // another.
+    return FileStamp{qint64(status.st_size), quint64(status.st_dev), quint64(status.st_ino),
+        nanoseconds(status.st_mtim), nanoseconds(status.st_ctim)};
+}
+
+QByteArray canonicalPath(const QByteArray &path)
+{
+    char resolved[PATH_MAX];
+    return ::realpath(path.constData(), resolved) ? QByteArray(resolved) : QByteArray();
+}
+#endif
+
+} // namespace
+
+ServedFiles::ServedFiles(const QString &dataDirectory)
+    : m_directory(QFileInfo(dataDirectory).canonicalFilePath())
+{ }
+
+#ifdef Q_OS_UNIX
+
+std::optional<ServedFile> ServedFiles::resolve(QByteArrayView path) const
+{
+    if (m_directory.isEmpty() || !isAcceptablePath(path))
+        return std::nullopt;
+    const QByteArray directory = QFile::encodeName(m_directory);
+    const QByteArray canonical = canonicalPath(directory + '/' + path.toByteArray());
+    // The directory itself, or somewhere outside it.
+    if (!canonical.startsWith(directory + '/') && !(directory == "/" && canonical.size() > 1))
+        return std::nullopt;
+    if (!isAcceptablePath(canonical.sliced(directory == "/" ? 1 : directory.size() + 1)))
+        return std::nullopt;
+    struct stat status;
+    if (::stat(canonical.constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    ServedFile file{QFile::decodeName(canonical), stampOf(status), true};
+    // A file with one name is known by it; another name for a private file
+    // is a hard link.
+    if (status.st_nlink > 1 && isPrivateFile(file))
+        return std::nullopt;
+    return file;
+}
+
+bool ServedFiles::isPrivateFile(const ServedFile &file) const
+{
+    for (const char16_t *name : PrivateNames) {
+        struct stat status;
+        const QByteArray privatePath
+            = QFile::encodeName(dataFilePath(m_directory, QString::fromUtf16(name)));
+        if (::stat(privatePath.constData(), &status) == 0
+            && quint64(status.st_dev) == file.stamp.device
+            && quint64(status.st_ino) == file.stamp.inode)
+            return true;
+    }
+    return false;
+}
+
+std::unique_ptr<QFile> ServedFiles::open(const ServedFile &file)
+{
+    // Non-blocking, so that a file swapped for a pipe cannot stall the
+    // program in open(); an ordinary file reads as usual.
+    const int descriptor
+        = ::open(QFile::encodeName(file.fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return nullptr;
+    struct stat status;
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)
+        || quint64(status.st_dev) != file.stamp.device
+        || quint64(status.st_ino) != file.stamp.inode) {
+        ::close(descriptor);
+        return nullptr;
+    }
+    auto opened = std::make_unique<QFile>(file.fileName);
+    if (!opened->open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered,
+            QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return nullptr;
+    }
+    return opened;
+}
+
+#else
+
+std::optional<ServedFile> ServedFiles::resolve(QByteArrayView path) const
+{
+    if (m_directory.isEmpty() || !isAcceptablePath(path))
+        return std::nullopt;
+    // Canonical names are the long names, with trailing dots and blanks gone,
+    // so that every spelling of a file ends in the same name.
+    const QString canonical
+        = QFileInfo(m_directory + u'/' + QString::fromUtf8(path)).canonicalFilePath();
+    const QString prefix = m_directory.endsWith(u'/') ? m_directory : m_directory + u'/';
+    if (!canonical.startsWith(prefix, Qt::CaseInsensitive)
+        || !isAcceptablePath(canonical.sliced(prefix.size()).toUtf8()))
+        return std::nullopt;
+    const QFileInfo info(canonical);
+    if (!info.isFile() || info.isHidden())
+        return std::nullopt;
+    ServedFile file{canonical, FileStamp{info.size()}, false};
+    if (isPrivateFile(file))
+        return std::nullopt;
+    return file;
+}
+
+bool ServedFiles::isPrivateFile(const ServedFile &file) const
+{
+    for (const char16_t *name : PrivateNames) {
+        const QString privateFile
+            = QFileInfo(dataFilePath(m_directory, QString::fromUtf16(name))).canonicalFilePath();
+        if (!privateFile.isEmpty() && privateFile.compare(file.fileName, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+std::unique_ptr<QFile> ServedFiles::open(const ServedFile &file)
+{
+    auto opened = std::make_unique<QFile>(file.fileName);
+    if (!opened->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return nullptr;
+    return opened;
+}
+
+#endif

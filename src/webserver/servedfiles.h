@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QFile;
+
+// What tells whether a file has changed since it was read: its size, which
+// file it is, and its times.
+struct FileStamp {
+    qint64 size = 0;
+    quint64 device = 0;
+    quint64 inode = 0;
+    // Nanoseconds since the epoch.
+    qint64 modified = 0;
+    qint64 changed = 0;
+    friend bool operator==(const FileStamp &, const FileStamp &) = default;
+};
+
+// A file of the data directory that may be served.
+struct ServedFile {
+    // Canonical: links followed.
+    QString fileName;
+    FileStamp stamp;
+    // The stamp is enough to know the file unchanged. Where file times miss
+    // changes (attributes that hide a file on Windows), it is not.
+    bool stampIsReliable = false;
+};
+
+// Decides which file of the data directory a request names and whether it
+// may go out. A file is served only when, with every link followed, it is an
+// ordinary file inside the data directory; no part of its path, as asked for
+// or as resolved, is hidden (starts with a dot) or leads upwards; and it is
+// none of the files holding the user's settings and lists, nor what a cut
+// short save of one left behind, by name or, through another link to it, by
+// identity.
+class ServedFiles
+{
+public:
+    explicit ServedFiles(const QString &dataDirectory);
+
+    std::optional<ServedFile> resolve(QByteArrayView path) const;
+
+    // Opens a resolved file for reading, provided it is still the file that
+    // was resolved (it may have been swapped for a link since). Never blocks
+    // on something that is not a file.
+    static std::unique_ptr<QFile> open(const ServedFile &file);
+
+private:
+    bool isPrivateFile(const ServedFile &file) const;
+
+    QString m_directory;
+};
