@@ -2,6 +2,7 @@
 #include "app/applicationwindows.h"
 #include "core/appcontext.h"
 #include "core/version.h"
+#include "platform/accessibility.h"
 #include "platform/resources.h"
 #include "platform/webengineenvironment.h"
 #include "platform/webenginefactory.h"
@@ -14,6 +15,7 @@ int main(int argc, char *argv[])
 {
     prepareWebEngineEnvironment();
     QApplication app(argc, argv);
+    prepareAccessibility();
     QApplication::setApplicationName(QStringLiteral("Wavecrest"));
     QApplication::setOrganizationName(QStringLiteral("Brimlow"));
     QApplication::setApplicationVersion(productVersion());
