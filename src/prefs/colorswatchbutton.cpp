@@ -1,8 +1,7 @@
 #include "prefs/colorswatchbutton.h"
 
 #include <QKeyEvent>
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
+#include <QPainter>
 
 ColorSwatchButton::ColorSwatchButton(QWidget *parent) : QAbstractButton(parent)
 {
@@ -10,8 +9,10 @@ ColorSwatchButton::ColorSwatchButton(QWidget *parent) : QAbstractButton(parent)
     setAccessibleName(tr("Wavecrest Color"));
 }
 
-void ColorSwatchButton::describeColor(const QColor &color)
+void ColorSwatchButton::setColor(const QColor &color)
 {
+    m_color = color;
+    update();
     setAccessibleDescription(
         tr("Red %1, green %2, blue %3").arg(color.red()).arg(color.green()).arg(color.blue()));
 }
@@ -19,14 +20,13 @@ void ColorSwatchButton::describeColor(const QColor &color)
 void ColorSwatchButton::paintEvent(QPaintEvent *)
 {
     // Only the focus is drawn; without it a keyboard user could not tell
-    // where Tab went.
+    // where Tab went. The style's faint focus frame is lost on a strong
+    // colour, so a dotted line in black or white, whichever stands out.
     if (!hasFocus())
         return;
-    QStylePainter painter(this);
-    QStyleOptionFocusRect option;
-    option.initFrom(this);
-    option.rect = rect().adjusted(2, 2, -2, -2);
-    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    QPainter painter(this);
+    painter.setPen(QPen(m_color.lightness() > 128 ? Qt::black : Qt::white, 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(3, 3, -4, -4));
 }
 
 void ColorSwatchButton::keyPressEvent(QKeyEvent *event)

@@ -13,10 +13,14 @@ class ColorSwatchButton : public QAbstractButton
 public:
     explicit ColorSwatchButton(QWidget *parent);
 
-    // The colour the swatch shows, told to assistive technology in words.
-    void describeColor(const QColor &color);
+    // The colour the swatch shows: told to assistive technology in words, and
+    // what the focus must stand out against.
+    void setColor(const QColor &color);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QColor m_color;
 };

@@ -133,7 +133,7 @@ void PreferencesDialog::showColor(qint32 value)
     QPalette palette = m_swatch->palette();
     palette.setColor(QPalette::Window, ColorValue::toColor(value));
     m_swatch->setPalette(palette);
-    m_swatchClickArea->describeColor(ColorValue::toColor(value));
+    m_swatchClickArea->setColor(ColorValue::toColor(value));
 }
 
 void PreferencesDialog::chooseColor()
