@@ -1,6 +1,7 @@
-// The settings reader and writer on arbitrary file text: neither may crash,
-// a written value reads back as the reader returns any value, and the write
-// changes no line but the key's own.
+// The settings reader and writer on arbitrary file bytes: neither may crash,
+// a written value reads back as the reader returns any value, from the file
+// as rewritten in its own encoding, and the write changes no line but the
+// key's own.
 #include "platform/textlines.h"
 #include "settings/profile.h"
 #include "settings/textfile.h"
@@ -14,7 +15,7 @@ namespace {
 
 bool isBlank(QChar c)
 {
-    return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f';
+    return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f' || c == u'\x1A';
 }
 
 QString trimmedBlanks(QString text)
@@ -34,9 +35,12 @@ QString asRead(const QString &value)
     if (text.size() >= 2 && (text.front() == u'"' || text.front() == u'\'')
         && text.back() == text.front())
         text = text.mid(1, text.size() - 2);
+    // One by one: QString::fromUcs4() would drop a leading U+FEFF as a mark.
     const QList<uint> characters = text.toUcs4();
-    return QString::fromUcs4(reinterpret_cast<const char32_t *>(characters.constData()),
-        qMin<qsizetype>(characters.size(), 254));
+    QString cut;
+    for (const uint c : characters.first(qMin<qsizetype>(characters.size(), 254)))
+        cut += QChar::fromUcs4(c);
+    return cut;
 }
 
 QStringList lines(QString text)
@@ -82,7 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString key = QString::fromStdString(input.ConsumeRandomLengthString(40));
     const QString value = QString::fromStdString(input.ConsumeRandomLengthString(400));
     const std::string bytes = input.ConsumeRemainingBytesAsString();
-    const QString text = decodeTextFile(QByteArray(bytes.data(), qsizetype(bytes.size())));
+    ByteOrderMark mark;
+    const QString text = decodeTextFile(QByteArray(bytes.data(), qsizetype(bytes.size())), &mark);
 
     profileValue(text, section, key);
 
@@ -94,7 +99,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     bool changed = true;
     const QString updated = profileWithValue(text, section, key, value, &changed);
     check(changed || updated == text, "an unchanged text was rewritten\n");
-    check(profileValue(updated, section, key) == asRead(value), "the value did not read back\n");
+    ByteOrderMark markAfter;
+    const QString reread = decodeTextFile(encodeTextFile(updated, mark), &markAfter);
+    check(markAfter == mark, "the file's encoding changed\n");
+    check(reread == updated, "the rewritten file reads otherwise\n");
+    check(profileValue(reread, section, key) == asRead(value), "the value did not read back\n");
     check(onlyKeyLineChanged(lines(text), lines(updated)), "another line changed\n");
     return 0;
 }

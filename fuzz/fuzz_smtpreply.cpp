@@ -1,6 +1,8 @@
 // The SMTP reply reader on arbitrary server bytes: fed whole or cut into
 // pieces anywhere, it must find the same replies, each with a code of at most
-// three characters, and never hold more than its limit.
+// three characters, and never hold more than its limit. Each reply is read as
+// an answer to EHLO too, which must never claim a login it cannot name.
+#include "mail/smtpextensions.h"
 #include "mail/smtpreplyparser.h"
 
 #include <cstdint>
@@ -37,6 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         expect(found.at(i).text == expected.at(i).text);
         expect(found.at(i).code.size() <= 3);
         expect(found.at(i).text.size() <= SmtpReplyParser::MaxReplySize + 2);
+        const SmtpExtensions offered = parseEhloReply(found.at(i).text);
+        expect(offered.auth || (!offered.authPlain && !offered.authLogin));
     }
     return 0;
 }

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QStringListModel>
 
+#include <utility>
+
 AddressBar::AddressBar(QWidget *parent) : QComboBox(parent), m_history(new QStringListModel(this))
 {
     setEditable(true);
@@ -14,6 +16,7 @@ AddressBar::AddressBar(QWidget *parent) : QComboBox(parent), m_history(new QStri
     setDuplicatesEnabled(true);
     setCompleter(nullptr);
     setMaxCount(MaxEntries);
+    lineEdit()->installEventFilter(this);
 }
 
 bool AddressBar::appendEntry(const QString &text)
@@ -65,6 +68,42 @@ void AddressBar::completeFromHistory()
     setUpdatesEnabled(true);
 }
 
+void AddressBar::focusAndSelectAll()
+{
+    setFocus(Qt::ShortcutFocusReason);
+    lineEdit()->selectAll();
+}
+
+void AddressBar::focusInEvent(QFocusEvent *event)
+{
+    QComboBox::focusInEvent(event);
+    m_selectOnRelease = event->reason() == Qt::MouseFocusReason;
+}
+
+// A click into the bar while it had no focus selects the whole address, as
+// in other browsers; a drag that selects a part of it is left alone.
+bool AddressBar::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lineEdit() && event->type() == QEvent::MouseButtonRelease
+        && std::exchange(m_selectOnRelease, false) && !lineEdit()->hasSelectedText())
+        lineEdit()->selectAll();
+    return QComboBox::eventFilter(watched, event);
+}
+
+namespace {
+
+bool isLetterKey(int key)
+{
+    return key >= Qt::Key_A && key <= Qt::Key_Z;
+}
+
+bool isChord(const QKeyEvent *event)
+{
+    return event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+}
+
+} // namespace
+
 // The combo box owns the keyboard focus for its line edit and hands the keys
 // on to it, so the keys are seen here.
 void AddressBar::keyPressEvent(QKeyEvent *event)
@@ -73,12 +112,16 @@ void AddressBar::keyPressEvent(QKeyEvent *event)
         Q_EMIT enterPressed();
         return;
     }
+    if (isLetterKey(event->key()) && !isChord(event))
+        m_typedLetters.insert(event->key());
     QComboBox::keyPressEvent(event);
 }
 
 void AddressBar::keyReleaseEvent(QKeyEvent *event)
 {
     QComboBox::keyReleaseEvent(event);
-    if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z && !event->isAutoRepeat())
+    if (event->isAutoRepeat() || !isLetterKey(event->key()))
+        return;
+    if (m_typedLetters.remove(event->key()) && !isChord(event))
         completeFromHistory();
 }

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QComboBox>
+#include <QSet>
 
 class QStringListModel;
 
 // The address bar: an editable drop-down whose list is the address history.
 // Qt's own conveniences are off (no insertion on Enter, no completer, no
-// duplicate check); releasing a letter key completes the typed text from the
-// history, and Enter is reported to the window, which records and navigates.
+// duplicate check); releasing a letter key that typed a letter completes the
+// text from the history, and Enter is reported to the window, which records
+// and navigates.
 class AddressBar : public QComboBox
 {
     Q_OBJECT
@@ -26,14 +28,25 @@ public:
     // The completion of a released letter key (public for benchmarks).
     void completeFromHistory();
 
+    // Takes the focus with the whole text selected, ready to be typed over.
+    void focusAndSelectAll();
+
 Q_SIGNALS:
     void enterPressed();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     QStringListModel *m_history;
     QStringList m_foldedHistory;
+    // Letter keys down that were pressed without Ctrl, Alt or Meta. Only
+    // their release completes: a shortcut such as Ctrl+A or Ctrl+V completes
+    // nothing, also when Ctrl is let go before the letter.
+    QSet<int> m_typedLetters;
+    // The focus came with a mouse press; its release selects the whole text.
+    bool m_selectOnRelease = false;
 };

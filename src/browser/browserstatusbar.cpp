@@ -5,38 +5,66 @@
 #include <QLocale>
 #include <QTimer>
 
-BrowserStatusBar::BrowserStatusBar(QWidget *parent) : QStatusBar(parent)
+namespace {
+
+QLabel *panel(QStatusBar *bar, const char *name, int stretch)
+{
+    auto *label = new QLabel(bar);
+    label->setObjectName(QLatin1String(name));
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setContentsMargins(4, 0, 4, 0);
+    bar->addPermanentWidget(label, stretch);
+    return label;
+}
+
+} // namespace
+
+BrowserStatusBar::BrowserStatusBar(QWidget *parent)
+    : QStatusBar(parent), m_status(panel(this, "Panel1", 1)), m_progress(panel(this, "Panel2", 0)),
+      m_time(panel(this, "Panel3", 0)), m_date(panel(this, "Panel4", 0))
 {
     setSizeGripEnabled(true);
-    for (int i = 0; i < 4; ++i) {
-        m_panels[i] = new QLabel(this);
-        m_panels[i]->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
-        m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        m_panels[i]->setContentsMargins(4, 0, 4, 0);
-        addPermanentWidget(m_panels[i], i == 0 ? 1 : 0);
-    }
-    m_panels[1]->setMinimumWidth(110);
+    m_progress->setMinimumWidth(110);
     auto *clock = new QTimer(this);
     connect(clock, &QTimer::timeout, this, &BrowserStatusBar::updateClock);
     clock->start(1000);
     updateClock();
 }
 
-QString BrowserStatusBar::panelText(int panel) const
+QString BrowserStatusBar::statusText() const
 {
-    return panel >= 1 && panel <= 4 ? m_panels[panel - 1]->text() : QString();
+    return m_status->text();
 }
 
-void BrowserStatusBar::setPanelText(int panel, const QString &text)
+void BrowserStatusBar::setStatusText(const QString &text)
 {
-    if (panel >= 1 && panel <= 4)
-        m_panels[panel - 1]->setText(text);
+    m_status->setText(text);
+}
+
+QString BrowserStatusBar::progressText() const
+{
+    return m_progress->text();
+}
+
+void BrowserStatusBar::setProgressText(const QString &text)
+{
+    m_progress->setText(text);
+}
+
+QString BrowserStatusBar::timeText() const
+{
+    return m_time->text();
+}
+
+QString BrowserStatusBar::dateText() const
+{
+    return m_date->text();
 }
 
 void BrowserStatusBar::updateClock()
 {
     const QDateTime now = QDateTime::currentDateTime();
     const QLocale locale;
-    m_panels[2]->setText(locale.toString(now.time(), QLocale::ShortFormat));
-    m_panels[3]->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    m_time->setText(locale.toString(now.time(), QLocale::ShortFormat));
+    m_date->setText(locale.toString(now.date(), QLocale::ShortFormat));
 }

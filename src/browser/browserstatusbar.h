@@ -4,8 +4,8 @@
 
 class QLabel;
 
-// The status bar of a browser window: panel 1 the load state, panel 2 the
-// progress, panels 3 and 4 the time and the date, which it keeps current.
+// The status bar of a browser window: the load state, the progress, and the
+// time and the date, which it keeps current itself.
 class BrowserStatusBar : public QStatusBar
 {
     Q_OBJECT
@@ -13,12 +13,18 @@ class BrowserStatusBar : public QStatusBar
 public:
     explicit BrowserStatusBar(QWidget *parent = nullptr);
 
-    // Panels are numbered from 1.
-    QString panelText(int panel) const;
-    void setPanelText(int panel, const QString &text);
+    QString statusText() const;
+    void setStatusText(const QString &text);
+    QString progressText() const;
+    void setProgressText(const QString &text);
+    QString timeText() const;
+    QString dateText() const;
 
 private:
     void updateClock();
 
-    QLabel *m_panels[4] = {};
+    QLabel *m_status;
+    QLabel *m_progress;
+    QLabel *m_time;
+    QLabel *m_date;
 };

@@ -1,9 +1,12 @@
 #include "browser/browserwindow.h"
 
 #include "browser/addressbar.h"
+#include "browser/browsermenubar.h"
 #include "browser/browserstatusbar.h"
 #include "browser/clientarea.h"
-#include "browser/favouritesmodel.h"
+#include "browser/favouritesstrip.h"
+#include "browser/logobutton.h"
+#include "browser/pagezoom.h"
 #include "browser/translation.h"
 #include "core/addresses.h"
 #include "core/appcontext.h"
@@ -11,6 +14,7 @@
 #include "platform/browserengine.h"
 #include "platform/colorvalue.h"
 #include "platform/messagebox.h"
+#include "platform/placement.h"
 #include "platform/resources.h"
 #include "platform/twips.h"
 #include "settings/datadir.h"
@@ -19,25 +23,17 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 
 namespace {
 
-constexpr char CaptionSuffix[] = " - Brimlow Wavecrest";
-constexpr char DefaultCaption[] = "Brimlow Wavecrest";
-constexpr char FavouritesTitlePrompt[] = "                          === Favorites ===";
-constexpr char FavouritesAddressPrompt[] = "=== Favorites ===";
-constexpr char OpenFileFilter[]
-    = "Image Files |*.jpg;*.bmp;*.gif;*.ico;*.wmf|HTML Files (*.htm, *.html)|*.html;*.htm|"
-      "Text  Files|*.txt;*.ini;*.nfo;*.diz|All Files|*.*";
+constexpr char BlankPage[] = "about:blank";
 
 // The client area laid down at design time, in twips.
 constexpr int DesignClientWidth = 10350;
@@ -51,38 +47,16 @@ QIcon themedIcon(const char *name)
         themeName, QIcon(QLatin1String(":/icons/") + themeName + QLatin1String(".svg")));
 }
 
-QPushButton *pictureButton(
-    QWidget *parent, const char *name, const char *toolTip, const QIcon &icon, const QRect &twips)
+QPushButton *pictureButton(QWidget *parent, const char *name, const QString &toolTip,
+    const char *iconName, const QRect &twips)
 {
-    auto *button = new QPushButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setToolTip(QLatin1String(toolTip));
-    button->setIcon(icon);
+    auto *button = placeControl(new QPushButton(parent), name, twips);
+    button->setToolTip(toolTip);
+    // A screen reader would otherwise say only "push button".
+    button->setAccessibleName(toolTip);
+    button->setIcon(themedIcon(iconName));
     button->setIconSize(QSize(22, 22));
-    button->setGeometry(Twips::toRect(twips.x(), twips.y(), twips.width(), twips.height()));
     return button;
-}
-
-QAction *menuItem(QMenu *menu, const char *name, const char *caption,
-    const QKeySequence &shortcut = QKeySequence())
-{
-    QAction *action = menu->addAction(QLatin1String(caption));
-    action->setObjectName(QLatin1String(name));
-    action->setShortcut(shortcut);
-    return action;
-}
-
-void separator(QMenu *menu, const char *name)
-{
-    menu->addSeparator()->setObjectName(QLatin1String(name));
-}
-
-QMenu *topMenu(QMenuBar *bar, const char *name, const char *caption)
-{
-    QMenu *menu = bar->addMenu(QLatin1String(caption));
-    menu->setObjectName(QLatin1String(name));
-    menu->menuAction()->setObjectName(QLatin1String(name));
-    return menu;
 }
 
 } // namespace
@@ -92,11 +66,12 @@ BrowserWindow::BrowserWindow(AppContext &context, Role role, QWidget *parent)
       m_fileChooser(nativeFileChooser())
 {
     setObjectName(QLatin1String(role == Role::Main ? WindowNames::Main : WindowNames::Secondary));
-    setWindowTitle(QLatin1String(DefaultCaption));
+    setWindowTitle(tr("Brimlow Wavecrest"));
     setWindowIcon(programIcon());
     createControls();
     createMenus();
     setTabOrder();
+    createKeys();
     connectEngine();
     updateBackground();
     if (m_role == Role::Main)
@@ -111,53 +86,52 @@ BrowserWindow::~BrowserWindow() = default;
 void BrowserWindow::createControls()
 {
     m_client = new ClientArea(this);
-    m_client->setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
+    m_client->setFont(windowFont());
     setCentralWidget(m_client);
     connect(m_client, &ClientArea::resized, this, &BrowserWindow::relayout);
 
     // Created first so that it lies beneath every other control.
-    m_backgroundHolder = new QLabel(m_client);
-    m_backgroundHolder->setObjectName(QStringLiteral("Image1"));
-    m_backgroundHolder->setGeometry(Twips::toRect(0, -120, 1575, 1095));
+    m_backgroundHolder = placeControl(new QLabel(m_client), "Image1", {0, -120, 1575, 1095});
     m_backgroundHolder->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_backgroundHolder->setAccessibleName(tr("Background Picture"));
 
-    createButtonRow();
+    createNavigationButtons();
+    createFavourites();
+    createLogo();
 
-    m_addressBar = new AddressBar(m_client);
-    m_addressBar->setObjectName(QStringLiteral("Combo1"));
-    m_addressBar->setEditText(m_role == Role::Main ? QStringLiteral("Combo1") : QString());
+    // The secondary window's address bar was drawn 3 twips narrower.
+    m_layout.addressWidth = m_role == Role::Main ? 10215 : 10212;
+    m_addressBar
+        = placeControl(new AddressBar(m_client), "Combo1", {0, 720, m_layout.addressWidth, 345});
+    m_addressBar->setEditText(m_role == Role::Main ? tr("Combo1") : QString());
+    m_addressBar->setAccessibleName(tr("Address"));
+    m_addressBar->lineEdit()->setAccessibleName(tr("Address"));
     connect(m_addressBar, &AddressBar::enterPressed, this, &BrowserWindow::enterAddress);
 
     m_engine = m_context.createEngine(m_client);
-    m_engine->view()->setObjectName(QStringLiteral("Browser1"));
+    placeControl(m_engine->view(), "Browser1", {0, BrowserLayout::BrowserTop, 10335, 6615});
 
-    m_titleHolder = new QLabel(QStringLiteral("Label1"), m_client);
-    m_titleHolder->setObjectName(QStringLiteral("Label1"));
-    m_titleHolder->setGeometry(Twips::toRect(8160, 600, 615, 375));
+    m_titleHolder
+        = placeControl(new QLabel(tr("Label1"), m_client), "Label1", {8160, 600, 615, 375});
     m_titleHolder->hide();
 
     m_statusBar = new BrowserStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(m_statusBar);
-
-    m_layout.addressWidth = m_role == Role::Main ? 10215 : 10212;
-    applyLayout(m_layout);
 }
 
-void BrowserWindow::createButtonRow()
+void BrowserWindow::createNavigationButtons()
 {
-    m_back = pictureButton(
-        m_client, "Command1", "Go Back", themedIcon("go-previous"), {120, 120, 495, 495});
-    m_forward = pictureButton(
-        m_client, "Command2", "Go Forward", themedIcon("go-next"), {720, 120, 615, 495});
-    m_stop = pictureButton(
-        m_client, "Command3", "Stop", themedIcon("process-stop"), {1440, 120, 615, 495});
-    m_reload = pictureButton(
-        m_client, "Command4", "Reload", themedIcon("view-refresh"), {2160, 120, 615, 495});
-    m_home = pictureButton(
-        m_client, "Command5", "Go Home", themedIcon("go-home"), {2880, 120, 615, 495});
-    m_sendMail = pictureButton(
-        m_client, "Command6", "Send Email", themedIcon("mail-send"), {3600, 120, 615, 495});
+    m_back
+        = pictureButton(m_client, "Command1", tr("Go Back"), "go-previous", {120, 120, 495, 495});
+    m_forward
+        = pictureButton(m_client, "Command2", tr("Go Forward"), "go-next", {720, 120, 615, 495});
+    m_stop = pictureButton(m_client, "Command3", tr("Stop"), "process-stop", {1440, 120, 615, 495});
+    m_reload
+        = pictureButton(m_client, "Command4", tr("Reload"), "view-refresh", {2160, 120, 615, 495});
+    m_home = pictureButton(m_client, "Command5", tr("Go Home"), "go-home", {2880, 120, 615, 495});
+    m_sendMail
+        = pictureButton(m_client, "Command6", tr("Send Email"), "mail-send", {3600, 120, 615, 495});
     m_back->setEnabled(false);
     m_forward->setEnabled(false);
     m_stop->setEnabled(false);
@@ -169,126 +143,118 @@ void BrowserWindow::createButtonRow()
     connect(m_sendMail, &QPushButton::clicked, this, [this] { openWindow(WindowNames::SendMail); });
     // Any mouse button released over it opens the mail window, not only the left.
     m_sendMail->installEventFilter(this);
+}
 
-    m_favourites = new FavouritesModel(this);
-    m_favouriteTitles = new QComboBox(m_client);
-    m_favouriteTitles->setObjectName(QStringLiteral("Combo2"));
-    m_favouriteTitles->setToolTip(QStringLiteral("Favorites"));
-    m_favouriteTitles->setModel(m_favourites);
-    m_favouriteTitles->setModelColumn(FavouritesModel::TitleColumn);
-    m_favouriteTitles->setPlaceholderText(QLatin1String(FavouritesTitlePrompt));
-    m_favouriteTitles->setCurrentIndex(-1);
-    m_favouriteTitles->setGeometry(Twips::toRect(4320, 240, 4212, 345));
-    connect(m_favouriteTitles, &QComboBox::activated, this, &BrowserWindow::chooseFavourite);
+void BrowserWindow::createFavourites()
+{
+    m_favourites = new FavouritesStrip(m_client);
+    connect(m_favourites, &FavouritesStrip::goRequested, this, &BrowserWindow::goToFavourite);
+}
 
-    m_favouriteAddresses = new QComboBox(m_client);
-    m_favouriteAddresses->setObjectName(QStringLiteral("Combo3"));
-    m_favouriteAddresses->setModel(m_favourites);
-    m_favouriteAddresses->setModelColumn(FavouritesModel::AddressColumn);
-    m_favouriteAddresses->setPlaceholderText(QLatin1String(FavouritesAddressPrompt));
-    m_favouriteAddresses->setCurrentIndex(-1);
-    m_favouriteAddresses->setGeometry(Twips::toRect(5640, 600, 2412, 345));
-    m_favouriteAddresses->hide();
-
-    m_favouriteGo = new QPushButton(QStringLiteral("Go"), m_client);
-    m_favouriteGo->setObjectName(QStringLiteral("Command8"));
-    m_favouriteGo->setToolTip(QStringLiteral("Go To This Favorite"));
-    m_favouriteGo->setGeometry(Twips::toRect(8640, 240, 372, 252));
-    connect(m_favouriteGo, &QPushButton::clicked, this, &BrowserWindow::goToFavourite);
-
-    m_favouriteRemove = new QPushButton(QStringLiteral("---"), m_client);
-    m_favouriteRemove->setObjectName(QStringLiteral("Command7"));
-    m_favouriteRemove->setToolTip(QStringLiteral("Remove From Favorites"));
-    m_favouriteRemove->setGeometry(Twips::toRect(9000, 240, 372, 252));
-    connect(m_favouriteRemove, &QPushButton::clicked, this, &BrowserWindow::removeFavourite);
-
-    m_logo = new QLabel(m_client);
-    m_logo->setObjectName(QStringLiteral("Picture1"));
-    m_logo->setToolTip(QStringLiteral("Click Here To Go To Brimlow's Webpage"));
-    m_logo->setGeometry(Twips::toRect(9720, 120, 492, 492));
-    m_logo->setPixmap(windowIcon().pixmap(m_logo->size()));
-    m_logo->setCursor(Qt::PointingHandCursor);
-    m_logo->setFocusPolicy(Qt::StrongFocus);
-    m_logo->installEventFilter(this);
+void BrowserWindow::createLogo()
+{
+    m_logo = placeControl(new LogoButton(m_client), "Picture1", {9720, 120, 492, 492});
+    m_logo->setToolTip(tr("Click Here To Go To Brimlow's Webpage"));
+    m_logo->setAccessibleName(tr("Brimlow's Webpage"));
+    m_logo->setIcon(windowIcon());
+    m_logo->setIconSize(m_logo->size());
+    connect(m_logo, &LogoButton::clicked, this, &BrowserWindow::goToMakerHomePage);
 }
 
 void BrowserWindow::createMenus()
 {
-    QMenuBar *bar = menuBar();
-    QMenu *file = topMenu(bar, "mnuFile", "&File");
-    connect(menuItem(file, "mnuFileOpen", "&Open File", QKeySequence(QStringLiteral("Ctrl+O"))),
-        &QAction::triggered, this, &BrowserWindow::openFile);
-    separator(file, "mnuFileLine");
-    connect(
-        menuItem(file, "mnuFileExit", "&Exit"), &QAction::triggered, this, &BrowserWindow::close);
-
-    QMenu *edit = topMenu(bar, "mnuEdit", "&Edit");
-    connect(menuItem(edit, "mnuEditPrefs", "&Preferences", QKeySequence(QStringLiteral("Ctrl+P"))),
-        &QAction::triggered, this, [this] { openWindow(WindowNames::Preferences); });
-    if (m_role == Role::Main) {
-        m_allowPopUps = menuItem(edit, "mnuEditAllowPopUps", "Allow Pop Ups");
-        m_allowPopUps->setCheckable(true);
-        m_allowPopUps->setChecked(true);
-    }
-
-    createGoMenu();
-    createTranslateMenu();
-
-    QMenu *favourites = topMenu(bar, "mnuFavorites", "F&avorites");
-    connect(menuItem(favourites, "mnuFavoritesAdd", "&Add To Favorites...",
-                QKeySequence(QStringLiteral("Ctrl+D"))),
-        &QAction::triggered, this, &BrowserWindow::addFavourite);
-
-    QMenu *help = topMenu(bar, "mnuHelp", "&Help");
-    connect(menuItem(help, "mnuHelpWebpage", "Wavecrest Webpage"), &QAction::triggered, this,
-        [this] { m_engine->Navigate(QLatin1String(Addresses::MakerHomePage)); });
-    separator(help, "mnuHelpLine");
-    connect(menuItem(help, "mnuAbout", "&About Wavecrest...", QKeySequence(Qt::Key_F1)),
-        &QAction::triggered, this, [this] { openWindow(WindowNames::About); });
-    separator(help, "mnuHelpLine2");
-    connect(menuItem(help, "mnuHelpComments", "Send Us Comments and Suggestions"),
-        &QAction::triggered, this, [this] { openWindow(WindowNames::Comments); });
+    m_menus = new BrowserMenuBar(m_role == Role::Main, this);
+    setMenuBar(m_menus);
+    connect(m_menus, &BrowserMenuBar::openFileChosen, this, &BrowserWindow::openFile);
+    connect(m_menus, &BrowserMenuBar::exitChosen, this, &BrowserWindow::close);
+    connect(m_menus, &BrowserMenuBar::backChosen, this, &BrowserWindow::goBack);
+    connect(m_menus, &BrowserMenuBar::forwardChosen, this, &BrowserWindow::goForward);
+    connect(m_menus, &BrowserMenuBar::homeChosen, this, &BrowserWindow::goHome);
+    connect(m_menus, &BrowserMenuBar::stopChosen, this, &BrowserWindow::stop);
+    connect(m_menus, &BrowserMenuBar::refreshChosen, this, &BrowserWindow::reload);
+    connect(m_menus, &BrowserMenuBar::addFavouriteChosen, this, &BrowserWindow::addFavourite);
+    connect(m_menus, &BrowserMenuBar::webpageChosen, this, &BrowserWindow::goToMakerHomePage);
+    connect(m_menus, &BrowserMenuBar::translateChosen, this, &BrowserWindow::translate);
+    connect(m_menus, &BrowserMenuBar::windowChosen, this,
+        [this](const QString &name) { m_context.windows().open(name); });
 }
 
-void BrowserWindow::createGoMenu()
+// The keys of other browsers, beside the menus' own, which they never replace.
+void BrowserWindow::createKeys()
 {
-    QMenu *go = topMenu(menuBar(), "mnuGo", "&Go");
-    connect(menuItem(go, "mnuGoBack", "&Back     ", QKeySequence(QStringLiteral("Ctrl+B"))),
-        &QAction::triggered, this, &BrowserWindow::goBack);
-    connect(menuItem(go, "mnuGoForward", "&Forward     ", QKeySequence(QStringLiteral("Ctrl+F"))),
-        &QAction::triggered, this, &BrowserWindow::goForward);
-    connect(menuItem(go, "mnuGoHome", "&Home     ", QKeySequence(QStringLiteral("Ctrl+H"))),
-        &QAction::triggered, this, &BrowserWindow::goHome);
-    connect(menuItem(go, "mnuGoStop", "&Stop     ", QKeySequence(QStringLiteral("Ctrl+S"))),
-        &QAction::triggered, this, &BrowserWindow::stop);
-    connect(menuItem(go, "mnuRefresh", "&Refresh     ", QKeySequence(QStringLiteral("Ctrl+R"))),
-        &QAction::triggered, this, &BrowserWindow::reload);
-    separator(go, "mnuGoLine");
-    connect(menuItem(go, "mnuGoEmail", "Send Email"), &QAction::triggered, this,
-        [this] { openWindow(WindowNames::SendMail); });
-    connect(menuItem(go, "mnuGoWebServer", "Run Web Server"), &QAction::triggered, this,
-        [this] { openWindow(WindowNames::WebServer); });
+    addKeys({tr("Ctrl+L"), tr("Alt+D"), tr("F6")}, [this] { m_addressBar->focusAndSelectAll(); });
+    addKeys({tr("F5")}, [this] { reload(); });
+    addKeys({tr("Alt+Left")}, [this] { goBack(); });
+    addKeys({tr("Alt+Right")}, [this] { goForward(); });
+    addKeys({tr("Ctrl++"), tr("Ctrl+=")},
+        [this] { m_engine->setZoomFactor(zoomedIn(m_engine->zoomFactor())); });
+    addKeys({tr("Ctrl+-")}, [this] { m_engine->setZoomFactor(zoomedOut(m_engine->zoomFactor())); });
+    addKeys({tr("Ctrl+0")}, [this] { m_engine->setZoomFactor(1); });
+    addKeys({tr("F11")}, [this] { toggleFullScreen(); });
+    // Only while there is something to end: otherwise the page and the
+    // controls get the key.
+    m_escapeKey = addKeys({tr("Esc")}, [this] {
+        if (m_pageFullScreen)
+            m_engine->exitFullScreen();
+        else
+            stop();
+    });
+    m_escapeKey->setEnabled(false);
 }
 
-void BrowserWindow::createTranslateMenu()
+QAction *BrowserWindow::addKeys(const QStringList &keys, const std::function<void()> &command)
 {
-    QMenu *menu = topMenu(menuBar(), "mnuTranslate", "&Translate");
-    for (const TranslationItem &item : translationItems()) {
-        if (*item.pair == '\0') {
-            separator(menu, item.objectName);
-            continue;
-        }
-        const QString pair = QLatin1String(item.pair);
-        connect(menuItem(menu, item.objectName, item.caption), &QAction::triggered, this,
-            [this, pair] { translate(pair); });
-    }
+    auto *action = new QAction(this);
+    QList<QKeySequence> sequences;
+    for (const QString &key : keys)
+        sequences.append(QKeySequence(key));
+    action->setShortcuts(sequences);
+    connect(action, &QAction::triggered, this, command);
+    addAction(action);
+    return action;
+}
+
+void BrowserWindow::setStopEnabled(bool enabled)
+{
+    m_stop->setEnabled(enabled);
+    m_escapeKey->setEnabled(enabled || m_pageFullScreen);
+}
+
+void BrowserWindow::toggleFullScreen()
+{
+    if (m_pageFullScreen)
+        m_engine->exitFullScreen();
+    else
+        setWindowState(windowState() ^ Qt::WindowFullScreen);
+}
+
+// The page's view alone fills the screen while the page wants it.
+void BrowserWindow::showPageFullScreen(bool on)
+{
+    if (on == m_pageFullScreen)
+        return;
+    m_pageFullScreen = on;
+    if (on)
+        m_stateBeforePageFullScreen = windowState();
+    menuBar()->setVisible(!on);
+    m_statusBar->setVisible(!on);
+    const QList<QWidget *> controls = {m_backgroundHolder, m_back, m_forward, m_stop, m_reload,
+        m_home, m_sendMail, m_favourites, m_logo, m_addressBar};
+    for (QWidget *control : controls)
+        control->setVisible(!on);
+    setWindowState(
+        on ? m_stateBeforePageFullScreen | Qt::WindowFullScreen : m_stateBeforePageFullScreen);
+    m_escapeKey->setEnabled(on || m_stop->isEnabled());
+    relayout();
+    if (on)
+        m_engine->view()->setFocus();
 }
 
 void BrowserWindow::setTabOrder()
 {
-    const QList<QWidget *> order
-        = {m_addressBar, m_engine->view(), m_back, m_forward, m_stop, m_reload, m_home, m_logo,
-            m_favouriteRemove, m_favouriteGo, m_favouriteTitles, m_statusBar, m_sendMail};
+    const QList<QWidget *> order = QList<QWidget *>{m_addressBar, m_engine->view(), m_back,
+                                       m_forward, m_stop, m_reload, m_home, m_logo}
+        + m_favourites->tabChain() + QList<QWidget *>{m_statusBar, m_sendMail};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order.at(i), order.at(i + 1));
 }
@@ -296,44 +262,54 @@ void BrowserWindow::setTabOrder()
 void BrowserWindow::connectEngine()
 {
     BrowserEngine *engine = m_engine;
+    // Nothing of the blank page that stands in for the empty address shows.
+    const auto unlessBlank = [this](auto handler) {
+        return [this, handler](const auto &...arguments) {
+            if (!m_blankStandsIn)
+                handler(arguments...);
+        };
+    };
     connect(engine, &BrowserEngine::StatusTextChange, this,
-        [this](const QString &text) { m_statusBar->setPanelText(1, text); });
-    connect(engine, &BrowserEngine::ProgressChange, this, &BrowserWindow::showProgress);
-    connect(engine, &BrowserEngine::DownloadBegin, this, [this] {
-        m_statusBar->setPanelText(1, QStringLiteral("Contacting host..."));
+        unlessBlank([this](const QString &text) { m_statusBar->setStatusText(text); }));
+    connect(engine, &BrowserEngine::ProgressChange, this,
+        unlessBlank(
+            [this](int progress, int progressMax) { showProgress(progress, progressMax); }));
+    connect(engine, &BrowserEngine::DownloadBegin, this, unlessBlank([this] {
+        m_statusBar->setStatusText(tr("Contacting host..."));
         m_back->setEnabled(true);
-        m_stop->setEnabled(true);
-    });
-    connect(engine, &BrowserEngine::NavigateComplete2, this, [this] {
-        m_statusBar->setPanelText(1, QStringLiteral("Receiving data..."));
+        setStopEnabled(true);
+    }));
+    // Every frame reports its own; the address bar shows the page's.
+    connect(engine, &BrowserEngine::NavigateComplete2, this, unlessBlank([this](const QString &) {
+        m_statusBar->setStatusText(tr("Receiving data..."));
         m_addressBar->setEditText(m_engine->LocationURL());
-    });
-    connect(engine, &BrowserEngine::TitleChange, this, [this](const QString &text) {
-        setWindowTitle(text + QLatin1String(CaptionSuffix));
+    }));
+    connect(engine, &BrowserEngine::TitleChange, this, unlessBlank([this](const QString &text) {
+        setWindowTitle(text + tr(" - Brimlow Wavecrest"));
         m_titleHolder->setText(text);
-    });
-    connect(engine, &BrowserEngine::DownloadComplete, this, [this] {
-        m_statusBar->setPanelText(1, QStringLiteral("Done."));
-        m_stop->setEnabled(false);
-    });
+    }));
+    connect(engine, &BrowserEngine::DownloadComplete, this, unlessBlank([this] {
+        m_statusBar->setStatusText(tr("Done."));
+        setStopEnabled(false);
+    }));
     connect(engine, &BrowserEngine::NewWindow2, this, &BrowserWindow::handleNewWindow);
+    connect(engine, &BrowserEngine::fullScreenRequested, this, &BrowserWindow::showPageFullScreen);
 }
 
 void BrowserWindow::showProgress(int progress, int progressMax)
 {
-    const QString text
-        = QString::number(progress) + QLatin1String("  of  ") + QString::number(progressMax);
+    const QString text = tr("%1  of  %2").arg(progress).arg(progressMax);
     // The secondary window shows its progress beside the load state.
     if (m_role == Role::Main)
-        m_statusBar->setPanelText(2, text);
+        m_statusBar->setProgressText(text);
     else
-        m_statusBar->setPanelText(1, QLatin1String("Contacting host... ") + text);
+        m_statusBar->setStatusText(tr("Contacting host... ") + text);
 }
 
 void BrowserWindow::handleNewWindow(NewWindowRequest *request)
 {
     if (m_role == Role::Secondary) {
-        request->target = m_engine;
+        request->target = engineForNewWindow();
         return;
     }
     if (!popUpsAllowed())
@@ -342,13 +318,13 @@ void BrowserWindow::handleNewWindow(NewWindowRequest *request)
         m_context.windows().instance(QLatin1String(WindowNames::Secondary)));
     if (!secondary)
         return;
-    request->target = secondary->engine();
+    request->target = secondary->engineForNewWindow();
     m_context.windows().open(QLatin1String(WindowNames::Secondary));
 }
 
 bool BrowserWindow::popUpsAllowed() const
 {
-    return m_allowPopUps && m_allowPopUps->isChecked();
+    return m_menus->popUpsAllowed();
 }
 
 QString BrowserWindow::dataFile(const char16_t *name) const
@@ -361,9 +337,13 @@ void BrowserWindow::loadFromSettings(const QString &startAddress)
     qint32 color = 0;
     if (ColorValue::parse(m_context.setting(QString::fromUtf16(SettingsKeys::Color)), &color))
         setBackgroundColorValue(color);
-    m_engine->Navigate(startAddress.isEmpty()
-            ? m_context.setting(QString::fromUtf16(SettingsKeys::HomePage))
-            : startAddress);
+    const QString address = startAddress.isEmpty()
+        ? m_context.setting(QString::fromUtf16(SettingsKeys::HomePage))
+        : startAddress;
+    if (address.isEmpty())
+        showBlankPage();
+    else
+        navigate(address);
     setBackgroundPicture(m_context.setting(QString::fromUtf16(SettingsKeys::Background)));
 
     QStringList titles;
@@ -373,9 +353,7 @@ void BrowserWindow::loadFromSettings(const QString &startAddress)
     m_addressBar->setEntries(history);
     QStringList addresses;
     LoadList(&addresses, dataFile(DataFiles::FavouriteAddresses));
-    m_favourites->setFromLists(
-        m_favourites->titles() + titles, m_favourites->addresses() + addresses);
-    clearFavouriteChoice();
+    m_favourites->appendLists(titles, addresses);
 
     if (m_role == Role::Secondary && !isMinimized()) {
         // Not shown yet: lay the client area out first, so the rule sees the
@@ -475,15 +453,29 @@ void BrowserWindow::clearAddressHistory()
 void BrowserWindow::clearFavourites()
 {
     m_favourites->clear();
-    clearFavouriteChoice();
 }
 
-// Nothing is chosen until the user picks a title; Qt would otherwise pick the
-// first one whenever the list is refilled.
-void BrowserWindow::clearFavouriteChoice()
+// A page view that has never loaded anything keeps its window from being
+// shown maximised under some window managers. A blank page looks like no page
+// at all, and stands in for the empty address until something else loads.
+void BrowserWindow::showBlankPage()
 {
-    m_favouriteTitles->setCurrentIndex(-1);
-    m_favouriteAddresses->setCurrentIndex(-1);
+    m_blankStandsIn = true;
+    m_engine->Navigate(QLatin1String(BlankPage));
+}
+
+// The engine ignores an empty address, which leaves the blank page in place.
+void BrowserWindow::navigate(const QString &address)
+{
+    if (!address.isEmpty())
+        m_blankStandsIn = false;
+    m_engine->Navigate(address);
+}
+
+BrowserEngine *BrowserWindow::engineForNewWindow()
+{
+    m_blankStandsIn = false;
+    return m_engine;
 }
 
 void BrowserWindow::goBack()
@@ -500,7 +492,7 @@ void BrowserWindow::goForward()
 void BrowserWindow::stop()
 {
     m_engine->Stop();
-    m_stop->setEnabled(false);
+    setStopEnabled(false);
 }
 
 void BrowserWindow::reload()
@@ -511,7 +503,12 @@ void BrowserWindow::reload()
 void BrowserWindow::goHome()
 {
     // Read at every use, so a home page saved in Preferences counts at once.
-    m_engine->Navigate(m_context.setting(QString::fromUtf16(SettingsKeys::HomePage)));
+    navigate(m_context.setting(QString::fromUtf16(SettingsKeys::HomePage)));
+}
+
+void BrowserWindow::goToMakerHomePage()
+{
+    navigate(QLatin1String(Addresses::MakerHomePage));
 }
 
 void BrowserWindow::openWindow(const char *name)
@@ -525,7 +522,7 @@ void BrowserWindow::enterAddress()
     m_addressBar->appendEntry(text);
     if (text.isEmpty())
         return;
-    m_engine->Navigate(text);
+    navigate(text);
     QWidget *view = m_engine->view();
     if (view->isHidden()) {
         view->show();
@@ -533,54 +530,51 @@ void BrowserWindow::enterAddress()
     }
 }
 
-void BrowserWindow::translate(const QString &languagePair)
+// The service is read at every use, as the home page is.
+void BrowserWindow::translate(const QString &from, const QString &to)
 {
-    const QString request = translationRequestAddress(m_addressBar->currentText(), languagePair);
+    const QString request = translationRequestAddress(
+        m_context.setting(QString::fromUtf16(SettingsKeys::TranslateService)), from, to,
+        m_addressBar->currentText());
     m_addressBar->setEditText(request);
-    m_engine->Navigate(request);
+    navigate(request);
+}
+
+QString BrowserWindow::openFileFilter()
+{
+    return tr("Image Files |*.jpg;*.bmp;*.gif;*.ico;*.wmf|HTML Files (*.htm, *.html)|*.html;*.htm|"
+              "Text  Files|*.txt;*.ini;*.nfo;*.diz|All Files|*.*");
 }
 
 void BrowserWindow::openFile()
 {
     QPointer<BrowserWindow> self(this);
-    m_fileChooser(
-        this, nameFiltersFromPairs(QLatin1String(OpenFileFilter)), [self](const QString &path) {
-            if (self)
-                self->m_engine->Navigate(path);
-        });
+    m_fileChooser(this, nameFiltersFromPairs(openFileFilter()), [self](const QString &path) {
+        if (self)
+            self->navigate(path);
+    });
 }
 
-void BrowserWindow::chooseFavourite(int row)
+void BrowserWindow::goToFavourite(const QString &address)
 {
-    m_favouriteAddresses->setCurrentIndex(row < m_favourites->rowCount() ? row : -1);
-}
-
-void BrowserWindow::goToFavourite()
-{
-    const int row = m_favouriteAddresses->currentIndex();
-    if (row < 0)
-        return;
-    m_engine->Navigate(m_favourites->at(row).address);
-    m_stop->setEnabled(true);
+    navigate(address);
+    setStopEnabled(true);
 }
 
 void BrowserWindow::addFavourite()
 {
-    const FavouritesModel::Favourite favourite{m_titleHolder->text(), m_engine->LocationURL()};
-    m_favourites->insertFavourite(m_favouriteTitles->currentIndex() + 1, favourite);
-}
-
-void BrowserWindow::removeFavourite()
-{
-    const int row = m_favouriteTitles->currentIndex();
-    if (m_favourites->removeFavourite(row))
-        clearFavouriteChoice();
+    m_favourites->addAfterChoice(
+        m_titleHolder->text(), m_blankStandsIn ? QString() : m_engine->LocationURL());
 }
 
 void BrowserWindow::relayout()
 {
     if (isMinimized())
         return;
+    if (m_pageFullScreen) {
+        m_engine->view()->setGeometry(m_client->rect());
+        return;
+    }
     const int clientWidth = Twips::fromPixels(m_client->width());
     const int statusBarTop = Twips::fromPixels(m_client->height());
     applyLayout(resizedLayout(m_layout, clientWidth, statusBarTop));
@@ -623,8 +617,6 @@ bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
         const bool inside = widget->rect().contains(mouse->position().toPoint());
         if (watched == m_sendMail && inside && mouse->button() != Qt::LeftButton)
             openWindow(WindowNames::SendMail);
-        else if (watched == m_logo && inside && mouse->button() == Qt::LeftButton)
-            m_engine->Navigate(QLatin1String(Addresses::MakerHomePage));
     }
     return QMainWindow::eventFilter(watched, event);
 }

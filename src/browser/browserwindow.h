@@ -4,20 +4,22 @@
 #include <QPixmap>
 #include <QPointer>
 
+#include <functional>
+
 #include "browser/browserlayout.h"
 #include "platform/filechooser.h"
 
 class AppContext;
-class BrowserEngine;
 class QAction;
-class QComboBox;
+class BrowserEngine;
 class QLabel;
-class QMenu;
 class QPushButton;
 class AddressBar;
+class BrowserMenuBar;
 class BrowserStatusBar;
 class ClientArea;
-class FavouritesModel;
+class FavouritesStrip;
+class LogoButton;
 struct NewWindowRequest;
 
 // A browser window: the engine's view surrounded by the program's controls.
@@ -35,6 +37,9 @@ public:
 
     Role role() const { return m_role; }
     BrowserEngine *engine() const { return m_engine; }
+    // The engine, as the target of a page's new-window request: the page
+    // that arrives there is shown, whatever the window showed before.
+    BrowserEngine *engineForNewWindow();
 
     // The load handling: colour, home page, background picture and the three
     // lists from the data directory, each step skipping its own failure. A
@@ -78,21 +83,27 @@ protected:
 
 private:
     void createControls();
-    void createButtonRow();
+    void createNavigationButtons();
+    void createFavourites();
+    void createLogo();
     void createMenus();
-    void createGoMenu();
-    void createTranslateMenu();
     void setTabOrder();
+    void createKeys();
+    QAction *addKeys(const QStringList &keys, const std::function<void()> &command);
+    void setStopEnabled(bool enabled);
+    void toggleFullScreen();
+    void showPageFullScreen(bool on);
     void connectEngine();
+    void showBlankPage();
+    void navigate(const QString &address);
+    void goToMakerHomePage();
     void openWindow(const char *name);
+    static QString openFileFilter();
     void openFile();
-    void translate(const QString &languagePair);
+    void translate(const QString &from, const QString &to);
     void enterAddress();
-    void chooseFavourite(int row);
-    void goToFavourite();
+    void goToFavourite(const QString &address);
     void addFavourite();
-    void removeFavourite();
-    void clearFavouriteChoice();
     void showProgress(int progress, int progressMax);
     void handleNewWindow(NewWindowRequest *request);
     void relayout();
@@ -109,6 +120,8 @@ private:
     const Role m_role;
     qint32 m_colorValue;
     QPixmap m_backgroundPicture;
+    // Set while the blank page stands in for the empty address.
+    bool m_blankStandsIn = false;
 
     ClientArea *m_client = nullptr;
     QPointer<BrowserEngine> m_engine;
@@ -118,17 +131,16 @@ private:
     QPushButton *m_reload = nullptr;
     QPushButton *m_home = nullptr;
     QPushButton *m_sendMail = nullptr;
-    QComboBox *m_favouriteTitles = nullptr;
-    QComboBox *m_favouriteAddresses = nullptr;
-    FavouritesModel *m_favourites = nullptr;
-    QPushButton *m_favouriteGo = nullptr;
-    QPushButton *m_favouriteRemove = nullptr;
-    QLabel *m_logo = nullptr;
+    FavouritesStrip *m_favourites = nullptr;
+    LogoButton *m_logo = nullptr;
     AddressBar *m_addressBar = nullptr;
     QLabel *m_titleHolder = nullptr;
     QLabel *m_backgroundHolder = nullptr;
     BrowserStatusBar *m_statusBar = nullptr;
-    QAction *m_allowPopUps = nullptr;
+    BrowserMenuBar *m_menus = nullptr;
+    QAction *m_escapeKey = nullptr;
+    bool m_pageFullScreen = false;
+    Qt::WindowStates m_stateBeforePageFullScreen;
     BrowserLayout m_layout;
     FileChooser m_fileChooser;
 };

@@ -32,7 +32,6 @@ public:
     bool removeFavourite(int row);
     void clear();
 
-    QList<Favourite> favourites() const { return m_favourites; }
     QStringList titles() const { return columnTexts(&Favourite::title); }
     QStringList addresses() const { return columnTexts(&Favourite::address); }
     // Pairs two lists read from files by position; a title without an

@@ -2,29 +2,42 @@
 
 #include "core/addresses.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 
 const QList<TranslationItem> &translationItems()
 {
     static const QList<TranslationItem> items = {
-        {"mnuLanguageEngSpa", "English to Spanish", "&lp=en_es"},
-        {"mnuLanguageEngGer", "English to German", "&lp=en_de"},
-        {"mnuLanguageEngFre", "English to French", "&lp=en_fr"},
-        {"mnuLanguageEngIta", "English to Italian", "&lp=en_it"},
-        {"mnuLanguageEngPor", "English to Portuguese", "&lp=en_pt"},
-        {"mnuLanguageLine", "-", ""},
-        {"mnuLanguageSpaEng", "Spanish to English", "&lp=es_en"},
-        {"mnuLanguageGerEng", "German to English", "&lp=de_en"},
-        {"mnuLanguageFreEng", "French to English", "&lp=fr_en"},
-        {"mnuLanguageItaEng", "Italian to English", "&lp=it_en"},
-        {"mnuLanguagePorEng", "Portuguese to English", "&lp=pt_en"},
+        {"mnuLanguageEngSpa", QT_TRANSLATE_NOOP("BrowserMenuBar", "English to Spanish"), "en",
+            "es"},
+        {"mnuLanguageEngGer", QT_TRANSLATE_NOOP("BrowserMenuBar", "English to German"), "en", "de"},
+        {"mnuLanguageEngFre", QT_TRANSLATE_NOOP("BrowserMenuBar", "English to French"), "en", "fr"},
+        {"mnuLanguageEngIta", QT_TRANSLATE_NOOP("BrowserMenuBar", "English to Italian"), "en",
+            "it"},
+        {"mnuLanguageEngPor", QT_TRANSLATE_NOOP("BrowserMenuBar", "English to Portuguese"), "en",
+            "pt"},
+        {"mnuLanguageLine", "-", "", ""},
+        {"mnuLanguageSpaEng", QT_TRANSLATE_NOOP("BrowserMenuBar", "Spanish to English"), "es",
+            "en"},
+        {"mnuLanguageGerEng", QT_TRANSLATE_NOOP("BrowserMenuBar", "German to English"), "de", "en"},
+        {"mnuLanguageFreEng", QT_TRANSLATE_NOOP("BrowserMenuBar", "French to English"), "fr", "en"},
+        {"mnuLanguageItaEng", QT_TRANSLATE_NOOP("BrowserMenuBar", "Italian to English"), "it",
+            "en"},
+        {"mnuLanguagePorEng", QT_TRANSLATE_NOOP("BrowserMenuBar", "Portuguese to English"), "pt",
+            "en"},
     };
     return items;
 }
 
-QString translationRequestAddress(const QString &text, const QString &pair)
+QString translationRequestAddress(
+    const QString &service, const QString &from, const QString &to, const QString &address)
 {
-    return QLatin1String("http://") + QLatin1String(Addresses::TranslationHost)
-        + QLatin1String("/cgi-bin/translate?doit=done&urltext=")
-        + QString::fromLatin1(QUrl::toPercentEncoding(text)) + pair;
+    const QLatin1String addressPlaceholder("{address}");
+    QString request = service.contains(addressPlaceholder)
+        ? service
+        : QLatin1String(Addresses::TranslationService);
+    request.replace(QLatin1String("{from}"), from).replace(QLatin1String("{to}"), to);
+    // Last, so that the page's address is never searched for placeholders.
+    return request.replace(
+        addressPlaceholder, QString::fromLatin1(QUrl::toPercentEncoding(address)));
 }

@@ -1,47 +1,57 @@
 #include "mail/commentswindow.h"
 
 #include "core/addresses.h"
+#include "platform/placement.h"
 #include "settings/profile.h"
 
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace {
 
-using Kind = MailWindow::Control::Kind;
-
-constexpr MailWindow::Control Controls[] = {
-    {"Label1", Kind::Label, "From (e-mail address)", 120, 0, 2175, 255, 2},
-    {"txtFromEmailAddress", Kind::Field, "", 120, 240, 3255, 285, 1},
-    {"Label4", Kind::Label, "Your Name", 3600, 0, 3135, 255, 6},
-    {"txtFromName", Kind::Field, "", 3600, 240, 3375, 285, 5},
-    {"Label6", Kind::Label, "E-Mail Server", 120, 600, 3375, 255, 8},
-    {"txtEmailServer", Kind::Field, "", 120, 840, 3375, 285, 7},
-    {"Command1", Kind::Button, "&Send E-Mail", 3600, 600, 1815, 495, 0},
-    {"Command2", Kind::Button, "&Exit", 5520, 600, 1455, 495, 4},
-    {"txtEmailBodyOfMessage", Kind::Body, "", 120, 1200, 6855, 1695, 3},
-    {"Frame1", Kind::Frame, "", 960, 3000, 5175, 615, 9},
-    {"StatusTxt", Kind::Status, "", 120, 240, 4935, 255, 10},
-};
+const MailWindow::Layout &commentsLayout()
+{
+    static const MailWindow::Layout layout{
+        .clientSize = {7185, 3705},
+        .send = {3600, 600, 1815, 495},
+        .frame = {960, 3000, 5175, 615},
+        .status = {120, 240, 4935, 255},
+        .fromLabel = {120, 0, 2175, 255},
+        .fromAddress = {120, 240, 3255, 285},
+        .nameLabel = {3600, 0, 3135, 255},
+        .fromName = {3600, 240, 3375, 285},
+        .serverLabel = {120, 600, 3375, 255},
+        .server = {120, 840, 3375, 285},
+        .body = {120, 1200, 6855, 1695},
+    };
+    return layout;
+}
 
 } // namespace
 
-CommentsWindow::CommentsWindow(AppContext &context, const SmtpClientConfig &smtp, QWidget *parent)
-    : MailWindow(context, smtp, QStringLiteral("Send Us Your Comments And Suggestions"),
-        QSize(7185, 3705), Controls, parent)
+CommentsWindow::CommentsWindow(AppContext &context, const SmtpClientConfig &smtp,
+    CredentialStore *credentials, QWidget *parent)
+    : MailWindow(context, smtp, credentials, tr("Send Us Your Comments And Suggestions"),
+        commentsLayout(), parent)
 {
-    connect(qobject_cast<QPushButton *>(control("Command2")), &QPushButton::clicked, this,
-        &QWidget::close);
-    loadField("txtEmailServer", SettingsKeys::MailServer);
+    auto *exit
+        = placeControl(new QPushButton(tr("&Exit"), this), "Command2", {5520, 600, 1455, 495});
+    connect(exit, &QPushButton::clicked, this, &QWidget::close);
+    orderTabs({m_send, m_fromAddress, m_body, exit, m_fromName, m_server});
+
+    loadField(m_server, SettingsKeys::MailServer);
 }
 
 MailMessage CommentsWindow::composeMessage() const
 {
     const QString mailbox = QString::fromLatin1(Addresses::CommentsMailbox);
-    return {fieldText("txtFromName"), fieldText("txtFromEmailAddress"), mailbox, mailbox,
-        QStringLiteral("Wavecrest Comments"), fieldText("txtEmailBodyOfMessage")};
+    // The maker's mailbox sorts by this subject, so it is never translated.
+    return {m_fromName->text(), m_fromAddress->text(), mailbox, mailbox,
+        QStringLiteral("Wavecrest Comments"), bodyText()};
 }
 
 void CommentsWindow::rememberFields()
 {
-    storeField("txtEmailServer", SettingsKeys::MailServer);
+    storeField(m_server, SettingsKeys::MailServer);
 }

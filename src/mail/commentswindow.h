@@ -6,9 +6,11 @@
 // mailbox under a fixed subject. It remembers only the mail server.
 class CommentsWindow : public MailWindow
 {
+    Q_OBJECT
+
 public:
-    explicit CommentsWindow(
-        AppContext &context, const SmtpClientConfig &smtp = {}, QWidget *parent = nullptr);
+    explicit CommentsWindow(AppContext &context, const SmtpClientConfig &smtp = {},
+        CredentialStore *credentials = nullptr, QWidget *parent = nullptr);
 
 protected:
     MailMessage composeMessage() const override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mail/mailencoding.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -14,14 +16,27 @@ struct MailMessage {
     QString body;
 };
 
+// An address as it goes on the wire: on one line, without the blanks that
+// were typed around it.
+QString mailAddress(const QString &typed);
+
+// Whether an address of the message holds more than ASCII, so that only a
+// server that speaks SMTPUTF8 can carry it.
+bool needsSmtpUtf8(const MailMessage &message);
+
 // The Date header's text, e.g. "Fri, 04 Dec 2026 17:38:11 -0600": English day
 // and month names whatever the user's locale, and the time's own offset from
 // UTC.
 QString mailDateText(const QDateTime &time);
 
+// A new, unique "<...@domain>" for the Message-ID header, under the sender's
+// domain where that is a plain host name.
+QByteArray newMessageId(const QString &fromAddress);
+
 // What is sent after the server's 354: the header block, an empty line, the
-// body with CR LF line ends and its leading dots doubled, an empty line and
-// the final "." line. Mail that is all ASCII carries just the five classic
-// header lines; anything else goes out as UTF-8, with MIME headers and RFC
-// 2047 words for the header text that is not ASCII.
-QByteArray messageData(const MailMessage &message, const QDateTime &date);
+// body in the given encoding and an empty line, then the final "." line.
+// Mail that is all ASCII with short lines carries the classic header lines
+// and its Message-ID only; anything else adds the MIME headers that say how
+// the UTF-8 text is encoded.
+QByteArray messageData(const MailMessage &message, const QDateTime &date,
+    const QByteArray &messageId, BodyEncoding encoding);

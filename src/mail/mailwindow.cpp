@@ -1,8 +1,10 @@
 #include "mail/mailwindow.h"
 
 #include "core/appcontext.h"
+#include "mail/keychaincredentialstore.h"
+#include "mail/mailloginwindow.h"
 #include "platform/messagebox.h"
-#include "platform/twips.h"
+#include "platform/placement.h"
 #include "platform/windowutils.h"
 
 #include <QApplication>
@@ -12,119 +14,210 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 
-#include <algorithm>
-#include <vector>
+namespace {
 
-MailWindow::MailWindow(AppContext &context, const SmtpClientConfig &smtp, const QString &caption,
-    QSize clientSizeTwips, std::span<const Control> controls, QWidget *parent)
+// The user name the mail server last took; its password lives in the keyring.
+constexpr char16_t MailUserKey[] = u"Mail User";
+
+} // namespace
+
+MailWindow::MailWindow(AppContext &context, const SmtpClientConfig &smtp,
+    CredentialStore *credentials, const QString &caption, const Layout &layout, QWidget *parent)
     : QWidget(parent,
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_context(context), m_client(new SmtpClient(smtp.defaultPort, smtp.replyTimeLimit, this))
+      m_context(context), m_client(new SmtpClient(smtp, this)),
+      m_ownCredentials(credentials ? nullptr : std::make_unique<KeychainCredentialStore>()),
+      m_credentials(credentials ? credentials : m_ownCredentials.get())
 {
     setWindowTitle(caption);
-    QFont font(QStringLiteral("Arial"), 9);
-    font.setBold(true);
-    setFont(font);
-    resize(Twips::toPixels(clientSizeTwips.width()), Twips::toPixels(clientSizeTwips.height()));
-    for (const Control &each : controls)
-        createControl(each);
-    orderTabs(controls);
+    setFont(windowFont());
+    resize(Twips::toPixels(layout.clientSize.width()), Twips::toPixels(layout.clientSize.height()));
 
-    connect(qobject_cast<QPushButton *>(control("Command1")), &QPushButton::clicked, this,
-        &MailWindow::send);
+    m_send = placeControl(new QPushButton(tr("&Send E-Mail"), this), "Command1", layout.send);
+    auto *frame = placeControl(new QGroupBox(this), "Frame1", layout.frame);
+    m_status = placeControl(new QLabel(frame), "StatusTxt", layout.status);
+    m_status->setAlignment(Qt::AlignCenter);
+    m_fromAddress = addField("txtFromEmailAddress", layout.fromAddress);
+    addLabel(tr("From (e-mail address)"), "Label1", layout.fromLabel, m_fromAddress);
+    m_fromName = addField("txtFromName", layout.fromName);
+    addLabel(tr("Your Name"), "Label4", layout.nameLabel, m_fromName);
+    m_server = addField("txtEmailServer", layout.server);
+    addLabel(tr("E-Mail Server"), "Label6", layout.serverLabel, m_server);
+    m_body = placeControl(new QPlainTextEdit(this), "txtEmailBodyOfMessage", layout.body);
+    m_body->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_body->setTabChangesFocus(true);
+    m_body->setAccessibleName(tr("Message"));
+
+    connect(m_send, &QPushButton::clicked, this, &MailWindow::send);
     connect(m_client, &SmtpClient::statusChanged, m_status, &QLabel::setText);
-    connect(m_client, &SmtpClient::failed, this, [this](const QString &message) {
-        showMessageBox(this, message, QMessageBox::Information);
-    });
+    connect(m_client, &SmtpClient::failed, this, &MailWindow::showFailure);
     connect(m_client, &SmtpClient::finished, this, &MailWindow::showOutcome);
+    connect(m_client, &SmtpClient::loginRequired, this, &MailWindow::handleLoginRequired);
+    connect(m_client, &SmtpClient::loggedIn, this, &MailWindow::rememberLogin);
 }
 
-void MailWindow::createControl(const Control &control)
+MailWindow::~MailWindow() = default;
+
+QLineEdit *MailWindow::addField(const char *name, const QRect &twips)
 {
-    QWidget *widget = nullptr;
-    switch (control.kind) {
-    case Control::Kind::Button:
-        widget = new QPushButton(QString::fromUtf8(control.caption), this);
-        break;
-    case Control::Kind::Frame:
-        widget = new QGroupBox(this);
-        break;
-    case Control::Kind::Label:
-        widget = new QLabel(QString::fromUtf8(control.caption), this);
-        break;
-    case Control::Kind::Field:
-        widget = new QLineEdit(this);
-        break;
-    case Control::Kind::Body: {
-        auto *body = new QPlainTextEdit(this);
-        body->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        body->setTabChangesFocus(true);
-        widget = body;
-        break;
-    }
-    case Control::Kind::Status:
-        m_status = new QLabel(MailWindow::control("Frame1"));
-        m_status->setAlignment(Qt::AlignCenter);
-        widget = m_status;
-        break;
-    }
-    widget->setObjectName(QString::fromLatin1(control.name));
-    widget->setGeometry(Twips::toRect(control.left, control.top, control.width, control.height));
-    m_controls.insert(control.name, widget);
+    return placeControl(new QLineEdit(this), name, twips);
 }
 
-void MailWindow::orderTabs(std::span<const Control> controls)
+void MailWindow::addLabel(
+    const QString &caption, const char *name, const QRect &twips, QWidget *field)
 {
-    std::vector<Control> ordered(controls.begin(), controls.end());
-    std::sort(ordered.begin(), ordered.end(),
-        [](const Control &a, const Control &b) { return a.tabIndex < b.tabIndex; });
+    // The buddy gives the field its spoken name and the label's relation.
+    placeControl(new QLabel(caption, this), name, twips)->setBuddy(field);
+}
+
+void MailWindow::orderTabs(std::initializer_list<QWidget *> controls)
+{
     QWidget *previous = nullptr;
-    for (const Control &each : ordered) {
-        QWidget *widget = control(each.name);
-        if (widget->focusPolicy() == Qt::NoFocus)
-            continue;
+    for (QWidget *control : controls) {
         if (previous)
-            QWidget::setTabOrder(previous, widget);
+            QWidget::setTabOrder(previous, control);
         else
-            widget->setFocus();
-        previous = widget;
+            control->setFocus();
+        previous = control;
     }
 }
 
-QString MailWindow::fieldText(const char *name) const
+QString MailWindow::bodyText() const
 {
-    QWidget *widget = control(name);
-    if (auto *body = qobject_cast<QPlainTextEdit *>(widget))
-        return body->toPlainText();
-    auto *field = qobject_cast<QLineEdit *>(widget);
-    return field ? field->text() : QString();
+    // toPlainText() would turn no-break spaces into plain ones.
+    QString text = m_body->document()->toRawText();
+    for (const char16_t lineEnd : {u'\u2029', u'\u2028', u'\ufdd0', u'\ufdd1'})
+        text.replace(QChar(lineEnd), QLatin1Char('\n'));
+    return text;
 }
 
-void MailWindow::loadField(const char *name, const char16_t *settingsKey)
+void MailWindow::loadField(QLineEdit *field, const char16_t *settingsKey)
 {
-    if (auto *field = qobject_cast<QLineEdit *>(control(name)))
-        field->setText(m_context.setting(QString::fromUtf16(settingsKey)));
+    field->setText(m_context.setting(QString::fromUtf16(settingsKey)));
 }
 
-void MailWindow::storeField(const char *name, const char16_t *settingsKey)
+void MailWindow::storeField(QLineEdit *field, const char16_t *settingsKey)
 {
-    m_context.writeSetting(QString::fromUtf16(settingsKey), fieldText(name));
+    m_context.writeSetting(QString::fromUtf16(settingsKey), field->text());
 }
 
 void MailWindow::send()
 {
-    if (!m_client->SendEmail(fieldText("txtEmailServer"), composeMessage()))
+    if (m_client->isBusy()) {
         showMessageBox(this, QStringLiteral(" ") + QString::number(m_client->stateNumber()));
+        return;
+    }
+    // The last outcome must not stand for this one.
+    m_status->clear();
+    m_failureShown = false;
+    m_triedStoredPassword = false;
+    m_rememberTypedPassword.reset();
+    m_client->SendEmail(m_server->text(), composeMessage());
+}
+
+void MailWindow::showFailure(const QString &message)
+{
+    m_failureShown = true;
+    showMessageBox(boxParent(), message, QMessageBox::Information);
 }
 
 void MailWindow::showOutcome(bool accepted)
 {
-    m_status->setText(accepted ? QStringLiteral("Mail Sent") : QStringLiteral("Mail Not Sent"));
+    m_status->setText(accepted ? tr("Mail Sent") : tr("Mail Not Sent"));
     if (accepted)
         QApplication::beep();
+    if (m_loginWindow)
+        m_loginWindow->hide();
     rememberFields();
+    if (!m_closeWhenDone)
+        return;
+    // The window was closed while the message was on its way: the outcome
+    // must not pass unseen.
+    if (accepted)
+        showMessageBox(nullptr, tr("Mail Sent"), QMessageBox::Information, windowTitle());
+    else if (!m_failureShown)
+        showMessageBox(nullptr, tr("Mail Not Sent"), QMessageBox::Warning, windowTitle());
+    close();
+}
+
+void MailWindow::handleLoginRequired(const QString &serverText, bool refused)
+{
+    if (refused) {
+        showMessageBox(boxParent(),
+            tr("The mail server %1 refused the login:\n%2").arg(m_client->serverHost(), serverText),
+            QMessageBox::Warning);
+        whenNoMessageBoxOpen(this, [this, serverText] { askForLogin(serverText); });
+        return;
+    }
+    const QString userName = m_context.setting(QString::fromUtf16(MailUserKey));
+    if (userName.isEmpty() || m_triedStoredPassword)
+        return askForLogin(serverText);
+    m_triedStoredPassword = true;
+    m_credentials->readPassword(passwordAccount(userName), this,
+        [this, userName, serverText](const std::optional<QString> &password) {
+            if (!m_client->isWaitingForLogin())
+                return;
+            if (!password)
+                return askForLogin(serverText);
+            m_rememberTypedPassword.reset();
+            m_client->logIn(userName, *password);
+        });
+}
+
+void MailWindow::askForLogin(const QString &serverText)
+{
+    if (!m_client->isWaitingForLogin())
+        return;
+    // A window closed mid-send asks nothing: its box says the mail did not go.
+    if (m_closeWhenDone)
+        return m_client->cancelLogin();
+    if (!m_loginWindow) {
+        m_loginWindow = new MailLoginWindow(this);
+        connect(m_loginWindow, &QDialog::accepted, this, [this] {
+            m_rememberTypedPassword = m_loginWindow->rememberPassword();
+            m_client->logIn(m_loginWindow->userName(), m_loginWindow->password());
+        });
+        connect(m_loginWindow, &QDialog::rejected, m_client, &SmtpClient::cancelLogin);
+    }
+    const QString userName = m_context.setting(QString::fromUtf16(MailUserKey));
+    // Someone whose remembered password was just refused will want the new
+    // one remembered too.
+    m_loginWindow->ask(m_client->serverHost(), serverText, userName,
+        m_rememberTypedPassword.value_or(m_triedStoredPassword));
+}
+
+void MailWindow::rememberLogin(const QString &userName, const QString &password)
+{
+    m_context.writeSetting(QString::fromUtf16(MailUserKey), userName);
+    const std::optional<bool> remember = std::exchange(m_rememberTypedPassword, std::nullopt);
+    if (!remember)
+        return;
+    const QString account = passwordAccount(userName);
+    if (!*remember) {
+        m_credentials->forgetPassword(account);
+        return;
+    }
+    m_credentials->writePassword(account, password, this, [this](const QString &error) {
+        if (error.isEmpty())
+            return;
+        showMessageBox(boxParent(),
+            tr("The password could not be remembered, so it will be asked for each time: %1")
+                .arg(error),
+            QMessageBox::Warning);
+    });
+}
+
+QString MailWindow::passwordAccount(const QString &userName) const
+{
+    return userName + u'@' + m_client->serverHost();
+}
+
+QWidget *MailWindow::boxParent()
+{
+    return isVisible() ? this : nullptr;
 }
 
 void MailWindow::showEvent(QShowEvent *event)
@@ -133,11 +226,21 @@ void MailWindow::showEvent(QShowEvent *event)
         centerOnScreen(this);
         m_centred = true;
     }
+    // Opened again before the message was through: the window stays.
+    m_closeWhenDone = false;
     QWidget::showEvent(event);
 }
 
 void MailWindow::closeEvent(QCloseEvent *event)
 {
-    m_client->abort();
+    // Nobody is left to type a password.
+    if (m_client->isWaitingForLogin())
+        m_client->cancelLogin();
+    if (m_client->isBusy()) {
+        m_closeWhenDone = true;
+        hide();
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
 }

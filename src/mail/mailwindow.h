@@ -3,63 +3,99 @@
 #include "mail/mailmessage.h"
 #include "mail/smtpclient.h"
 
-#include <QByteArray>
-#include <QHash>
+#include <QPointer>
+#include <QRect>
 #include <QSize>
 #include <QWidget>
 
-#include <span>
+#include <initializer_list>
+#include <memory>
 
 class AppContext;
+class CredentialStore;
+class MailLoginWindow;
 class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
 
-// What the Send Mail and Comments windows share: controls placed from a
-// table, the fields they remember, and the send itself with its status texts,
-// message boxes and outcome. Closing the window ends an exchange under way.
+// What the Send Mail and Comments windows share: the controls both have, the
+// fields they remember, and the send itself with its status texts, message
+// boxes, login and outcome. Closing the window while its message is still on
+// the way hides it until the exchange ends, and a box then tells the outcome.
 class MailWindow : public QWidget
 {
+    Q_OBJECT
+
 public:
-    // One control, placed in twips relative to the client area (the status
-    // label relative to "Frame1", which holds it).
-    struct Control {
-        enum class Kind { Button, Frame, Label, Field, Body, Status };
-        const char *name;
-        Kind kind;
-        const char *caption;
-        int left;
-        int top;
-        int width;
-        int height;
-        // Labels and frames are numbered too but never take the focus.
-        int tabIndex;
+    ~MailWindow() override;
+
+    // Where the controls that both windows have are drawn, in twips (the
+    // status label relative to its frame).
+    struct Layout {
+        QSize clientSize;
+        QRect send;
+        QRect frame;
+        QRect status;
+        QRect fromLabel;
+        QRect fromAddress;
+        QRect nameLabel;
+        QRect fromName;
+        QRect serverLabel;
+        QRect server;
+        QRect body;
     };
 
 protected:
-    MailWindow(AppContext &context, const SmtpClientConfig &smtp, const QString &caption,
-        QSize clientSizeTwips, std::span<const Control> controls, QWidget *parent);
+    MailWindow(AppContext &context, const SmtpClientConfig &smtp, CredentialStore *credentials,
+        const QString &caption, const Layout &layout, QWidget *parent);
 
     // The message as the fields read now.
     virtual MailMessage composeMessage() const = 0;
     // Stores the remembered fields as they read now.
     virtual void rememberFields() = 0;
 
-    QWidget *control(const char *name) const { return m_controls.value(name); }
-    QString fieldText(const char *name) const;
-    void loadField(const char *name, const char16_t *settingsKey);
-    void storeField(const char *name, const char16_t *settingsKey);
+    QLineEdit *addField(const char *name, const QRect &twips);
+    void addLabel(const QString &caption, const char *name, const QRect &twips, QWidget *field);
+    // The focus moves through the controls in this order; the first has it
+    // when the window opens.
+    void orderTabs(std::initializer_list<QWidget *> controls);
+    // The body as typed: every character kept, line ends as "\n".
+    QString bodyText() const;
+    void loadField(QLineEdit *field, const char16_t *settingsKey);
+    void storeField(QLineEdit *field, const char16_t *settingsKey);
 
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
+    QPushButton *m_send;
+    QLineEdit *m_fromAddress;
+    QLineEdit *m_fromName;
+    QLineEdit *m_server;
+    QPlainTextEdit *m_body;
+
 private:
-    void createControl(const Control &control);
-    void orderTabs(std::span<const Control> controls);
     void send();
+    void showFailure(const QString &message);
     void showOutcome(bool accepted);
+    void handleLoginRequired(const QString &serverText, bool refused);
+    void askForLogin(const QString &serverText);
+    void rememberLogin(const QString &userName, const QString &password);
+    QString passwordAccount(const QString &userName) const;
+    // Boxes of a window closed mid-send stand on their own.
+    QWidget *boxParent();
 
     AppContext &m_context;
     SmtpClient *m_client;
-    QHash<QByteArray, QWidget *> m_controls;
-    QLabel *m_status = nullptr;
+    std::unique_ptr<CredentialStore> m_ownCredentials;
+    CredentialStore *m_credentials;
+    QLabel *m_status;
+    QPointer<MailLoginWindow> m_loginWindow;
     bool m_centred = false;
+    bool m_closeWhenDone = false;
+    bool m_failureShown = false;
+    bool m_triedStoredPassword = false;
+    // Whether the password of the login under way is to be remembered;
+    // untouched when it came from the keyring.
+    std::optional<bool> m_rememberTypedPassword;
 };

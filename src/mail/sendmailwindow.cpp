@@ -2,48 +2,57 @@
 
 #include "settings/profile.h"
 
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
 namespace {
 
-using Kind = MailWindow::Control::Kind;
-
-constexpr MailWindow::Control Controls[] = {
-    {"Command1", Kind::Button, "&Send E-Mail", 120, 120, 1935, 495, 0},
-    {"Frame1", Kind::Frame, "", 2160, 0, 4815, 615, 12},
-    {"StatusTxt", Kind::Status, "", 120, 240, 4575, 255, 13},
-    {"Label1", Kind::Label, "From (e-mail address)", 120, 720, 2775, 255, 2},
-    {"txtFromEmailAddress", Kind::Field, "", 120, 960, 3255, 285, 1},
-    {"Label4", Kind::Label, "Your Name", 3600, 720, 3135, 255, 9},
-    {"txtFromName", Kind::Field, "", 3600, 960, 3375, 285, 8},
-    {"Label2", Kind::Label, "To", 120, 1320, 1575, 255, 4},
-    {"txtToEmailAddress", Kind::Field, "", 120, 1560, 3255, 285, 3},
-    {"Label6", Kind::Label, "E-Mail Server", 3600, 1320, 3375, 255, 11},
-    {"txtEmailServer", Kind::Field, "", 3600, 1560, 3375, 285, 10},
-    {"Label3", Kind::Label, "Subject", 120, 1920, 1215, 255, 6},
-    {"txtEmailSubject", Kind::Field, "", 120, 2160, 6855, 285, 5},
-    {"txtEmailBodyOfMessage", Kind::Body, "", 120, 2640, 6855, 3135, 7},
-};
+const MailWindow::Layout &sendMailLayout()
+{
+    static const MailWindow::Layout layout{
+        .clientSize = {7065, 5850},
+        .send = {120, 120, 1935, 495},
+        .frame = {2160, 0, 4815, 615},
+        .status = {120, 240, 4575, 255},
+        .fromLabel = {120, 720, 2775, 255},
+        .fromAddress = {120, 960, 3255, 285},
+        .nameLabel = {3600, 720, 3135, 255},
+        .fromName = {3600, 960, 3375, 285},
+        .serverLabel = {3600, 1320, 3375, 255},
+        .server = {3600, 1560, 3375, 285},
+        .body = {120, 2640, 6855, 3135},
+    };
+    return layout;
+}
 
 } // namespace
 
-SendMailWindow::SendMailWindow(AppContext &context, const SmtpClientConfig &smtp, QWidget *parent)
-    : MailWindow(
-        context, smtp, QStringLiteral("Brimlow Send Mail"), QSize(7065, 5850), Controls, parent)
+SendMailWindow::SendMailWindow(AppContext &context, const SmtpClientConfig &smtp,
+    CredentialStore *credentials, QWidget *parent)
+    : MailWindow(context, smtp, credentials, tr("Brimlow Send Mail"), sendMailLayout(), parent)
 {
-    loadField("txtEmailServer", SettingsKeys::MailServer);
-    loadField("txtFromEmailAddress", SettingsKeys::Email);
-    loadField("txtFromName", SettingsKeys::Name);
+    m_toAddress = addField("txtToEmailAddress", {120, 1560, 3255, 285});
+    addLabel(tr("To"), "Label2", {120, 1320, 1575, 255}, m_toAddress);
+    m_subject = addField("txtEmailSubject", {120, 2160, 6855, 285});
+    addLabel(tr("Subject"), "Label3", {120, 1920, 1215, 255}, m_subject);
+    orderTabs({m_send, m_fromAddress, m_toAddress, m_subject, m_body, m_fromName, m_server});
+
+    loadField(m_server, SettingsKeys::MailServer);
+    loadField(m_fromAddress, SettingsKeys::Email);
+    loadField(m_fromName, SettingsKeys::Name);
 }
 
 MailMessage SendMailWindow::composeMessage() const
 {
-    const QString recipient = fieldText("txtToEmailAddress");
-    return {fieldText("txtFromName"), fieldText("txtFromEmailAddress"), recipient, recipient,
-        fieldText("txtEmailSubject"), fieldText("txtEmailBodyOfMessage")};
+    const QString recipient = m_toAddress->text();
+    return {m_fromName->text(), m_fromAddress->text(), recipient, recipient, m_subject->text(),
+        bodyText()};
 }
 
 void SendMailWindow::rememberFields()
 {
-    storeField("txtFromName", SettingsKeys::Name);
-    storeField("txtFromEmailAddress", SettingsKeys::Email);
-    storeField("txtEmailServer", SettingsKeys::MailServer);
+    storeField(m_fromName, SettingsKeys::Name);
+    storeField(m_fromAddress, SettingsKeys::Email);
+    storeField(m_server, SettingsKeys::MailServer);
 }

@@ -6,11 +6,17 @@
 // remembers the mail server and the sender's name and address.
 class SendMailWindow : public MailWindow
 {
+    Q_OBJECT
+
 public:
-    explicit SendMailWindow(
-        AppContext &context, const SmtpClientConfig &smtp = {}, QWidget *parent = nullptr);
+    explicit SendMailWindow(AppContext &context, const SmtpClientConfig &smtp = {},
+        CredentialStore *credentials = nullptr, QWidget *parent = nullptr);
 
 protected:
     MailMessage composeMessage() const override;
     void rememberFields() override;
+
+private:
+    QLineEdit *m_toAddress;
+    QLineEdit *m_subject;
 };

@@ -3,45 +3,51 @@
 #include "core/addresses.h"
 #include "mail/mailserveraddress.h"
 #include "platform/socketstate.h"
-#include "platform/textlines.h"
 
-#include <QTcpSocket>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTimer>
 
 namespace {
 
-const QString TimedOut = QStringLiteral("SMTP service error, timed out while waiting for response");
-
-QString improperCode(const QByteArray &expected, const QByteArray &received)
+// What the server says, as much of it as a box or a window can show.
+QString serverWords(const QByteArray &reply)
 {
-    return QStringLiteral("SMTP service error, impromper response code. Code should have been: ")
-        + QString::fromLatin1(expected) + QStringLiteral(" Code recieved: ")
-        + QString::fromUtf8(received);
-}
-
-QByteArray envelopeCommand(const char *verb, const QString &address)
-{
-    return verb + ('<' + singleLine(address).toUtf8() + ">\r\n");
+    constexpr qsizetype MaxShown = 1000;
+    return QString::fromUtf8(reply.left(MaxShown));
 }
 
 } // namespace
 
-SmtpClient::SmtpClient(
-    quint16 defaultPort, std::chrono::milliseconds replyTimeLimit, QObject *parent)
-    : QObject(parent), m_defaultPort(defaultPort), m_socket(new QTcpSocket(this)),
+SmtpClient::SmtpClient(const SmtpClientConfig &config, QObject *parent)
+    : QObject(parent), m_config(config), m_socket(new QSslSocket(this)),
       m_replyTimer(new QTimer(this))
 {
+    // One reply at a time is all the exchange ever needs; the rest waits in
+    // the system's buffer.
+    m_socket->setReadBufferSize(SmtpReplyParser::MaxReplySize);
     m_replyTimer->setSingleShot(true);
     m_replyTimer->setTimerType(Qt::PreciseTimer);
-    m_replyTimer->setInterval(replyTimeLimit);
-    connect(m_replyTimer, &QTimer::timeout, this, [this] { fail(TimedOut, true); });
-    connect(m_socket, &QTcpSocket::readyRead, this, &SmtpClient::readReplies);
-    connect(m_socket, &QTcpSocket::errorOccurred, this, &SmtpClient::handleSocketError);
+    connect(m_replyTimer, &QTimer::timeout, this, [this] {
+        if (m_step == Step::Quit)
+            finish();
+        else
+            fail(tr("SMTP service error, timed out while waiting for response"));
+    });
+    connect(m_socket, &QSslSocket::readyRead, this, &SmtpClient::readReplies);
+    connect(m_socket, &QSslSocket::encrypted, this, &SmtpClient::handleEncrypted);
+    connect(m_socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError> &errors) {
+        for (const QSslError &error : errors)
+            m_certificateProblems.append(error.errorString());
+    });
+    connect(m_socket, &QSslSocket::errorOccurred, this, &SmtpClient::handleSocketError);
 }
 
 SmtpClient::~SmtpClient()
 {
-    abort();
+    // No goodbye: nothing would be left to hear it.
+    m_step = Step::Idle;
+    m_socket->abort();
 }
 
 bool SmtpClient::SendEmail(const QString &mailServerName, const MailMessage &message)
@@ -49,29 +55,68 @@ bool SmtpClient::SendEmail(const QString &mailServerName, const MailMessage &mes
     if (isBusy() || m_socket->state() != QAbstractSocket::UnconnectedState)
         return false;
     m_replies.clear();
+    m_extensions = {};
+    m_certificateProblems.clear();
+    m_authenticated = false;
     m_accepted = false;
-    m_senderCommand = envelopeCommand("mail from:", message.fromAddress);
-    m_recipientCommand = envelopeCommand("rcpt to:", message.toAddress);
-    m_data = messageData(message, QDateTime::currentDateTime());
+    m_status.clear();
+    m_message = message;
+    m_date = QDateTime::currentDateTime();
+    m_messageId = newMessageId(message.fromAddress);
 
-    const std::optional<MailServerAddress> server = parseMailServer(mailServerName, m_defaultPort);
     // The limit of the first wait covers looking the host up and connecting.
     WaitFor("220", Step::Greeting);
+    if (mailAddress(message.toAddress).isEmpty()) {
+        fail(tr("The message has no recipient: fill in the e-mail address it should go to. "
+                "Nothing was sent."));
+        return true;
+    }
+    const std::optional<MailServerAddress> server
+        = parseMailServer(mailServerName, m_config.defaultPort);
     if (!server) {
-        fail(QStringLiteral("SMTP service error, mail server not understood: ") + mailServerName,
-            false);
+        fail(tr("SMTP service error, mail server not understood: ") + mailServerName);
         return true;
     }
     m_host = server->host;
     m_port = server->port;
-    m_socket->connectToHost(m_host, m_port);
+    connectToServer();
     return true;
 }
 
-void SmtpClient::abort()
+void SmtpClient::connectToServer()
 {
-    if (isBusy())
-        closeConnection(true);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    if (!m_config.caCertificates.isEmpty())
+        tls.setCaCertificates(m_config.caCertificates);
+    m_socket->setSslConfiguration(tls);
+    m_socket->setPeerVerifyName(m_host);
+    if (m_port == m_config.implicitTlsPort)
+        m_socket->connectToHostEncrypted(m_host, m_port);
+    else
+        m_socket->connectToHost(m_host, m_port);
+}
+
+void SmtpClient::logIn(const QString &userName, const QString &password)
+{
+    if (m_step != Step::AwaitingLogin)
+        return;
+    m_userName = userName;
+    m_password = password;
+    if (m_extensions.authPlain) {
+        const QByteArray credentials = '\0' + userName.toUtf8() + '\0' + password.toUtf8();
+        write("AUTH PLAIN " + credentials.toBase64() + "\r\n");
+        WaitFor("235", Step::AuthResult);
+    } else {
+        write("AUTH LOGIN\r\n");
+        WaitFor("334", Step::AuthLoginUser);
+    }
+}
+
+void SmtpClient::cancelLogin()
+{
+    if (m_step == Step::AwaitingLogin)
+        quit();
 }
 
 int SmtpClient::stateNumber() const
@@ -79,71 +124,239 @@ int SmtpClient::stateNumber() const
     return socketStateNumber(m_socket->state());
 }
 
+void SmtpClient::write(const QByteArray &command)
+{
+    m_socket->write(command);
+}
+
 void SmtpClient::WaitFor(const QByteArray &responseCode, Step step)
 {
     m_expectedCode = responseCode;
     m_step = step;
-    m_replyTimer->start();
+    m_awaitingReply = true;
+    m_replyTimer->start(m_config.replyTimeLimit);
 }
 
 void SmtpClient::readReplies()
 {
     const QList<SmtpReply> replies = m_replies.feed(m_socket->readAll());
-    // A reply that came early is held to the wait that follows, as the server
-    // meant it.
-    for (const SmtpReply &reply : replies) {
-        if (!isBusy())
-            return;
-        handleReply(reply);
-    }
+    if (replies.isEmpty() || !isBusy())
+        return;
+    if (m_step == Step::Quit)
+        return finish();
+    // Without pipelining one reply answers one command. Whatever came with it
+    // was sent before the server could have read the next command (RFC 5321
+    // 4.1.1, RFC 2920 3.1), and bytes that came with the answer to STARTTLS
+    // would pass for encrypted ones. Nothing of such a batch is acted on, so
+    // a message is never sent on the strength of a reply given blindly.
+    const bool commandStillGoing = m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite() > 0;
+    if (!m_awaitingReply || commandStillGoing)
+        return fail(outOfTurn(replies.first().text));
+    if (replies.size() > 1)
+        return fail(outOfTurn(replies.at(1).text));
+    if (m_replies.holdsPartialReply())
+        return fail(outOfTurn(m_replies.partialReply()));
+    m_awaitingReply = false;
+    handleReply(replies.first());
+}
+
+QString SmtpClient::outOfTurn(const QByteArray &reply) const
+{
+    return tr("SMTP service error, the mail server replied before it was asked: ")
+        + serverWords(reply);
 }
 
 void SmtpClient::handleReply(const SmtpReply &reply)
 {
-    if (reply.code == m_expectedCode)
-        advance();
-    else
-        fail(improperCode(m_expectedCode, reply.text), true);
-}
-
-void SmtpClient::advance()
-{
     switch (m_step) {
     case Step::Idle:
+    case Step::Handshake:
+    case Step::AwaitingLogin:
+    case Step::Quit:
         break;
     case Step::Greeting:
-        m_socket->write(QByteArray("HELO ") + Addresses::HeloDomain + "\r\n");
-        WaitFor("250", Step::Hello);
-        Q_EMIT statusChanged(QStringLiteral("Connecting...."));
+        if (reply.code != "220")
+            return fail(improperCode(reply));
+        write(QByteArray("EHLO ") + Addresses::HeloDomain + "\r\n");
+        WaitFor("250", Step::Ehlo);
+        setStatus(tr("Connecting...."));
         break;
-    case Step::Hello:
-        m_socket->write(m_senderCommand);
-        WaitFor("250", Step::Sender);
-        Q_EMIT statusChanged(QStringLiteral("Connected"));
-        Q_EMIT statusChanged(QStringLiteral("Sending Message"));
+    case Step::Ehlo:
+    case Step::Helo:
+    case Step::EhloAgain:
+        handleHello(reply);
+        break;
+    case Step::StartTls:
+        if (reply.code != "220")
+            return fail(improperCode(reply));
+        m_step = Step::Handshake;
+        m_replyTimer->start(m_config.replyTimeLimit);
+        m_socket->startClientEncryption();
+        break;
+    case Step::Reset:
+        if (reply.code != "250")
+            return fail(improperCode(reply));
+        requestLogin(reply);
+        break;
+    case Step::AuthLoginUser:
+    case Step::AuthLoginPassword:
+    case Step::AuthResult:
+        handleLoginReply(reply);
         break;
     case Step::Sender:
-        m_socket->write(m_recipientCommand);
-        WaitFor("250", Step::Recipient);
+        if (reply.code == "250") {
+            write("rcpt to:<" + mailAddress(m_message.toAddress).toUtf8() + ">\r\n");
+            WaitFor("250", Step::Recipient);
+        } else if (asksForLogin(reply)) {
+            requestLogin(reply);
+        } else {
+            fail(improperCode(reply));
+        }
         break;
     case Step::Recipient:
-        m_socket->write("data\r\n");
-        WaitFor("354", Step::Data);
+        if (reply.code == "250" || reply.code == "251") {
+            write("data\r\n");
+            WaitFor("354", Step::Data);
+        } else if (asksForLogin(reply)) {
+            // No login in the middle of a mail transaction (RFC 4954 4).
+            m_pendingLoginText = reply.text;
+            write("RSET\r\n");
+            WaitFor("250", Step::Reset);
+        } else {
+            fail(improperCode(reply));
+        }
         break;
     case Step::Data:
-        m_socket->write(m_data);
+        if (reply.code != "354")
+            return fail(improperCode(reply));
+        write(messageData(m_message, m_date, m_messageId, m_encoding));
         WaitFor("250", Step::Message);
         break;
     case Step::Message:
+        if (reply.code != "250")
+            return fail(improperCode(reply));
         m_accepted = true;
-        m_socket->write("quit\r\n");
-        WaitFor("221", Step::Quit);
-        Q_EMIT statusChanged(QStringLiteral("Disconnecting"));
-        break;
-    case Step::Quit:
-        finish();
+        quit();
         break;
     }
+}
+
+void SmtpClient::handleHello(const SmtpReply &reply)
+{
+    if (reply.code == "250") {
+        m_extensions = m_step == Step::Helo ? SmtpExtensions{} : parseEhloReply(reply.text);
+        helloDone();
+    } else if (m_step == Step::Ehlo && reply.code.startsWith('5')) {
+        // A server of the old kind: no extensions, and plain HELO.
+        write(QByteArray("HELO ") + Addresses::HeloDomain + "\r\n");
+        WaitFor("250", Step::Helo);
+    } else {
+        fail(improperCode(reply));
+    }
+}
+
+void SmtpClient::helloDone()
+{
+    if (m_extensions.startTls && !m_socket->isEncrypted() && QSslSocket::supportsSsl()) {
+        write("STARTTLS\r\n");
+        WaitFor("220", Step::StartTls);
+        return;
+    }
+    setStatus(tr("Connected"));
+    if (needsSmtpUtf8(m_message) && !m_extensions.smtpUtf8) {
+        return fail(
+            tr("The mail server %1 does not take e-mail addresses with characters "
+               "beyond English letters (it lacks SMTPUTF8), so it cannot carry the "
+               "message from %2 to %3. Nothing was sent.")
+                .arg(m_host, mailAddress(m_message.fromAddress), mailAddress(m_message.toAddress)));
+    }
+    m_encoding
+        = chooseBodyEncoding(m_message.body, m_extensions.eightBitMime || needsSmtpUtf8(m_message));
+    sendSender();
+}
+
+void SmtpClient::sendSender()
+{
+    QByteArray command = "mail from:<" + mailAddress(m_message.fromAddress).toUtf8() + '>';
+    if (m_extensions.eightBitMime
+        && (m_encoding == BodyEncoding::EightBit || needsSmtpUtf8(m_message)))
+        command += " BODY=8BITMIME";
+    if (needsSmtpUtf8(m_message))
+        command += " SMTPUTF8";
+    write(command + "\r\n");
+    WaitFor("250", Step::Sender);
+    setStatus(tr("Sending Message"));
+}
+
+bool SmtpClient::asksForLogin(const SmtpReply &reply) const
+{
+    if (m_authenticated)
+        return false;
+    // 530 is "authentication required"; a relay refused for want of a login
+    // comes as 5.7.x from a server that offers one.
+    return reply.code == "530"
+        || (m_extensions.auth && reply.code.startsWith('5')
+            && reply.text.mid(4).startsWith("5.7."));
+}
+
+void SmtpClient::requestLogin(const SmtpReply &reply)
+{
+    const QString serverText
+        = serverWords(m_step == Step::Reset ? m_pendingLoginText : reply.text).trimmed();
+    if (!m_socket->isEncrypted()) {
+        return fail(tr("The mail server %1 asks for a login, but the connection to it is not "
+                       "encrypted, and a password is never sent without encryption. Use port "
+                       "465, or port 587 on a server that offers STARTTLS. Nothing was sent.\n"
+                       "The server said: %2")
+                        .arg(m_host, serverText));
+    }
+    if (!m_extensions.authPlain && !m_extensions.authLogin) {
+        return fail(tr("The mail server %1 asks for a login in a way this program does not "
+                       "know (it offers neither PLAIN nor LOGIN). Nothing was sent.\n"
+                       "The server said: %2")
+                        .arg(m_host, serverText));
+    }
+    awaitLogin(serverText, false);
+}
+
+void SmtpClient::awaitLogin(const QString &serverText, bool refused)
+{
+    m_password.clear();
+    m_step = Step::AwaitingLogin;
+    m_awaitingReply = false;
+    // The user takes the time it takes; the server may hang up meanwhile.
+    m_replyTimer->stop();
+    Q_EMIT loginRequired(serverText, refused);
+}
+
+void SmtpClient::handleLoginReply(const SmtpReply &reply)
+{
+    if (reply.code.startsWith('5'))
+        return awaitLogin(serverWords(reply.text).trimmed(), true);
+    if (reply.code != m_expectedCode)
+        return fail(improperCode(reply));
+    if (m_step == Step::AuthLoginUser) {
+        write(m_userName.toUtf8().toBase64() + "\r\n");
+        WaitFor("334", Step::AuthLoginPassword);
+    } else if (m_step == Step::AuthLoginPassword) {
+        write(m_password.toUtf8().toBase64() + "\r\n");
+        WaitFor("235", Step::AuthResult);
+    } else {
+        m_authenticated = true;
+        Q_EMIT loggedIn(m_userName, std::exchange(m_password, {}));
+        sendSender();
+    }
+}
+
+void SmtpClient::handleEncrypted()
+{
+    // After STARTTLS nothing learnt before counts (RFC 3207 4.2); on the
+    // implicit-TLS port the greeting is still to come.
+    if (m_step != Step::Handshake)
+        return;
+    m_replies.clear();
+    write(QByteArray("EHLO ") + Addresses::HeloDomain + "\r\n");
+    WaitFor("250", Step::EhloAgain);
 }
 
 void SmtpClient::handleSocketError(QAbstractSocket::SocketError error)
@@ -151,52 +364,77 @@ void SmtpClient::handleSocketError(QAbstractSocket::SocketError error)
     if (!isBusy())
         return;
     // Closing the connection is what "quit" asks for; a server may do it
-    // without saying goodbye.
-    if (m_step == Step::Quit && error == QAbstractSocket::RemoteHostClosedError)
-        finish();
-    else
-        fail(connectionFailure(error), false);
+    // without saying goodbye. Otherwise nothing is left to say it over.
+    if (m_step != Step::Quit)
+        Q_EMIT failed(connectionFailure(error));
+    finish();
 }
 
 QString SmtpClient::connectionFailure(QAbstractSocket::SocketError error) const
 {
     switch (error) {
     case QAbstractSocket::HostNotFoundError:
-        return QStringLiteral("SMTP service error, mail server not found: ") + m_host;
+        return tr("SMTP service error, mail server not found: ") + m_host;
     case QAbstractSocket::ConnectionRefusedError:
-        return QStringLiteral("SMTP service error, connection refused by mail server: %1 port %2")
+        return tr("SMTP service error, connection refused by mail server: %1 port %2")
             .arg(m_host)
             .arg(m_port);
     case QAbstractSocket::RemoteHostClosedError:
-        return QStringLiteral("SMTP service error, connection closed by mail server");
+        return tr("SMTP service error, connection closed by mail server");
+    case QAbstractSocket::SslHandshakeFailedError:
+        return tr("The mail server %1 could not prove who it is, so nothing was sent: %2")
+            .arg(m_host,
+                m_certificateProblems.isEmpty() ? m_socket->errorString()
+                                                : m_certificateProblems.join(QLatin1String("; ")));
     default:
-        return QStringLiteral("SMTP service error, ") + m_socket->errorString();
+        return tr("SMTP service error, ") + m_socket->errorString();
     }
 }
 
-void SmtpClient::fail(const QString &message, bool sayQuit)
+QString SmtpClient::improperCode(const SmtpReply &reply) const
 {
-    if (!isBusy())
+    return tr("SMTP service error, impromper response code. Code should have been: ")
+        + QString::fromLatin1(m_expectedCode) + tr(" Code recieved: ")
+        + QString::fromUtf8(reply.text);
+}
+
+void SmtpClient::setStatus(const QString &status)
+{
+    if (status == m_status)
         return;
-    closeConnection(sayQuit && m_step != Step::Quit);
+    m_status = status;
+    Q_EMIT statusChanged(status);
+}
+
+void SmtpClient::fail(const QString &message)
+{
+    if (!isBusy() || m_step == Step::Quit)
+        return;
     Q_EMIT failed(message);
-    Q_EMIT finished(m_accepted);
+    quit();
+}
+
+void SmtpClient::quit()
+{
+    m_password.clear();
+    // A broken handshake leaves nothing to say goodbye over.
+    if (m_socket->state() != QAbstractSocket::ConnectedState
+        || (m_socket->mode() != QSslSocket::UnencryptedMode && !m_socket->isEncrypted()))
+        return finish();
+    write("quit\r\n");
+    m_step = Step::Quit;
+    m_awaitingReply = true;
+    m_replyTimer->start(m_config.quitTimeLimit);
+    setStatus(tr("Disconnecting"));
 }
 
 void SmtpClient::finish()
 {
-    closeConnection(false);
-    Q_EMIT finished(m_accepted);
-}
-
-void SmtpClient::closeConnection(bool sayQuit)
-{
     m_step = Step::Idle;
+    m_awaitingReply = false;
     m_replyTimer->stop();
-    if (sayQuit && m_socket->state() == QAbstractSocket::ConnectedState) {
-        m_socket->write("quit\r\n");
-        m_socket->flush();
-    }
+    m_password.clear();
     // Closes at once, so that the next exchange finds the socket closed.
     m_socket->abort();
+    Q_EMIT finished(std::exchange(m_accepted, false));
 }

@@ -25,6 +25,9 @@ public:
 
     // Adds the bytes and returns the replies they complete, in order.
     QList<SmtpReply> feed(QByteArrayView bytes);
+    // Bytes of a reply that has not ended yet.
+    bool holdsPartialReply() const { return !m_buffer.isEmpty(); }
+    QByteArray partialReply() const { return m_buffer; }
     // Forgets any incomplete reply.
     void clear();
 

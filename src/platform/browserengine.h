@@ -37,6 +37,13 @@ public:
     // The widget that shows the page; owned by the engine's window.
     virtual QWidget *view() const = 0;
 
+    // The page's zoom, 1 for its natural size.
+    virtual qreal zoomFactor() const = 0;
+    virtual void setZoomFactor(qreal factor) = 0;
+    // Leaves the full screen that a page asked for; fullScreenRequested(false)
+    // follows.
+    virtual void exitFullScreen() = 0;
+
 Q_SIGNALS:
     void StatusTextChange(const QString &text);
     void ProgressChange(int progress, int progressMax);
@@ -46,6 +53,9 @@ Q_SIGNALS:
     void NavigateComplete2(const QString &url);
     // Delivered synchronously; the handler fills in request->target.
     void NewWindow2(NewWindowRequest *request);
+    // A page (a video, say) has entered or left full screen, which the
+    // engine grants at once; the window shows the view alone while it lasts.
+    void fullScreenRequested(bool on);
 };
 
 // Creates an engine whose view is a child of parent. Windows receive one of

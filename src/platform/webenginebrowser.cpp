@@ -4,6 +4,8 @@
 #include "platform/webenginepage.h"
 
 #include <QDir>
+#include <QWebEngineFullScreenRequest>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include <utility>
@@ -44,6 +46,12 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parent)
     connect(m_page, &QWebEnginePage::linkHovered, this, &BrowserEngine::StatusTextChange);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
         &WebEngineBrowser::renderProcessTerminated);
+    m_page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
+    connect(m_page, &QWebEnginePage::fullScreenRequested, this,
+        [this](QWebEngineFullScreenRequest request) {
+            request.accept();
+            Q_EMIT fullScreenRequested(request.toggleOn());
+        });
 }
 
 void WebEngineBrowser::Navigate(const QString &address)
@@ -89,6 +97,21 @@ QString WebEngineBrowser::LocationURL() const
 QWidget *WebEngineBrowser::view() const
 {
     return m_view;
+}
+
+qreal WebEngineBrowser::zoomFactor() const
+{
+    return m_page->zoomFactor();
+}
+
+void WebEngineBrowser::setZoomFactor(qreal factor)
+{
+    m_page->setZoomFactor(factor);
+}
+
+void WebEngineBrowser::exitFullScreen()
+{
+    m_page->triggerAction(QWebEnginePage::ExitFullScreen);
 }
 
 QWebEnginePage *WebEngineBrowser::pageForNewWindow()

@@ -25,6 +25,9 @@ public:
     void Refresh() override;
     QString LocationURL() const override;
     QWidget *view() const override;
+    qreal zoomFactor() const override;
+    void setZoomFactor(qreal factor) override;
+    void exitFullScreen() override;
 
 private:
     QWebEnginePage *pageForNewWindow();

@@ -1,5 +1,7 @@
 #include "settings/datadir.h"
 
+#include "settings/textfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -37,24 +39,10 @@ namespace {
 constexpr const char16_t *PrivateNames[] = {DataFiles::Settings, DataFiles::AddressHistory,
     DataFiles::FavouriteTitles, DataFiles::FavouriteAddresses};
 
-// The random part of a temporary file's name: six letters or digits.
-bool isTemporarySuffix(QStringView suffix)
-{
-    if (suffix.size() != 7 || suffix.front() != u'.')
-        return false;
-    for (const QChar c : suffix.sliced(1)) {
-        if (c.unicode() > 127 || !c.isLetterOrNumber())
-            return false;
-    }
-    return true;
-}
-
 bool isSaveLeftover(QStringView name)
 {
     for (const char16_t *privateName : PrivateNames) {
-        const QString exact = QString::fromUtf16(privateName);
-        if (name.startsWith(exact, Qt::CaseInsensitive)
-            && isTemporarySuffix(name.sliced(exact.size())))
+        if (isSaveTemporaryOf(name, QStringView(privateName)))
             return true;
     }
     return false;
@@ -77,8 +65,7 @@ bool isPrivateDataFile(const QString &fileName)
 void removeSaveLeftovers(const QString &dataDirectory)
 {
     const QDir dir(dataDirectory);
-    // Hidden too: a file is hidden only by a leading dot, which these lack,
-    // but the listing must not depend on that.
+    // Hidden too: the leftovers' names begin with a dot.
     for (const QFileInfo &entry :
         dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
         if (isSaveLeftover(entry.fileName()))

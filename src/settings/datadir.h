@@ -20,8 +20,8 @@ QString dataFilePath(const QString &dataDirectory, const QString &fileName);
 
 // True when the last part of a path, with either separator, names one of the
 // files that hold the user's settings and lists, or what a save of one of
-// them left behind when the program was killed mid-save: the file's name, a
-// dot and six letters or digits ("Address.lst.a1B2c3").
+// them left behind when the program was killed mid-save (".Address.lst.a1B2c3",
+// see isSaveTemporaryOf()).
 bool isPrivateDataFile(const QString &fileName);
 
 // Deletes the leftovers of cut-short saves from the data directory; the

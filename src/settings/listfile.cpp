@@ -16,12 +16,14 @@ bool isFieldPadding(QChar c)
     return c == u' ' || c == u'\t';
 }
 
+// An entry opening with U+FEFF would, first in the file, be read as the
+// file's byte-order mark and lose it; behind a quote it is text.
 bool needsQuoting(const QString &entry)
 {
     if (entry.isEmpty())
         return false;
     return entry.contains(u',') || entry.contains(u'"') || isFieldPadding(entry.front())
-        || isFieldPadding(entry.back());
+        || isFieldPadding(entry.back()) || entry.front() == QChar::ByteOrderMark;
 }
 
 QString quoted(const QString &entry)
@@ -126,5 +128,5 @@ bool LoadList(QStringList *entries, const QString &file)
 
 bool SaveList(const QStringList &entries, const QString &file, QString *error)
 {
-    return writeTextFileAtomically(file, formatListText(entries), error);
+    return writeFileAtomically(file, encodeTextFile(formatListText(entries)), error);
 }

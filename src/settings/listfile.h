@@ -10,6 +10,7 @@
 QStringList parseListText(const QString &text);
 QString formatListText(const QStringList &entries);
 
+// List files are written in UTF-8 and read as decodeTextFile() reads any.
 // Appends the file's entries to *entries; false when the file cannot be
 // read (a missing file above all), leaving *entries as it was. Callers
 // loading a window's lists ignore the failure: a missing file is an empty list.

@@ -10,10 +10,12 @@ namespace {
 constexpr qsizetype kMaxValueLength = 254;
 
 // Only ASCII white space counts as a blank, as it did for the 8-bit files of
-// the first version: a value may well begin with a no-break space.
+// the first version: a value may well begin with a no-break space. Ctrl-Z
+// counts too, as in the Windows profile functions: old editors end a file with
+// it, and it must not stick to the last value.
 bool isBlank(QChar c)
 {
-    return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f';
+    return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f' || c == u'\x1A';
 }
 
 QString trimmedBlanks(const QString &text)
@@ -208,12 +210,14 @@ bool WriteIniString(
     const QString &section, const QString &key, const QString &value, const QString &file)
 {
     QString text;
+    ByteOrderMark mark;
     // A file that exists but cannot be read must not be replaced by one entry.
-    if (QFileInfo::exists(file) && !readDecodedTextFile(file, &text))
+    if (QFileInfo::exists(file) && !readDecodedTextFile(file, &text, &mark))
         return false;
     bool changed = false;
     const QString updated = profileWithValue(text, section, key, value, &changed);
     if (!changed)
         return true;
-    return writeTextFileAtomically(file, updated);
+    // In the file's own encoding: a line of another in it could not be read.
+    return writeFileAtomically(file, encodeTextFile(updated, mark));
 }

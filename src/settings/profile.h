@@ -8,15 +8,16 @@
 // would rewrite the layout and escape keys such as "Mail Server".
 
 // The value of key in section, or "" when the file, section or key is missing.
-// Names match without regard to case; the value is trimmed, loses one pair of
-// enclosing quotes and is cut to 254 characters.
+// Names match without regard to case; the value is trimmed of blanks (Ctrl-Z
+// among them), loses one pair of enclosing quotes and is cut to 254 characters.
 QString GetIniString(const QString &section, const QString &key, const QString &file);
 
 // Sets key in section, creating the file, section or key when missing. The
-// file is replaced atomically; every other line stays as it was, and a key
-// that already holds the value leaves the file untouched. Line breaks in the
-// value are written as blanks. Returns false when the file could not be
-// written (callers are free to ignore it).
+// file is replaced atomically and keeps its encoding (see decodeTextFile());
+// every other line stays as it was, and a key that already holds the value
+// leaves the file untouched. Line breaks in the value are written as blanks.
+// Returns false when the file could not be written (callers are free to
+// ignore it).
 bool WriteIniString(
     const QString &section, const QString &key, const QString &value, const QString &file);
 
@@ -36,4 +37,7 @@ inline constexpr char16_t Background[] = u"Background";
 inline constexpr char16_t MailServer[] = u"Mail Server";
 inline constexpr char16_t Name[] = u"Name";
 inline constexpr char16_t Email[] = u"Email";
+// Read only: another translation service's address, in the form of
+// Addresses::TranslationService.
+inline constexpr char16_t TranslateService[] = u"TranslateService";
 } // namespace SettingsKeys

@@ -1,8 +1,22 @@
 #include "settings/textfile.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QStringDecoder>
+#include <QStringEncoder>
+#include <QTemporaryFile>
+
+#include <filesystem>
+#include <system_error>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -13,7 +27,7 @@ constexpr char16_t kCp1252High[32]
         0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
         0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-QString decodeWindows1252(const QByteArray &bytes)
+QString decodeWindows1252(QByteArrayView bytes)
 {
     QString text;
     text.reserve(bytes.size());
@@ -24,62 +38,241 @@ QString decodeWindows1252(const QByteArray &bytes)
     return text;
 }
 
-} // namespace
-
-QString decodeTextFile(const QByteArray &bytes)
+QString decodeUtf8OrWindows1252(QByteArrayView bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A second mark after the first is text, and must stay so on a rewrite.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(bytes);
     if (utf8.hasError())
         return decodeWindows1252(bytes);
     return text;
 }
 
-bool readDecodedTextFile(const QString &path, QString *text, QString *error)
+struct Mark {
+    QByteArrayView bytes;
+    QStringConverter::Encoding encoding;
+    int unitSize; // in bytes; 0 for UTF-8
+    bool bigEndian;
+};
+
+// UTF-32 LE before UTF-16 LE: its mark begins with the other's.
+constexpr Mark kMarks[] = {
+    {QByteArrayView("\xFF\xFE\0\0", 4), QStringConverter::Utf32LE, 4, false},
+    {QByteArrayView("\0\0\xFE\xFF", 4), QStringConverter::Utf32BE, 4, true},
+    {QByteArrayView("\xEF\xBB\xBF", 3), QStringConverter::Utf8, 0, false},
+    {QByteArrayView("\xFF\xFE", 2), QStringConverter::Utf16LE, 2, false},
+    {QByteArrayView("\xFE\xFF", 2), QStringConverter::Utf16BE, 2, true},
+};
+
+const Mark *markOf(QByteArrayView bytes)
+{
+    for (const Mark &mark : kMarks) {
+        if (bytes.startsWith(mark.bytes))
+            return &mark;
+    }
+    return nullptr;
+}
+
+char32_t unitAt(QByteArrayView bytes, qsizetype at, const Mark &mark)
+{
+    char32_t unit = 0;
+    for (int i = 0; i < mark.unitSize; ++i) {
+        const qsizetype byte = mark.bigEndian ? at + i : at + mark.unitSize - 1 - i;
+        unit = unit << 8 | static_cast<unsigned char>(bytes[byte]);
+    }
+    return unit;
+}
+
+// UTF-16 or UTF-32 by hand: Qt's decoders pass lone surrogates through and
+// garble numbers past U+10FFFF, and either would change on the next rewrite.
+// What is no character reads as U+FFFD; a unit cut short by the file's end
+// (a file of odd length) is dropped.
+QString decodeUnits(QByteArrayView bytes, const Mark &mark)
+{
+    const qsizetype end = bytes.size() - bytes.size() % mark.unitSize;
+    QString text;
+    text.reserve(end / 2);
+    for (qsizetype at = 0; at < end; at += mark.unitSize) {
+        char32_t c = unitAt(bytes, at, mark);
+        if (mark.unitSize == 2 && QChar::isHighSurrogate(c) && at + 2 < end) {
+            const char32_t low = unitAt(bytes, at + 2, mark);
+            if (QChar::isLowSurrogate(low)) {
+                c = QChar::surrogateToUcs4(char16_t(c), char16_t(low));
+                at += 2;
+            }
+        }
+        if (QChar::isSurrogate(c) || c > QChar::LastValidCodePoint)
+            c = QChar::ReplacementCharacter;
+        text += QChar::fromUcs4(c);
+    }
+    return text;
+}
+
+} // namespace
+
+QString decodeTextFile(const QByteArray &bytes, ByteOrderMark *markFound)
+{
+    const Mark *mark = markOf(bytes);
+    if (markFound)
+        *markFound = mark ? ByteOrderMark(mark->encoding) : std::nullopt;
+    if (!mark)
+        return decodeUtf8OrWindows1252(bytes);
+    const QByteArrayView text = QByteArrayView(bytes).sliced(mark->bytes.size());
+    return mark->unitSize == 0 ? decodeUtf8OrWindows1252(text) : decodeUnits(text, *mark);
+}
+
+QByteArray encodeTextFile(const QString &text, const ByteOrderMark &mark)
+{
+    if (!mark)
+        return text.toUtf8();
+    QStringEncoder encoder(*mark, QStringEncoder::Flag::WriteBom);
+    return encoder.encode(text);
+}
+
+bool readDecodedTextFile(const QString &path, QString *text, ByteOrderMark *mark)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+    if (!file.open(QIODevice::ReadOnly))
         return false;
-    }
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
+    if (file.error() != QFileDevice::NoError)
         return false;
-    }
-    *text = decodeTextFile(bytes);
+    *text = decodeTextFile(bytes, mark);
     return true;
 }
 
-bool writeTextFileAtomically(const QString &path, const QString &text, QString *error)
+namespace {
+
+constexpr qsizetype kTemporarySuffixLength = 6;
+
+bool failWith(QString *error, const QString &reason)
 {
-    // Unbuffered, because QSaveFile only notices failed writes made through
-    // write() itself; a failure in the final flush would go unseen and a cut
-    // file would replace the old one.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = text.toUtf8();
+    if (error)
+        *error = reason;
+    return false;
+}
+
+// A file kept elsewhere and linked into the folder stays a link; the save
+// replaces the file it points to.
+QString followSymLinks(const QString &path)
+{
+    QFileInfo info(path);
+    for (int depth = 0; depth < 64 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.isSymLink() ? path : info.filePath();
+}
+
+bool writeAll(QFileDevice &file, QByteArrayView bytes)
+{
     // After a short write, writing the rest fails with the reason (disk full,
     // file too large) that the user is shown.
     for (qsizetype done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0) {
-            if (error)
-                *error = file.errorString();
-            return false; // the destructor discards the temporary file
-        }
+        const qint64 written = file.write(bytes.data() + done, bytes.size() - done);
+        if (written <= 0)
+            return false;
         done += written;
     }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
+    return true;
+}
+
+bool syncToDisk(QFileDevice &file)
+{
+#ifdef Q_OS_WIN
+    return FlushFileBuffers(HANDLE(_get_osfhandle(file.handle())));
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
+
+bool writeAt(QFileDevice &file, qint64 offset, QByteArrayView bytes)
+{
+    return file.seek(offset) && writeAll(file, bytes);
+}
+
+bool replaceThroughTemporary(
+    QTemporaryFile &temporary, const QString &target, const QByteArray &bytes, QString *error)
+{
+    const QFileInfo old(target);
+    // The file's own mode carries over; a new file is the user's alone.
+    if (old.exists() && !temporary.setPermissions(old.permissions()))
+        return failWith(error, temporary.errorString());
+    if (!writeAll(temporary, bytes))
+        return failWith(error, temporary.errorString()); // the destructor removes it
+    // On the disk before it takes the old file's place, so that a crash
+    // right after the rename cannot leave an empty file behind.
+    if (!temporary.flush() || !syncToDisk(temporary))
+        return failWith(error, temporary.errorString());
+    const QFileInfo written(temporary.fileName());
+    temporary.close();
+    std::error_code failure;
+    std::filesystem::rename(written.filesystemFilePath(), old.filesystemFilePath(), failure);
+    if (failure)
+        return failWith(error, QString::fromLocal8Bit(failure.message()));
+    temporary.setAutoRemove(false);
+    return true;
+}
+
+// Growing the file first makes a full disk refuse the save before any old
+// byte is overwritten; the old bytes are put back should overwriting fail
+// even so (a copy-on-write file system may want new blocks for them).
+bool overwriteInPlace(const QString &target, const QByteArray &bytes, QString *error)
+{
+    QFile file(target);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return failWith(error, file.errorString());
+    const QByteArray old = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return failWith(error, file.errorString());
+    const qsizetype overlap = qMin(old.size(), bytes.size());
+    if (!writeAt(file, overlap, QByteArrayView(bytes).sliced(overlap))) {
+        const QString reason = file.errorString();
+        file.resize(old.size());
+        return failWith(error, reason);
+    }
+    if (!writeAt(file, 0, QByteArrayView(bytes).first(overlap)) || !file.resize(bytes.size())) {
+        const QString reason = file.errorString();
+        writeAt(file, 0, old);
+        file.resize(old.size());
+        return failWith(error, reason);
+    }
+    return true;
+}
+
+} // namespace
+
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+{
+    const QString target = followSymLinks(path);
+    const QFileInfo info(target);
+    if (info.isDir())
+        return failWith(
+            error, QCoreApplication::translate("TextFile", "Filename refers to a directory"));
+    // The user may have made the file read-only to keep it as it is.
+    if (info.exists() && !info.isWritable())
+        return failWith(error,
+            QCoreApplication::translate("TextFile", "Existing file %1 is not writable").arg(path));
+    QTemporaryFile temporary(
+        info.dir().filePath(u'.' + info.fileName() + u'.' + QString(kTemporarySuffixLength, u'X')));
+    // Unbuffered, so that a failed write tells why (a failed flush says only
+    // "Unknown error"); QTemporaryFile hides this open(), QFile does not.
+    QFile &file = temporary;
+    if (file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return replaceThroughTemporary(temporary, target, bytes, error);
+    if (info.isFile())
+        return overwriteInPlace(target, bytes, error);
+    return failWith(error, temporary.errorString());
+}
+
+bool isSaveTemporaryOf(QStringView name, QStringView fileName)
+{
+    if (name.size() != fileName.size() + 2 + kTemporarySuffixLength || !name.startsWith(u'.')
+        || !name.sliced(1).startsWith(fileName, Qt::CaseInsensitive)
+        || name.at(fileName.size() + 1) != u'.')
         return false;
+    for (const QChar c : name.last(kTemporarySuffixLength)) {
+        if (c.unicode() > 127 || !c.isLetterOrNumber())
+            return false;
     }
     return true;
 }

@@ -43,7 +43,7 @@ void TestApplicationShell::firstRunWritesDefaults()
     BrowserWindow *window = shell.mainWindow();
     QVERIFY(window);
     QVERIFY(!window->isVisible());
-    QCOMPARE(ctx.engines.first()->navigations, QStringList{QString()});
+    QCOMPARE(ctx.engines.first()->navigations, QStringList{QStringLiteral("about:blank")});
 
     window->close();
     QCOMPARE(finished.count(), 1);

@@ -11,11 +11,47 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
+#include <functional>
+#include <grp.h>
+#include <iterator>
 #include <optional>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
+
+// Text as a "Unicode" file of an editor: the byte-order mark, then each
+// UTF-16 unit (or, four bytes wide, each character) in the byte order given.
+// Built by hand, not by the encoder under test.
+QByteArray unicodeFile(const QString &text, int unitSize, bool bigEndian)
+{
+    QList<uint> units = {0xFEFF};
+    if (unitSize == 4)
+        units += text.toUcs4();
+    else
+        std::copy(text.utf16(), text.utf16() + text.size(), std::back_inserter(units));
+    QByteArray bytes;
+    for (const uint unit : units) {
+        for (int i = 0; i < unitSize; ++i)
+            bytes += char(unit >> 8 * (bigEndian ? unitSize - 1 - i : i));
+    }
+    return bytes;
+}
+
+QByteArray utf16le(const QString &text)
+{
+    return unicodeFile(text, 2, false);
+}
+
+QByteArray utf16be(const QString &text)
+{
+    return unicodeFile(text, 2, true);
+}
+
+const QString loneSurrogate(1, QChar(0xD800));
 
 // Section, key and value; the file before (null: missing) and, for rows that
 // write the value rather than read it, the file after. A row whose file after
@@ -43,6 +79,14 @@ const ProfileCase profileCases[] = {
     {"LF and CR line ends", "S", "k", "1", "[S]\nj=0\rk=1\nm=2"},
     {"Windows-1252 file", "S", "k", "Zoë € “x”", "[S]\r\nk=Zo\xEB \x80 \x93x\x94"},
     {"cut to 254", "S", "k", QString(253, u'x') + "🌊", "[S]\nk='" + QByteArray(253, 'x') + "🌊🌊'"},
+    {"UTF-16 LE", "S", "k", "Zoë 🌊", utf16le("[S]\r\n k = Zoë 🌊 \r\n")},
+    {"UTF-16 BE", "S", "k", "Zoë 🌊", utf16be("[S]\r\nk=Zoë 🌊")},
+    {"UTF-32 LE", "S", "k", "Zoë 🌊", unicodeFile("[S]\r\nk=Zoë 🌊", 4, false)},
+    {"UTF-8 with mark", "S", "k", "v", "\xEF\xBB\xBF[S]\r\nk=v"},
+    {"mark only", "S", "k", "", "\xFF\xFE"},
+    {"odd length, cut unit dropped", "S", "k", "v", utf16le("[S]\r\nk=v") + '\x5B'},
+    {"lone surrogate as U+FFFD", "S", "k", "\uFFFDx", utf16le("[S]\nk=" + loneSurrogate + "x")},
+    {"Ctrl-Z a blank", "S", "k", "v", "[S\x1A]\r\n\x1Ak\x1A=\x1A'v'\x1A\r\n\x1A"},
     // Writing.
     {"section appended", "S", "k", "v", "[T]\r\na=1", "[T]\r\na=1\r\n[S]\r\nk=v\r\n"},
     {"key after last line of first section", " s ", "k", "v", "[S]\r\na=1\r\n\r\n[T]\r\n[S]\r\n",
@@ -54,6 +98,19 @@ const ProfileCase profileCases[] = {
     {"UTF-8, CR LF", "S", "k", "v", "[S]\nn=Zo\xEB\n\n", "[S]\r\nn=Zoë\r\nk=v\r\n\r\n"},
     {"same value, key spelled otherwise", "S", "Key", "v", "[S]\nKEY=v\n", "[S]\nKEY=v\n"},
     {"same value, blanks around", "S", "k", "  v  ", "[S]\n k = v \n", "[S]\n k = v \n"},
+    {"same value, Ctrl-Z after", "S", "k", "v", "[S]\nk=v\x1A\n", "[S]\nk=v\x1A\n"},
+    {"key before end-of-file Ctrl-Z", "S", "j", "w", "[S]\r\nk=v\r\n\x1A",
+        "[S]\r\nk=v\r\nj=w\r\n\x1A\r\n"},
+    // Files with a byte-order mark keep it and their encoding.
+    {"UTF-16 LE kept", "S", "k", "Zoë 🌊", utf16le("[S]\r\nk=a\r\n"), utf16le("[S]\r\nk=Zoë 🌊\r\n")},
+    {"UTF-16 BE kept", "S", "k", "v", utf16be("[T]\na=1"), utf16be("[T]\r\na=1\r\n[S]\r\nk=v\r\n")},
+    {"UTF-32 BE kept", "S", "k", "🌊", unicodeFile("[S]\nk=1", 4, true),
+        unicodeFile("[S]\r\nk=🌊\r\n", 4, true)},
+    {"UTF-8 mark kept", "S", "k", "v", "\xEF\xBB\xBF[S]\nk=a", "\xEF\xBB\xBF[S]\r\nk=v\r\n"},
+    {"mark-only file", "S", "k", "v", "\xFE\xFF", utf16be("[S]\r\nk=v\r\n")},
+    {"odd length written even", "S", "k", "v", utf16le("[S]\nk=a") + '\0',
+        utf16le("[S]\r\nk=v\r\n")},
+    {"same value, UTF-16 untouched", "S", "k", "v", utf16le("[S]\nk=v\n"), utf16le("[S]\nk=v\n")},
 };
 
 // A list file and the entries it loads as. Unless the file is an older or
@@ -76,6 +133,12 @@ const ListCase listCases[] = {
     {"old commas, blanks, LF, CR", true, "  Foo, Inc.\n\tb ,c\rd", {"Foo", "Inc.", "b ", "c", "d"}},
     {"old quotes", true, "\"Hi\",a\"b\r\n\"a\"x\r\n\"a,b\r\nc", {"Hi", "a\"b", "a", "a,b", "c"}},
     {"Windows-1252 file", true, "Caf\xE9,\x93x\x94\r\n\x80 5\r\n", {"Café", "“x”", "€ 5"}},
+    // QString drops a mark from the front of UTF-8, so these entries are UTF-16.
+    {"U+FEFF first quoted", false, "\"\uFEFFa\"\r\nb\uFEFF\r\n\"\uFEFF\"\r\n",
+        {QStringLiteral("\uFEFFa"), QStringLiteral("b\uFEFF"), QStringLiteral("\uFEFF")}},
+    {"UTF-16 LE file", true, utf16le("a,\"b,c\"\r\nZoë 🌊"), {"a", "b,c", "Zoë 🌊"}},
+    {"UTF-16 BE file", true, utf16be("a\r\n"), {"a"}},
+    {"UTF-8 mark", true, "\xEF\xBB\xBF\uFEFFa\r\n", {QStringLiteral("\uFEFFa")}},
 };
 
 template <typename Case, size_t N> void addRows(const Case (&cases)[N])
@@ -83,6 +146,42 @@ template <typename Case, size_t N> void addRows(const Case (&cases)[N])
     QTest::addColumn<Case>("c");
     for (const Case &c : cases)
         QTest::newRow(c.tag) << c;
+}
+
+// Runs save as a user who may not add files to a folder with mode r-x. Root
+// may, so as root it runs in a child process that has become nobody; null
+// when root cannot give up its rights.
+std::optional<bool> asOrdinaryUser(const std::function<bool(QString *)> &save, QString *error)
+{
+    if (geteuid() != 0)
+        return save(error);
+    int channel[2];
+    if (pipe(channel) != 0)
+        return std::nullopt;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        constexpr uid_t nobody = 65534;
+        if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0)
+            _exit(2);
+        QString message;
+        const bool saved = save(&message);
+        const QByteArray bytes = message.toUtf8();
+        const bool told = write(channel[1], bytes.constData(), bytes.size()) == bytes.size();
+        _exit(told ? !saved : 2);
+    }
+    close(channel[1]);
+    QByteArray message;
+    char buffer[256];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
+        message.append(buffer, n);
+    close(channel[0]);
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)
+        || WEXITSTATUS(status) > 1)
+        return std::nullopt;
+    *error = QString::fromUtf8(message);
+    return WEXITSTATUS(status) == 0;
 }
 
 QByteArray contents(const QString &path)
@@ -106,6 +205,16 @@ class SettingsTest : public QObject
         return file.fileName();
     }
     std::optional<QTemporaryDir> m_dir;
+
+    // Runs save with the row's folder refusing new files (mode r-x), as for
+    // an ordinary user (see asOrdinaryUser()).
+    std::optional<bool> inReadOnlyFolder(const std::function<bool(QString *)> &save, QString *error)
+    {
+        QFile::setPermissions(m_dir->path(), QFile::Permissions(0x5555));
+        const std::optional<bool> saved = asOrdinaryUser(save, error);
+        QFile::setPermissions(m_dir->path(), QFile::Permissions(0x7700));
+        return saved;
+    }
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
@@ -169,6 +278,97 @@ private slots:
         QCOMPARE(contents(file), old);
     }
 
+    // In a folder that refuses new files, a file the user may write is
+    // overwritten in place, never left cut short.
+    void readOnlyFolder_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // null: no file
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<bool>("diskFull");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QByteArray>("after"); // null: the save fails
+        QTest::addColumn<QString>("message");
+        const QByteArray abc("a\r\nb\r\nc\r\n");
+        QTest::newRow("shrinks") << abc << true << false << QStringList{"x"} << QByteArray("x\r\n")
+                                 << "";
+        QTest::newRow("grows") << QByteArray("a\r\n") << true << false << QStringList{"a", "b", "c"}
+                               << abc << "";
+        QTest::newRow("disk full")
+            << QByteArray("a\r\n") << true << true << QStringList{"x", "y", "z"} << QByteArray()
+            << "File too large";
+        QTest::newRow("read-only file") << abc << false << false << QStringList{"x"} << QByteArray()
+                                        << "Existing file %1 is not writable";
+        QTest::newRow("no file") << QByteArray() << true << false << QStringList{"x"}
+                                 << QByteArray() << "Permission denied";
+    }
+    void readOnlyFolder()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(bool, writable);
+        QFETCH(bool, diskFull);
+        QFETCH(QStringList, entries);
+        QFETCH(QByteArray, after);
+        QFETCH(QString, message);
+        const QString path = fileWith("Address.lst", before);
+        QFile::setPermissions(
+            path, writable ? QFile::Permissions(0x6666) : QFile::Permissions(0x4444));
+        QString error;
+        const std::optional<bool> saved = inReadOnlyFolder(
+            [&](QString *error) {
+                std::signal(SIGXFSZ, SIG_IGN);
+                rlimit unlimited{};
+                getrlimit(RLIMIT_FSIZE, &unlimited);
+                const rlimit small{rlim_t(before.size()), unlimited.rlim_max};
+                if (diskFull)
+                    setrlimit(RLIMIT_FSIZE, &small);
+                const bool saved = SaveList(entries, path, error);
+                setrlimit(RLIMIT_FSIZE, &unlimited);
+                return saved;
+            },
+            &error);
+        if (!saved)
+            QSKIP("root could not become an ordinary user");
+        QCOMPARE(*saved, !after.isNull());
+        QCOMPARE(error, message.replace("%1", path));
+        QCOMPARE(contents(path), after.isNull() ? before : after);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+            before.isNull() ? QStringList() : QStringList{"Address.lst"});
+    }
+
+    // A settings file in a read-only folder keeps its encoding too.
+    void readOnlyFolderSettings()
+    {
+        const QString path = fileWith("Wavecrest.ini", utf16le("[S]\r\nk=a\r\n"));
+        QFile::setPermissions(path, QFile::Permissions(0x6666));
+        QString error;
+        const std::optional<bool> saved = inReadOnlyFolder(
+            [&](QString *) { return WriteIniString("S", "k", "Zoë", path); }, &error);
+        if (!saved)
+            QSKIP("root could not become an ordinary user");
+        QVERIFY(*saved);
+        QCOMPARE(contents(path), utf16le("[S]\r\nk=Zoë\r\n"));
+    }
+
+    // A save replaces what a link points to, keeps the file's mode and leaves
+    // nothing beside it.
+    void saveKeepsLinkAndMode()
+    {
+        QVERIFY(QDir(m_dir->path()).mkdir("elsewhere"));
+        const QString real = fileWith("elsewhere/Address.lst", "old\r\n");
+        const QString link = m_dir->filePath("Address.lst");
+        QVERIFY(QFile::link("elsewhere/Address.lst", link));
+        const auto mode = QFile::Permissions(0x6640);
+        QVERIFY(QFile::setPermissions(real, mode));
+        QVERIFY(SaveList({"new"}, link));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(contents(real), "new\r\n");
+        QCOMPARE(QFile::permissions(real) & ~QFile::Permissions(0x0600), mode & ~0x0600);
+        QCOMPARE(
+            QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Address.lst"});
+        QCOMPARE(QDir(m_dir->filePath("elsewhere")).entryList(QDir::Files | QDir::Hidden),
+            QStringList{"Address.lst"});
+    }
+
     // A text that is no colour leaves a window's colour at its default, the
     // button face, which is written back as such whatever colour it shows.
     void colorValue_data()
@@ -223,11 +423,12 @@ private slots:
         for (auto name : {"/WAVECREST.INI", "\\Address.lst", "a/Favorties.lst", "Favorites2.lst"})
             QTest::addRow("%s", name) << name << true << false;
         for (auto name :
-            {"Address.lst.a1B2c3", "dir\\Wavecrest.ini.XyZ123", "Favorites2.lst.QQQQQQ"})
+            {".Address.lst.a1B2c3", "dir\\.Wavecrest.ini.XyZ123", ".favorites2.LST.QQQQQQ"})
             QTest::addRow("%s", name) << name << true << true;
-        for (auto name : {"index.html", "Wavecrest.ini.txt", "Address.lst/x", "Address.lst.a1B2c",
-                 "Address.lst.a1B2c3d", "Address.lst.a1-2c3", "Address.lst.\u00e91B2c3",
-                 "xAddress.lst.a1B2c3"})
+        // A user's own copy is neither: "backup" could be a temporary's six letters.
+        for (auto name : {"index.html", "Wavecrest.ini.txt", "Address.lst/x", "Address.lst.backup",
+                 ".Address.lst.a1B2c", ".Address.lst.a1B2c3d", ".Address.lst.a1-2c3",
+                 ".Address.lst.\u00e91B2c3", "x.Address.lst.a1B2c3", ".Address.lst-a1B2c3"})
             QTest::addRow("%s", name) << QString::fromUtf8(name) << false << false;
     }
     void privateDataFiles()

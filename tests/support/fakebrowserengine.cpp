@@ -30,6 +30,17 @@ void FakeBrowserEngine::Refresh()
     calls.append(QStringLiteral("Refresh"));
 }
 
+void FakeBrowserEngine::setZoomFactor(qreal factor)
+{
+    calls.append(QStringLiteral("ZoomFactor:") + QString::number(factor));
+    zoom = factor;
+}
+
+void FakeBrowserEngine::exitFullScreen()
+{
+    calls.append(QStringLiteral("ExitFullScreen"));
+}
+
 BrowserEngine *FakeBrowserEngine::requestNewWindow()
 {
     NewWindowRequest request;

@@ -22,6 +22,10 @@ public:
     void Refresh() override;
     QString LocationURL() const override { return location; }
     QWidget *view() const override { return m_view; }
+    qreal zoomFactor() const override { return zoom; }
+    // Recorded as "ZoomFactor:<factor>".
+    void setZoomFactor(qreal factor) override;
+    void exitFullScreen() override;
 
     // Asks the engine's window for a new-window target, as a page would.
     BrowserEngine *requestNewWindow();
@@ -29,6 +33,7 @@ public:
     QStringList calls;
     QStringList navigations;
     QString location;
+    qreal zoom = 1;
 
 private:
     QWidget *m_view;
