@@ -68,6 +68,7 @@ void AboutBox::createControls(const QIcon &icon)
     auto *picture = placeControl(new QLabel(this), "picIcon", {240, 240, 540, 540});
     picture->setAlignment(Qt::AlignCenter);
     picture->setPixmap(icon.pixmap(32, 32));
+    picture->setAccessibleName(tr("Wavecrest logo"));
 
     QLabel *title = centredLabel("lblTitle", applicationTitle(), {1050, 120, 3885, 600}, this);
     title->setFont(arialFont(24, true));

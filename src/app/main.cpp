@@ -5,6 +5,7 @@
 #include "app/runninginstance.h"
 #include "core/appcontext.h"
 #include "core/version.h"
+#include "platform/accessibility.h"
 #include "platform/downloadsaver.h"
 #include "platform/resources.h"
 #include "platform/terminationsignals.h"
@@ -67,6 +68,7 @@ int main(int argc, char *argv[])
 
     prepareWebEngineEnvironment();
     QApplication app(argc, argv);
+    prepareAccessibility();
     QApplication::setApplicationName(QStringLiteral("Wavecrest"));
     QApplication::setOrganizationName(QStringLiteral("Brimlow"));
     QApplication::setApplicationVersion(productVersion());

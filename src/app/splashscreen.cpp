@@ -45,6 +45,7 @@ SplashScreen::SplashScreen(const QIcon &logo, QWidget *parent)
     auto *image = placeControl(new QLabel(m_frame), "imgLogo", {600, 840, 1332, 1668});
     image->setScaledContents(true);
     image->setPixmap(logo.pixmap(image->size() * 2));
+    image->setAccessibleName(tr("Wavecrest logo"));
 
     QLabel *product = splashLabel(
         m_frame, "lblProductName", applicationTitle(), 32.25, true, {2520, 1140, 2430, 765});

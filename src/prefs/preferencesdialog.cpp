@@ -7,6 +7,7 @@
 #include "platform/placement.h"
 #include "platform/resources.h"
 #include "platform/windowutils.h"
+#include "prefs/colorswatchbutton.h"
 #include "settings/datadir.h"
 #include "settings/profile.h"
 
@@ -15,7 +16,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 
@@ -75,8 +75,7 @@ void PreferencesDialog::createControls()
     m_swatch->setAutoFillBackground(true);
     // An empty picture over the swatch takes its clicks, so the swatch itself
     // only ever shows the colour.
-    m_swatchClickArea = placeControl(new QLabel(color), "Image1", {120, 240, 3252, 252});
-    m_swatchClickArea->installEventFilter(this);
+    m_swatchClickArea = placeControl(new ColorSwatchButton(color), "Image1", {120, 240, 3252, 252});
 
     QGroupBox *history = frame("Frame3", tr("History"), {0, 1800, 3492, 612}, this);
     m_clearHistory = button("Command3", tr("Clear Address Bar"), {120, 240, 1692, 252}, history);
@@ -88,6 +87,7 @@ void PreferencesDialog::createControls()
 
     m_icon = placeControl(new QLabel(this), "Image2", {3720, 1680, 732, 612});
     m_icon->setAlignment(Qt::AlignCenter);
+    m_icon->setAccessibleName(tr("Wavecrest logo"));
 }
 
 void PreferencesDialog::createButtons()
@@ -103,6 +103,7 @@ void PreferencesDialog::createButtons()
     connect(m_getPicture, &QPushButton::clicked, this, &PreferencesDialog::choosePicture);
     connect(m_clearHistory, &QPushButton::clicked, this, &PreferencesDialog::clearAddressHistory);
     connect(m_clearFavourites, &QPushButton::clicked, this, &PreferencesDialog::clearFavourites);
+    connect(m_swatchClickArea, &ColorSwatchButton::clicked, this, &PreferencesDialog::chooseColor);
     // Any edit, also one made by a confirmed picker, is something to apply.
     connect(m_homePage, &QLineEdit::textChanged, m_apply, [this] { m_apply->setEnabled(true); });
     connect(m_picturePath, &QLineEdit::textChanged, m_apply, [this] { m_apply->setEnabled(true); });
@@ -110,8 +111,8 @@ void PreferencesDialog::createButtons()
 
 void PreferencesDialog::setTabOrder()
 {
-    QWidget *const order[] = {m_homePage, m_ok, m_cancel, m_clearHistory, m_clearFavourites,
-        m_picturePath, m_getPicture, m_apply};
+    QWidget *const order[] = {m_homePage, m_swatchClickArea, m_ok, m_cancel, m_clearHistory,
+        m_clearFavourites, m_picturePath, m_getPicture, m_apply};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -132,6 +133,7 @@ void PreferencesDialog::showColor(qint32 value)
     QPalette palette = m_swatch->palette();
     palette.setColor(QPalette::Window, ColorValue::toColor(value));
     m_swatch->setPalette(palette);
+    m_swatchClickArea->setColor(ColorValue::toColor(value));
 }
 
 void PreferencesDialog::chooseColor()
@@ -194,17 +196,4 @@ void PreferencesDialog::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-bool PreferencesDialog::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_swatchClickArea && event->type() == QEvent::MouseButtonRelease) {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton
-            && m_swatchClickArea->rect().contains(mouse->position().toPoint())) {
-            chooseColor();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }

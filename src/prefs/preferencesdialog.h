@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class AppContext;
+class ColorSwatchButton;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -29,7 +30,6 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
@@ -51,7 +51,7 @@ private:
 
     QLineEdit *m_homePage = nullptr;
     QFrame *m_swatch = nullptr;
-    QLabel *m_swatchClickArea = nullptr;
+    ColorSwatchButton *m_swatchClickArea = nullptr;
     QLineEdit *m_picturePath = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;

@@ -1,5 +1,6 @@
 #include "support/testregistry.h"
 
+#include "platform/accessibility.h"
 #include "platform/resources.h"
 #include "platform/webengineenvironment.h"
 
@@ -30,6 +31,7 @@ int main(int argc, char **argv)
 {
     prepareWebEngineEnvironment(/*quiet=*/true);
     QApplication app(argc, argv);
+    installAccessibilityFactory();
     initWavecrestResources();
     app.setApplicationName(QStringLiteral("WavecrestTests"));
     int failures = 0;
