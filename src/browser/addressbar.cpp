@@ -17,6 +17,8 @@ AddressBar::AddressBar(QWidget *parent) : QComboBox(parent), m_history(new QStri
     setCompleter(nullptr);
     setMaxCount(MaxEntries);
     lineEdit()->installEventFilter(this);
+    setAccessibleName(tr("Address"));
+    lineEdit()->setAccessibleName(tr("Address"));
 }
 
 bool AddressBar::appendEntry(const QString &text)
@@ -45,6 +47,12 @@ void AddressBar::setEntries(const QStringList &entries)
     // entry chosen, and the field keeps what it showed.
     setCurrentIndex(-1);
     setEditText(text);
+}
+
+void AddressBar::clearHistory()
+{
+    setEntries({});
+    setEditText(QString());
 }
 
 void AddressBar::completeFromHistory()

@@ -24,6 +24,8 @@ public:
     bool appendEntry(const QString &text);
     QStringList entries() const;
     void setEntries(const QStringList &entries);
+    // Forgets every entry and the text shown.
+    void clearHistory();
 
     // The completion of a released letter key (public for benchmarks).
     void completeFromHistory();

@@ -23,6 +23,7 @@ BrowserStatusBar::BrowserStatusBar(QWidget *parent)
     : QStatusBar(parent), m_status(panel(this, "Panel1", 1)), m_progress(panel(this, "Panel2", 0)),
       m_time(panel(this, "Panel3", 0)), m_date(panel(this, "Panel4", 0))
 {
+    setObjectName(QStringLiteral("StatusBar1"));
     setSizeGripEnabled(true);
     m_progress->setMinimumWidth(110);
     auto *clock = new QTimer(this);

@@ -1,12 +1,15 @@
 #include "browser/browserwindow.h"
 
 #include "browser/addressbar.h"
+#include "browser/browserkeys.h"
+#include "browser/browserlists.h"
 #include "browser/browsermenubar.h"
 #include "browser/browserstatusbar.h"
 #include "browser/clientarea.h"
 #include "browser/favouritesstrip.h"
+#include "browser/fullscreen.h"
 #include "browser/logobutton.h"
-#include "browser/pagezoom.h"
+#include "browser/picturebuttons.h"
 #include "browser/translation.h"
 #include "core/addresses.h"
 #include "core/appcontext.h"
@@ -17,19 +20,11 @@
 #include "platform/placement.h"
 #include "platform/resources.h"
 #include "platform/twips.h"
-#include "settings/datadir.h"
-#include "settings/listfile.h"
 #include "settings/profile.h"
 
-#include <QAction>
 #include <QCloseEvent>
-#include <QIcon>
 #include <QLabel>
 #include <QLayout>
-#include <QLineEdit>
-#include <QMenuBar>
-#include <QMouseEvent>
-#include <QPushButton>
 
 namespace {
 
@@ -39,31 +34,10 @@ constexpr char BlankPage[] = "about:blank";
 constexpr int DesignClientWidth = 10350;
 constexpr int DesignClientHeight = 8145;
 
-// The desktop theme's icon, or our bundled one of the same name.
-QIcon themedIcon(const char *name)
-{
-    const QString themeName = QLatin1String(name);
-    return QIcon::fromTheme(
-        themeName, QIcon(QLatin1String(":/icons/") + themeName + QLatin1String(".svg")));
-}
-
-QPushButton *pictureButton(QWidget *parent, const char *name, const QString &toolTip,
-    const char *iconName, const QRect &twips)
-{
-    auto *button = placeControl(new QPushButton(parent), name, twips);
-    button->setToolTip(toolTip);
-    // A screen reader would otherwise say only "push button".
-    button->setAccessibleName(toolTip);
-    button->setIcon(themedIcon(iconName));
-    button->setIconSize(QSize(22, 22));
-    return button;
-}
-
 } // namespace
 
 BrowserWindow::BrowserWindow(AppContext &context, Role role, QWidget *parent)
-    : QMainWindow(parent), m_context(context), m_role(role), m_colorValue(ColorValue::ButtonFace),
-      m_fileChooser(nativeFileChooser())
+    : QMainWindow(parent), m_context(context), m_role(role), m_fileChooser(nativeFileChooser())
 {
     setObjectName(QLatin1String(role == Role::Main ? WindowNames::Main : WindowNames::Secondary));
     setWindowTitle(tr("Brimlow Wavecrest"));
@@ -71,9 +45,8 @@ BrowserWindow::BrowserWindow(AppContext &context, Role role, QWidget *parent)
     createControls();
     createMenus();
     setTabOrder();
-    createKeys();
+    createFullScreenAndKeys();
     connectEngine();
-    updateBackground();
     if (m_role == Role::Main)
         followMainWindowAppearance();
     resize(Twips::toPixels(DesignClientWidth),
@@ -89,23 +62,19 @@ void BrowserWindow::createControls()
     m_client->setFont(windowFont());
     setCentralWidget(m_client);
     connect(m_client, &ClientArea::resized, this, &BrowserWindow::relayout);
+    m_background = new WindowBackground(m_client);
 
-    // Created first so that it lies beneath every other control.
-    m_backgroundHolder = placeControl(new QLabel(m_client), "Image1", {0, -120, 1575, 1095});
-    m_backgroundHolder->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_backgroundHolder->setAccessibleName(tr("Background Picture"));
-
-    createNavigationButtons();
-    createFavourites();
-    createLogo();
+    createButtons();
+    m_favourites = new FavouritesStrip(m_client);
+    connect(m_favourites, &FavouritesStrip::goRequested, this, &BrowserWindow::goToFavourite);
+    m_logo = new LogoButton(m_client);
+    connect(m_logo, &LogoButton::clicked, this, &BrowserWindow::goToMakerHomePage);
 
     // The secondary window's address bar was drawn 3 twips narrower.
     m_layout.addressWidth = m_role == Role::Main ? 10215 : 10212;
     m_addressBar
         = placeControl(new AddressBar(m_client), "Combo1", {0, 720, m_layout.addressWidth, 345});
     m_addressBar->setEditText(m_role == Role::Main ? tr("Combo1") : QString());
-    m_addressBar->setAccessibleName(tr("Address"));
-    m_addressBar->lineEdit()->setAccessibleName(tr("Address"));
     connect(m_addressBar, &AddressBar::enterPressed, this, &BrowserWindow::enterAddress);
 
     m_engine = m_context.createEngine(m_client);
@@ -116,49 +85,19 @@ void BrowserWindow::createControls()
     m_titleHolder->hide();
 
     m_statusBar = new BrowserStatusBar(this);
-    m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(m_statusBar);
 }
 
-void BrowserWindow::createNavigationButtons()
+void BrowserWindow::createButtons()
 {
-    m_back
-        = pictureButton(m_client, "Command1", tr("Go Back"), "go-previous", {120, 120, 495, 495});
-    m_forward
-        = pictureButton(m_client, "Command2", tr("Go Forward"), "go-next", {720, 120, 615, 495});
-    m_stop = pictureButton(m_client, "Command3", tr("Stop"), "process-stop", {1440, 120, 615, 495});
-    m_reload
-        = pictureButton(m_client, "Command4", tr("Reload"), "view-refresh", {2160, 120, 615, 495});
-    m_home = pictureButton(m_client, "Command5", tr("Go Home"), "go-home", {2880, 120, 615, 495});
-    m_sendMail
-        = pictureButton(m_client, "Command6", tr("Send Email"), "mail-send", {3600, 120, 615, 495});
-    m_back->setEnabled(false);
-    m_forward->setEnabled(false);
-    m_stop->setEnabled(false);
-    connect(m_back, &QPushButton::clicked, this, &BrowserWindow::goBack);
-    connect(m_forward, &QPushButton::clicked, this, &BrowserWindow::goForward);
-    connect(m_stop, &QPushButton::clicked, this, &BrowserWindow::stop);
-    connect(m_reload, &QPushButton::clicked, this, &BrowserWindow::reload);
-    connect(m_home, &QPushButton::clicked, this, &BrowserWindow::goHome);
-    connect(m_sendMail, &QPushButton::clicked, this, [this] { openWindow(WindowNames::SendMail); });
-    // Any mouse button released over it opens the mail window, not only the left.
-    m_sendMail->installEventFilter(this);
-}
-
-void BrowserWindow::createFavourites()
-{
-    m_favourites = new FavouritesStrip(m_client);
-    connect(m_favourites, &FavouritesStrip::goRequested, this, &BrowserWindow::goToFavourite);
-}
-
-void BrowserWindow::createLogo()
-{
-    m_logo = placeControl(new LogoButton(m_client), "Picture1", {9720, 120, 492, 492});
-    m_logo->setToolTip(tr("Click Here To Go To Brimlow's Webpage"));
-    m_logo->setAccessibleName(tr("Brimlow's Webpage"));
-    m_logo->setIcon(windowIcon());
-    m_logo->setIconSize(m_logo->size());
-    connect(m_logo, &LogoButton::clicked, this, &BrowserWindow::goToMakerHomePage);
+    m_buttons = new PictureButtons(m_client);
+    connect(m_buttons, &PictureButtons::backClicked, this, &BrowserWindow::goBack);
+    connect(m_buttons, &PictureButtons::forwardClicked, this, &BrowserWindow::goForward);
+    connect(m_buttons, &PictureButtons::stopClicked, this, &BrowserWindow::stop);
+    connect(m_buttons, &PictureButtons::reloadClicked, this, &BrowserWindow::reload);
+    connect(m_buttons, &PictureButtons::homeClicked, this, &BrowserWindow::goHome);
+    connect(m_buttons, &PictureButtons::sendMailClicked, this,
+        [this] { m_context.windows().open(QLatin1String(WindowNames::SendMail)); });
 }
 
 void BrowserWindow::createMenus()
@@ -179,84 +118,26 @@ void BrowserWindow::createMenus()
         [this](const QString &name) { m_context.windows().open(name); });
 }
 
-// The keys of other browsers, beside the menus' own, which they never replace.
-void BrowserWindow::createKeys()
-{
-    addKeys({tr("Ctrl+L"), tr("Alt+D"), tr("F6")}, [this] { m_addressBar->focusAndSelectAll(); });
-    addKeys({tr("F5")}, [this] { reload(); });
-    addKeys({tr("Alt+Left")}, [this] { goBack(); });
-    addKeys({tr("Alt+Right")}, [this] { goForward(); });
-    addKeys({tr("Ctrl++"), tr("Ctrl+=")},
-        [this] { m_engine->setZoomFactor(zoomedIn(m_engine->zoomFactor())); });
-    addKeys({tr("Ctrl+-")}, [this] { m_engine->setZoomFactor(zoomedOut(m_engine->zoomFactor())); });
-    addKeys({tr("Ctrl+0")}, [this] { m_engine->setZoomFactor(1); });
-    addKeys({tr("F11")}, [this] { toggleFullScreen(); });
-    // Only while there is something to end: otherwise the page and the
-    // controls get the key.
-    m_escapeKey = addKeys({tr("Esc")}, [this] {
-        if (m_pageFullScreen)
-            m_engine->exitFullScreen();
-        else
-            stop();
-    });
-    m_escapeKey->setEnabled(false);
-}
-
-QAction *BrowserWindow::addKeys(const QStringList &keys, const std::function<void()> &command)
-{
-    auto *action = new QAction(this);
-    QList<QKeySequence> sequences;
-    for (const QString &key : keys)
-        sequences.append(QKeySequence(key));
-    action->setShortcuts(sequences);
-    connect(action, &QAction::triggered, this, command);
-    addAction(action);
-    return action;
-}
-
-void BrowserWindow::setStopEnabled(bool enabled)
-{
-    m_stop->setEnabled(enabled);
-    m_escapeKey->setEnabled(enabled || m_pageFullScreen);
-}
-
-void BrowserWindow::toggleFullScreen()
-{
-    if (m_pageFullScreen)
-        m_engine->exitFullScreen();
-    else
-        setWindowState(windowState() ^ Qt::WindowFullScreen);
-}
-
-// The page's view alone fills the screen while the page wants it.
-void BrowserWindow::showPageFullScreen(bool on)
-{
-    if (on == m_pageFullScreen)
-        return;
-    m_pageFullScreen = on;
-    if (on)
-        m_stateBeforePageFullScreen = windowState();
-    menuBar()->setVisible(!on);
-    m_statusBar->setVisible(!on);
-    const QList<QWidget *> controls = {m_backgroundHolder, m_back, m_forward, m_stop, m_reload,
-        m_home, m_sendMail, m_favourites, m_logo, m_addressBar};
-    for (QWidget *control : controls)
-        control->setVisible(!on);
-    setWindowState(
-        on ? m_stateBeforePageFullScreen | Qt::WindowFullScreen : m_stateBeforePageFullScreen);
-    m_escapeKey->setEnabled(on || m_stop->isEnabled());
-    relayout();
-    if (on)
-        m_engine->view()->setFocus();
-}
-
 void BrowserWindow::setTabOrder()
 {
-    const QList<QWidget *> order = QList<QWidget *>{m_addressBar, m_engine->view(), m_back,
-                                       m_forward, m_stop, m_reload, m_home, m_logo}
-        + m_favourites->tabChain() + QList<QWidget *>{m_statusBar, m_sendMail};
+    const QList<QWidget *> order = QList<QWidget *>{m_addressBar, m_engine->view()}
+        + m_buttons->navigationTabChain() + QList<QWidget *>{m_logo} + m_favourites->tabChain()
+        + QList<QWidget *>{m_statusBar, m_buttons->sendMailButton()};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order.at(i), order.at(i + 1));
+}
+
+void BrowserWindow::createFullScreenAndKeys()
+{
+    m_fullScreen = new FullScreen(this, m_engine,
+        {m_background->pictureHolder(), m_buttons, m_favourites, m_logo, m_addressBar});
+    connect(m_fullScreen, &FullScreen::pageFullScreenChanged, this, &BrowserWindow::relayout);
+    m_keys = new BrowserKeys(this, m_engine, m_fullScreen);
+    connect(m_keys, &BrowserKeys::addressKeyPressed, m_addressBar, &AddressBar::focusAndSelectAll);
+    connect(m_keys, &BrowserKeys::reloadKeyPressed, this, &BrowserWindow::reload);
+    connect(m_keys, &BrowserKeys::backKeyPressed, this, &BrowserWindow::goBack);
+    connect(m_keys, &BrowserKeys::forwardKeyPressed, this, &BrowserWindow::goForward);
+    connect(m_keys, &BrowserKeys::stopKeyPressed, this, &BrowserWindow::stop);
 }
 
 void BrowserWindow::connectEngine()
@@ -276,7 +157,7 @@ void BrowserWindow::connectEngine()
             [this](int progress, int progressMax) { showProgress(progress, progressMax); }));
     connect(engine, &BrowserEngine::DownloadBegin, this, unlessBlank([this] {
         m_statusBar->setStatusText(tr("Contacting host..."));
-        m_back->setEnabled(true);
+        m_buttons->enableBack();
         setStopEnabled(true);
     }));
     // Every frame reports its own; the address bar shows the page's.
@@ -293,7 +174,22 @@ void BrowserWindow::connectEngine()
         setStopEnabled(false);
     }));
     connect(engine, &BrowserEngine::NewWindow2, this, &BrowserWindow::handleNewWindow);
-    connect(engine, &BrowserEngine::fullScreenRequested, this, &BrowserWindow::showPageFullScreen);
+}
+
+void BrowserWindow::followMainWindowAppearance()
+{
+    MainWindowAppearance &appearance = m_context.mainWindowAppearance();
+    m_background->follow(appearance);
+    connect(&appearance, &MainWindowAppearance::clearHistoryRequested, m_addressBar,
+        &AddressBar::clearHistory);
+    connect(&appearance, &MainWindowAppearance::clearFavouritesRequested, m_favourites,
+        &FavouritesStrip::clear);
+}
+
+void BrowserWindow::setStopEnabled(bool enabled)
+{
+    m_buttons->setStopEnabled(enabled);
+    m_keys->setLoading(enabled);
 }
 
 void BrowserWindow::showProgress(int progress, int progressMax)
@@ -312,7 +208,7 @@ void BrowserWindow::handleNewWindow(NewWindowRequest *request)
         request->target = engineForNewWindow();
         return;
     }
-    if (!popUpsAllowed())
+    if (!m_menus->popUpsAllowed())
         return;
     auto *secondary = qobject_cast<BrowserWindow *>(
         m_context.windows().instance(QLatin1String(WindowNames::Secondary)));
@@ -320,16 +216,6 @@ void BrowserWindow::handleNewWindow(NewWindowRequest *request)
         return;
     request->target = secondary->engineForNewWindow();
     m_context.windows().open(QLatin1String(WindowNames::Secondary));
-}
-
-bool BrowserWindow::popUpsAllowed() const
-{
-    return m_menus->popUpsAllowed();
-}
-
-QString BrowserWindow::dataFile(const char16_t *name) const
-{
-    return m_context.dataFile(QString::fromUtf16(name));
 }
 
 void BrowserWindow::loadFromSettings(const QString &startAddress)
@@ -345,15 +231,7 @@ void BrowserWindow::loadFromSettings(const QString &startAddress)
     else
         navigate(address);
     setBackgroundPicture(m_context.setting(QString::fromUtf16(SettingsKeys::Background)));
-
-    QStringList titles;
-    LoadList(&titles, dataFile(DataFiles::FavouriteTitles));
-    QStringList history = m_addressBar->entries();
-    LoadList(&history, dataFile(DataFiles::AddressHistory));
-    m_addressBar->setEntries(history);
-    QStringList addresses;
-    LoadList(&addresses, dataFile(DataFiles::FavouriteAddresses));
-    m_favourites->appendLists(titles, addresses);
+    loadBrowserLists(m_context, m_addressBar, m_favourites);
 
     if (m_role == Role::Secondary && !isMinimized()) {
         // Not shown yet: lay the client area out first, so the rule sees the
@@ -367,92 +245,8 @@ void BrowserWindow::loadFromSettings(const QString &startAddress)
 void BrowserWindow::saveToSettings()
 {
     m_context.writeSetting(
-        QString::fromUtf16(SettingsKeys::Color), ColorValue::format(m_colorValue));
-    saveList(m_favourites->titles(), DataFiles::FavouriteTitles);
-    saveList(m_addressBar->entries(), DataFiles::AddressHistory);
-    saveList(m_favourites->addresses(), DataFiles::FavouriteAddresses);
-}
-
-// A list that cannot be saved is reported, and the save goes on with the next.
-void BrowserWindow::saveList(const QStringList &entries, const char16_t *fileName)
-{
-    QString error;
-    if (!SaveList(entries, dataFile(fileName), &error))
-        showMessageBox(this, error);
-}
-
-// The main window's look is kept in the shared appearance, which others may
-// change too; the window follows it in followAppearance().
-void BrowserWindow::setBackgroundColorValue(qint32 value)
-{
-    if (m_role == Role::Main)
-        m_context.mainWindowAppearance().setColorValue(value);
-    else
-        applyBackgroundColor(value);
-}
-
-bool BrowserWindow::setBackgroundPicture(const QString &path)
-{
-    if (m_role == Role::Main)
-        m_context.mainWindowAppearance().setBackgroundPicture(path);
-    else
-        loadBackgroundPicture(path);
-    return !m_backgroundPicture.isNull();
-}
-
-void BrowserWindow::followAppearance()
-{
-    const MainWindowAppearance &appearance = m_context.mainWindowAppearance();
-    applyBackgroundColor(appearance.colorValue());
-    loadBackgroundPicture(appearance.backgroundPicture());
-}
-
-void BrowserWindow::applyBackgroundColor(qint32 value)
-{
-    m_colorValue = value;
-    updateBackground();
-}
-
-void BrowserWindow::loadBackgroundPicture(const QString &path)
-{
-    m_backgroundPicture = QPixmap();
-    if (!path.isEmpty())
-        m_backgroundPicture.load(path);
-    if (m_backgroundPicture.width() <= 0 || m_backgroundPicture.height() <= 0)
-        m_backgroundPicture = QPixmap();
-    updateBackground();
-}
-
-void BrowserWindow::updateBackground()
-{
-    const QColor color = ColorValue::toColor(m_colorValue);
-    m_client->setBackground(color, m_backgroundPicture);
-    m_backgroundHolder->setPixmap(m_backgroundPicture);
-    if (!m_backgroundPicture.isNull())
-        m_backgroundHolder->resize(m_backgroundPicture.deviceIndependentSize().toSize());
-}
-
-void BrowserWindow::followMainWindowAppearance()
-{
-    MainWindowAppearance &appearance = m_context.mainWindowAppearance();
-    // A main window made again (tests do) starts from the default look.
-    appearance.setColorValue(m_colorValue);
-    connect(&appearance, &MainWindowAppearance::changed, this, &BrowserWindow::followAppearance);
-    connect(&appearance, &MainWindowAppearance::clearHistoryRequested, this,
-        &BrowserWindow::clearAddressHistory);
-    connect(&appearance, &MainWindowAppearance::clearFavouritesRequested, this,
-        &BrowserWindow::clearFavourites);
-}
-
-void BrowserWindow::clearAddressHistory()
-{
-    m_addressBar->setEntries({});
-    m_addressBar->setEditText(QString());
-}
-
-void BrowserWindow::clearFavourites()
-{
-    m_favourites->clear();
+        QString::fromUtf16(SettingsKeys::Color), ColorValue::format(m_background->colorValue()));
+    saveBrowserLists(m_context, *m_addressBar, *m_favourites, this);
 }
 
 // A page view that has never loaded anything keeps its window from being
@@ -481,7 +275,7 @@ BrowserEngine *BrowserWindow::engineForNewWindow()
 void BrowserWindow::goBack()
 {
     m_engine->GoBack();
-    m_forward->setEnabled(true);
+    m_buttons->enableForward();
 }
 
 void BrowserWindow::goForward()
@@ -509,11 +303,6 @@ void BrowserWindow::goHome()
 void BrowserWindow::goToMakerHomePage()
 {
     navigate(QLatin1String(Addresses::MakerHomePage));
-}
-
-void BrowserWindow::openWindow(const char *name)
-{
-    m_context.windows().open(QLatin1String(name));
 }
 
 void BrowserWindow::enterAddress()
@@ -571,7 +360,7 @@ void BrowserWindow::relayout()
 {
     if (isMinimized())
         return;
-    if (m_pageFullScreen) {
+    if (m_fullScreen->pageHasScreen()) {
         m_engine->view()->setGeometry(m_client->rect());
         return;
     }
@@ -607,16 +396,4 @@ void BrowserWindow::closeEvent(QCloseEvent *event)
     saveToSettings();
     // A failed save shows its box; the program ends once the user has read it.
     whenNoMessageBoxOpen(this, [this] { Q_EMIT shutdownComplete(); });
-}
-
-bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::MouseButtonRelease) {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        auto *widget = static_cast<QWidget *>(watched);
-        const bool inside = widget->rect().contains(mouse->position().toPoint());
-        if (watched == m_sendMail && inside && mouse->button() != Qt::LeftButton)
-            openWindow(WindowNames::SendMail);
-    }
-    return QMainWindow::eventFilter(watched, event);
 }

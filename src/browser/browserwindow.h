@@ -1,25 +1,24 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPixmap>
 #include <QPointer>
 
-#include <functional>
-
 #include "browser/browserlayout.h"
+#include "browser/windowbackground.h"
 #include "platform/filechooser.h"
 
 class AppContext;
-class QAction;
 class BrowserEngine;
 class QLabel;
-class QPushButton;
 class AddressBar;
+class BrowserKeys;
 class BrowserMenuBar;
 class BrowserStatusBar;
 class ClientArea;
 class FavouritesStrip;
+class FullScreen;
 class LogoButton;
+class PictureButtons;
 struct NewWindowRequest;
 
 // A browser window: the engine's view surrounded by the program's controls.
@@ -50,28 +49,16 @@ public:
     void saveToSettings();
 
     // The window colour in the stored 32-bit encoding.
-    qint32 backgroundColorValue() const { return m_colorValue; }
-    void setBackgroundColorValue(qint32 value);
+    qint32 backgroundColorValue() const { return m_background->colorValue(); }
+    void setBackgroundColorValue(qint32 value) { m_background->setColorValue(value); }
     // Loads the tiled background picture; an empty or unreadable path leaves
     // the window without one. Returns whether a picture is now shown.
-    bool setBackgroundPicture(const QString &path);
-    QPixmap backgroundPicture() const { return m_backgroundPicture; }
-
-    void clearAddressHistory();
-    void clearFavourites();
+    bool setBackgroundPicture(const QString &path) { return m_background->setPicture(path); }
+    QPixmap backgroundPicture() const { return m_background->picture(); }
 
     // Loads the address, as the engine understands it (the empty address
     // leaves the page as it is).
     void navigate(const QString &address);
-
-    // The navigation commands of the buttons and the Go menu.
-    void goBack();
-    void goForward();
-    void stop();
-    void reload();
-    void goHome();
-
-    bool popUpsAllowed() const;
 
     // The file dialog of "&Open File" (tests replace it).
     void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
@@ -83,67 +70,54 @@ Q_SIGNALS:
 protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
-    void createNavigationButtons();
-    void createFavourites();
-    void createLogo();
+    void createButtons();
     void createMenus();
     void setTabOrder();
-    void createKeys();
-    QAction *addKeys(const QStringList &keys, const std::function<void()> &command);
-    void setStopEnabled(bool enabled);
-    void toggleFullScreen();
-    void showPageFullScreen(bool on);
+    void createFullScreenAndKeys();
     void connectEngine();
-    void showBlankPage();
+    void followMainWindowAppearance();
+
+    // What the buttons, the menus and the keys do.
+    void goBack();
+    void goForward();
+    void stop();
+    void reload();
+    void goHome();
     void goToMakerHomePage();
-    void openWindow(const char *name);
+    void enterAddress();
+    void translate(const QString &from, const QString &to);
     static QString openFileFilter();
     void openFile();
-    void translate(const QString &from, const QString &to);
-    void enterAddress();
     void goToFavourite(const QString &address);
     void addFavourite();
+
+    void showBlankPage();
+    void setStopEnabled(bool enabled);
     void showProgress(int progress, int progressMax);
     void handleNewWindow(NewWindowRequest *request);
     void relayout();
     void applyLayout(const BrowserLayout &layout);
-    void updateBackground();
-    void followMainWindowAppearance();
-    void followAppearance();
-    void applyBackgroundColor(qint32 value);
-    void loadBackgroundPicture(const QString &path);
-    QString dataFile(const char16_t *name) const;
-    void saveList(const QStringList &entries, const char16_t *fileName);
 
     AppContext &m_context;
     const Role m_role;
-    qint32 m_colorValue;
-    QPixmap m_backgroundPicture;
     // Set while the blank page stands in for the empty address.
     bool m_blankStandsIn = false;
 
     ClientArea *m_client = nullptr;
+    WindowBackground *m_background = nullptr;
     QPointer<BrowserEngine> m_engine;
-    QPushButton *m_back = nullptr;
-    QPushButton *m_forward = nullptr;
-    QPushButton *m_stop = nullptr;
-    QPushButton *m_reload = nullptr;
-    QPushButton *m_home = nullptr;
-    QPushButton *m_sendMail = nullptr;
+    PictureButtons *m_buttons = nullptr;
     FavouritesStrip *m_favourites = nullptr;
     LogoButton *m_logo = nullptr;
     AddressBar *m_addressBar = nullptr;
     QLabel *m_titleHolder = nullptr;
-    QLabel *m_backgroundHolder = nullptr;
     BrowserStatusBar *m_statusBar = nullptr;
     BrowserMenuBar *m_menus = nullptr;
-    QAction *m_escapeKey = nullptr;
-    bool m_pageFullScreen = false;
-    Qt::WindowStates m_stateBeforePageFullScreen;
+    FullScreen *m_fullScreen = nullptr;
+    BrowserKeys *m_keys = nullptr;
     BrowserLayout m_layout;
     FileChooser m_fileChooser;
 };

@@ -1,10 +1,18 @@
 #include "browser/logobutton.h"
 
+#include "platform/placement.h"
+#include "platform/resources.h"
+
 #include <QKeyEvent>
 #include <QPainter>
 
 LogoButton::LogoButton(QWidget *parent) : QAbstractButton(parent)
 {
+    placeControl(this, "Picture1", {9720, 120, 492, 492});
+    setToolTip(tr("Click Here To Go To Brimlow's Webpage"));
+    setAccessibleName(tr("Brimlow's Webpage"));
+    setIcon(programIcon());
+    setIconSize(size());
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
 }

@@ -779,6 +779,53 @@ private Q_SLOTS:
         QCOMPARE(w.engine->calls, QStringList{"ExitFullScreen"});
     }
 
+    // The page's full screen ends in the state the window had before it;
+    // meanwhile F11 asks the page to leave, as Escape does.
+    void pageFullScreenReturns_data()
+    {
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<bool>("fullScreen");
+        QTest::addColumn<bool>("maximised");
+        QTest::addColumn<bool>("menusShown");
+        QTest::addColumn<QStringList>("engineCalls");
+        const auto page = [](auto &w, bool on) { Q_EMIT w.engine->fullScreenRequested(on); };
+        QTest::newRow("maximised before, maximised after") << Action([=](auto &w) {
+            w.window->setWindowState(Qt::WindowMaximized);
+            page(w, true);
+            page(w, false);
+        }) << false << true << true << QStringList{};
+        QTest::newRow("the user's own full screen kept") << Action([=](auto &w) {
+            w.focusPage();
+            w.pressKeys("F11");
+            page(w, true);
+            page(w, false);
+        }) << true << false << true << QStringList{};
+        QTest::newRow("asked twice, left once") << Action([=](auto &w) {
+            page(w, true);
+            page(w, true);
+            page(w, false);
+        }) << false << false << true << QStringList{};
+        QTest::newRow("F11 while the page has the screen") << Action([=](auto &w) {
+            page(w, true);
+            w.pressKeys("F11");
+        }) << true << false << false << QStringList{"ExitFullScreen"};
+        QTest::newRow("left without having been entered")
+            << Action([=](auto &w) { page(w, false); }) << false << false << true << QStringList{};
+    }
+    void pageFullScreenReturns()
+    {
+        QFETCH(Action, action);
+        QFETCH(bool, fullScreen);
+        QFETCH(bool, maximised);
+        QFETCH(bool, menusShown);
+        QFETCH(QStringList, engineCalls);
+        action(main());
+        QCOMPARE(window->isFullScreen(), fullScreen);
+        QCOMPARE(window->isMaximized(), maximised);
+        QCOMPARE(main().engine->calls, engineCalls);
+        QCOMPARE(window->menuBar()->isVisible(), menusShown);
+    }
+
     void zoomSteps_data()
     {
         QTest::addColumn<double>("factor");
@@ -1232,6 +1279,20 @@ private Q_SLOTS:
                     : picture.pixel(x % picture.width(), y % picture.height());
                 QCOMPARE(image.pixel(x, y), qAlpha(pixel) ? pixel : QColor(Qt::blue).rgb());
             }
+    }
+
+    // Preferences changes the main window's look only; the secondary window
+    // keeps its own, which goes nowhere else.
+    void secondaryWindowKeepsItsLook()
+    {
+        main().pageAsksForNewWindow();
+        BrowserWindow *second = secondary();
+        MainWindowAppearance &appearance = ctx->context->mainWindowAppearance();
+        appearance.setColorValue(0x00FF0000);
+        second->setBackgroundColorValue(0x0000FF00);
+        QCOMPARE(window->backgroundColorValue(), 0x00FF0000);
+        QCOMPARE(second->backgroundColorValue(), 0x0000FF00);
+        QCOMPARE(appearance.colorValue(), 0x00FF0000);
     }
 };
 

@@ -1,0 +1,43 @@
+#include "browser/browserlists.h"
+
+#include "browser/addressbar.h"
+#include "browser/favouritesstrip.h"
+#include "core/appcontext.h"
+#include "platform/messagebox.h"
+#include "settings/datadir.h"
+#include "settings/listfile.h"
+
+namespace {
+
+QStringList loaded(const AppContext &context, const char16_t *fileName)
+{
+    QStringList entries;
+    LoadList(&entries, context.dataFile(QString::fromUtf16(fileName)));
+    return entries;
+}
+
+void save(const AppContext &context, const QStringList &entries, const char16_t *fileName,
+    QWidget *parent)
+{
+    QString error;
+    if (!SaveList(entries, context.dataFile(QString::fromUtf16(fileName)), &error))
+        showMessageBox(parent, error);
+}
+
+} // namespace
+
+void loadBrowserLists(
+    const AppContext &context, AddressBar *addressBar, FavouritesStrip *favourites)
+{
+    const QStringList titles = loaded(context, DataFiles::FavouriteTitles);
+    addressBar->setEntries(addressBar->entries() + loaded(context, DataFiles::AddressHistory));
+    favourites->appendLists(titles, loaded(context, DataFiles::FavouriteAddresses));
+}
+
+void saveBrowserLists(const AppContext &context, const AddressBar &addressBar,
+    const FavouritesStrip &favourites, QWidget *parent)
+{
+    save(context, favourites.titles(), DataFiles::FavouriteTitles, parent);
+    save(context, addressBar.entries(), DataFiles::AddressHistory, parent);
+    save(context, favourites.addresses(), DataFiles::FavouriteAddresses, parent);
+}

@@ -1,0 +1,78 @@
+#include "browser/windowbackground.h"
+
+#include "browser/clientarea.h"
+#include "core/mainwindowappearance.h"
+#include "platform/colorvalue.h"
+#include "platform/placement.h"
+
+#include <QLabel>
+
+WindowBackground::WindowBackground(ClientArea *client)
+    : QObject(client), m_client(client),
+      m_holder(placeControl(new QLabel(client), "Image1", {0, -120, 1575, 1095})),
+      m_colorValue(ColorValue::ButtonFace)
+{
+    m_holder->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_holder->setAccessibleName(tr("Background Picture"));
+    update();
+}
+
+void WindowBackground::follow(MainWindowAppearance &appearance)
+{
+    m_followed = &appearance;
+    // A main window made again (tests do) starts from the default look.
+    appearance.setColorValue(m_colorValue);
+    connect(&appearance, &MainWindowAppearance::changed, this, &WindowBackground::showAppearance);
+}
+
+void WindowBackground::setColorValue(qint32 value)
+{
+    if (m_followed)
+        m_followed->setColorValue(value);
+    else
+        showColor(value);
+}
+
+bool WindowBackground::setPicture(const QString &path)
+{
+    if (m_followed)
+        m_followed->setBackgroundPicture(path);
+    else
+        loadPicture(path);
+    return !m_picture.isNull();
+}
+
+QWidget *WindowBackground::pictureHolder() const
+{
+    return m_holder;
+}
+
+void WindowBackground::showAppearance()
+{
+    showColor(m_followed->colorValue());
+    loadPicture(m_followed->backgroundPicture());
+}
+
+void WindowBackground::showColor(qint32 value)
+{
+    m_colorValue = value;
+    update();
+}
+
+void WindowBackground::loadPicture(const QString &path)
+{
+    m_picture = QPixmap();
+    if (!path.isEmpty())
+        m_picture.load(path);
+    if (m_picture.width() <= 0 || m_picture.height() <= 0)
+        m_picture = QPixmap();
+    update();
+}
+
+void WindowBackground::update()
+{
+    m_client->setBackground(ColorValue::toColor(m_colorValue), m_picture);
+    m_holder->setPixmap(m_picture);
+    if (!m_picture.isNull())
+        m_holder->resize(m_picture.deviceIndependentSize().toSize());
+}
