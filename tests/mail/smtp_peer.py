@@ -61,7 +61,9 @@ def certificate(folder, name, alt_names=None):
     if alt_names:
         command += ["-CA", "ca.pem", "-CAkey", "ca.key", "-addext",
                     "subjectAltName=" + alt_names, "-addext", "basicConstraints=critical,CA:FALSE"]
-    subprocess.run(command, cwd=folder, check=True, stdout=subprocess.DEVNULL)
+    made = subprocess.run(command, cwd=folder, capture_output=True, text=True)
+    if made.returncode:
+        sys.exit("openssl: " + made.stderr)
     context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
     context.load_cert_chain(os.path.join(folder, name + ".pem"),
                             os.path.join(folder, name + ".key"))
