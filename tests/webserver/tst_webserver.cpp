@@ -233,26 +233,663 @@ public:
     }
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
-    void answers_data();
-    void answers();
-    void containment_data();
-    void containment();
-    void overlappingConnectionsGetTheirOwnAnswers();
-    void idleOpenersGiveWay();
-    void slowAndStoppedReaders();
-    void changesMidAnswer_data();
-    void changesMidAnswer();
-    void fileChangedAfterServingIsServedAnew();
-    void descriptorExhaustionPausesAndRecovers();
-    void realClients_data();
-    void realClients();
-    void windowStartsServesLogsStopsAndCloses();
-    void windowFallsBackFromARefusedPort_data();
-    void windowFallsBackFromARefusedPort();
-    void logFollowsTheNewestLineUnlessScrolledUp();
-    void helpWindow();
+    void init()
+    {
+        m_test = std::make_unique<TestContext>();
+        registerApplicationWindows(*m_test->context);
+        QVERIFY(QDir(m_test->dir.path()).mkpath(QStringLiteral("site/docs")));
+        QVERIFY(QDir(m_test->dir.path()).mkpath(QStringLiteral("site/.private")));
+        // Each file holds its own name, so an answer shows which file was read.
+        for (const char *name : {"../outside.html", "a.html", "q.html?x=1", "a%20b.html",
+                 "a b.html", "docs/a.htm", ".hidden", ".private/inside.html", "notes.txt",
+                 "a\\b.html", "Wavecrest.ini", "Address.lst", "Favorties.lst", "Favorites2.lst",
+                 ".Address.lst.a1B2c3", "café.html"})
+            writeSite(QString::fromUtf8(name), name);
+        writeSite(QStringLiteral("empty.html"), {});
+        m_server = std::make_unique<HttpServer>(m_test->file("site"), 0, QHostAddress::LocalHost);
+        // Small system buffers on the server's side: a file of a megabyte or two
+        // is then far more than the system holds on its way to a client.
+        m_server->setListen([](QTcpServer &listener, const QHostAddress &address, quint16 port) {
+            const auto error = HttpServer::listenNormally(listener, address, port);
+            const int small = 16 * 1024;
+            setsockopt(
+                int(listener.socketDescriptor()), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+            return error;
+        });
+        QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
+    }
+
+    void cleanup()
+    {
+        delete m_window.data();
+        m_server.reset();
+        m_test.reset();
+    }
+
+    // The request goes out in pieces; after each but the last the connection
+    // must still wait, unanswered. A row may add a file, also reachable as
+    // "file": the type is the resolved file's.
+    void answers_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArrayList>("pieces");
+        QTest::addColumn<QByteArray>("expected");
+
+        const auto row
+            = [](const QByteArray &name, const QByteArrayList &pieces, const QByteArray &expected,
+                  const QString &file = {}, const QByteArray &content = {}) {
+                  QTest::addRow("%s", name.constData()) << file << content << pieces << expected;
+              };
+        // Rows named by their request line.
+        const auto line = [&row](const QByteArray &request, const QByteArray &expected) {
+            row(request, {request + "\r\n"}, expected);
+        };
+        const QByteArray notFound = testData("notfound.txt"),
+                         noIndex = testData("missingindex.txt");
+        const QByteArray ip = LocalIP().toLatin1();
+        const QString index = QStringLiteral("index.html");
+        const QByteArray indexContent = "<a href=\"http://$ip/\">$IP</a> $Ip$iP $i";
+        const QByteArray indexPage
+            = "<a href=\"http://" + ip + "/\">" + ip + "</a> " + ip + ip + " $i";
+        const QByteArray ok = "200 OK", missing = "404 Not Found", html = "text/html", a = "a.html";
+
+        // Without a version: the bare page and CR LF.
+        row("index for /, $ip in any case", {"GET /\r\n"}, indexPage + "\r\n", index, indexContent);
+        line("GET /", noIndex);
+        row("index.html without the slash, LF", {"GET index.html\n"}, noIndex);
+        line("GET /index.html", notFound);
+        line("GET /q.html?x=1", "q.html?x=1\r\n");
+        line("GET /a%20b.html", "a%20b.html\r\n");
+        line("GET /empty.html", "\r\n");
+        line("GET //docs/.//a.htm", "docs/a.htm\r\n");
+        line("GET /docs", notFound);
+        row("lines that are no request dropped, connection kept",
+            {"get /notes.txt\r\nHEAD /notes.txt\r\n", "POST /notes.txt\r\nGET \r\nHost: x\r\n\n",
+                "GET /a.html\r\n"},
+            a + "\r\n");
+        row("lines after a bare request not read", {"GET /a.html\r\nGET /notes.txt HTTP/1.1\r\n"},
+            a + "\r\n");
+        line("GET /a.html HTTP/1.1 x", a + "\r\n");
+
+        // HTTP/1.x: status line, headers, the file's bytes.
+        row("HTTP/1.0, index", {"GET / HTTP/1.0\r\n\r\n"}, http(ok, html, indexPage), index,
+            indexContent);
+        row("HTTP/1.1 with headers", {"GET /notes.txt HTTP/1.1\r\nHost: x\r\n\r\n"},
+            http(ok, "text/plain", "notes.txt"));
+        line("GET /a.html HTTP/1.2", http(ok, html, a));
+        line("GET /a%20b.html HTTP/1.1", http(ok, html, "a b.html"));
+        line("GET /a.html?x=1&y=%zz HTTP/1.1", http(ok, html, a));
+        line("GET /caf%C3%A9.html HTTP/1.1", http(ok, html, "café.html"));
+        line("GET http://example.org:80/docs/a.htm?x HTTP/1.1", http(ok, html, "docs/a.htm"));
+        line("GET HTTP://example.org HTTP/1.1", http(missing, html, noIndex));
+        line("HEAD /notes.txt HTTP/1.1", headOf(http(ok, "text/plain", "notes.txt")));
+        line("HEAD /gone.html HTTP/1.0", headOf(http(missing, html, notFound)));
+        for (const QByteArray request : {"POST /a.html HTTP/1.1", "get /a.html HTTP/1.0"})
+            line(request, http("501 Not Implemented", {}, {}));
+        for (const QByteArray request : {"GET /a.html HTTP/2.0", "GET /a.html HTTP/0.9"})
+            line(request, http("505 HTTP Version Not Supported", {}, {}));
+        for (const QByteArray request : {"GET /a.html http/1.1", "GET /a.html HTTP/11",
+                 "GET/a.html HTTP/1.0", "GET  /a.html HTTP/1.1", "GET /a.html b HTTP/1.1",
+                 "GET a.html HTTP/1.1", "GET /a%2.html HTTP/1.1"})
+            line(request, http("400 Bad Request", {}, {}));
+
+        row("request line split", {"GE", "T /a.h", "tml HT", "TP/1.", "1\r", "\n\r\n"},
+            http(ok, html, a));
+        const QByteArray longest = "GET /" + QByteArray(8192 - 5, 'a');
+        row("8 KiB line in pieces", {longest.first(5000), longest.sliced(5000), "\r\n"}, notFound);
+        row("one byte over, bare", {longest.first(5000), longest.sliced(5000) + "a\r\n"}, {});
+        row("one byte over, with a version",
+            {longest.first(5000), longest.sliced(5000) + "a HTTP/1.1\r\n\r\n"},
+            http("414 URI Too Long", {}, {}));
+
+        // Files larger than a chunk: binary data with a "$ip" at a chunk's end
+        // and one across two chunks goes out byte for byte, except in the bare
+        // form; text gets the address. Types are told by name or by content.
+        const qsizetype large = FileAnswer::FirstChunkSize + 3 * FileAnswer::ChunkSize + 17;
+        const qsizetype straddling = FileAnswer::FirstChunkSize + FileAnswer::ChunkSize - 1;
+        QByteArray binary = pattern(large, 1);
+        binary.replace(FileAnswer::FirstChunkSize - 3, 3, "$ip").replace(straddling, 3, "$IP");
+        binary.replace(100, 4, QByteArray("\r\n\0\x1a", 4));
+        QByteArray bareBinary = binary;
+        bareBinary.replace(FileAnswer::FirstChunkSize - 3, 3, ip);
+        bareBinary.replace(straddling + ip.size() - 3, 3, ip);
+        QByteArray text;
+        while (text.size() < large)
+            text += "line " + QByteArray::number(text.size()) + " served by $ip\n";
+        const QByteArray smallText = text.first(1000), octets = "application/octet-stream";
+        const QByteArrayList get = {"GET /file HTTP/1.1\r\n\r\n"};
+        row("binary, byte for byte", get, http(ok, octets, binary), "file.bin", binary);
+        row("binary, bare", {"GET /file\r\n"}, bareBinary + "\r\n", "file.bin", binary);
+        row("binary told by content", get, http(ok, octets, binary), "file", binary);
+        row("large text, no length", get,
+            http(ok, "text/plain", QByteArray(text).replace("$ip", ip), false), "file.txt", text);
+        row("text told by content", get,
+            http(ok, "text/plain", QByteArray(smallText).replace("$ip", ip)), "file", smallText);
+        row("HEAD of a large binary", {"HEAD /file HTTP/1.1\r\n\r\n"},
+            headOf(http(ok, octets, binary)), "file.bin", binary);
+    }
+
+    void answers()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(QByteArrayList, pieces);
+        QFETCH(QByteArray, expected);
+
+        if (!file.isEmpty()) {
+            writeSite(file, content);
+            QVERIFY(file == "file" || QFile::link(file, site(QStringLiteral("file"))));
+        }
+        Client client(port());
+        for (const QByteArray &piece : pieces.first(pieces.size() - 1)) {
+            client.socket.write(piece);
+            QVERIFY(client.socket.waitForBytesWritten());
+            // Another client served meanwhile shows that the server has had its
+            // turns with the first one's bytes.
+            QCOMPARE(fetch(port(), "GET /a.html\r\n"), QByteArray("a.html\r\n"));
+            QCOMPARE(client.received, QByteArray());
+            QVERIFY(!client.closed);
+        }
+        client.socket.write(pieces.last());
+        QVERIFY(waitUntil([&] { return client.closed; }));
+        QCOMPARE(withoutDate(client.received), expected);
+    }
+
+    // Nothing outside the data directory, nor the user's private files, hidden
+    // files, files in hidden folders or what a cut short save left behind:
+    // neither by any spelling of the name nor by a link (named "link") that
+    // leads there. Both forms of the request are tried.
+    void containment_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<QString>("linkTarget");
+        QTest::addColumn<bool>("hardLink");
+        QTest::addColumn<QByteArray>("served");
+
+        for (const QByteArray path :
+            {"/../outside.html", "/docs/../../outside.html", "/docs/../a.html", "/a\\b.html",
+                "/Wavecrest.ini", "/address.LST", "/Favorties.lst", "//./Favorites2.lst",
+                "/.Address.lst.a1B2c3", "/.hidden", "/.private/inside.html",
+                "/docs/%2e%2e/%2E%2E/outside.html", "/Wavecrest%2eini", "/a.html%00.txt"})
+            QTest::newRow(path) << path << QString() << false << QByteArray();
+        const auto link = [](const char *name, const QString &target, const QByteArray &path,
+                              const QByteArray &served = {}, bool hardLink = false) {
+            QTest::newRow(name) << path << target << hardLink << served;
+        };
+        link("link to a file beside it", "a.html", "/link", "a.html");
+        link("link to a subfolder", "docs", "/link/a.htm", "docs/a.htm");
+        link("link out to a folder", "/etc", "/link/passwd");
+        link("link out to a file", "/etc/passwd", "/link");
+        link("link to a file outside the data directory", "../outside.html", "/link");
+        link("link to the settings", "Wavecrest.ini", "/link");
+        link("link to a leftover of a save", ".Address.lst.a1B2c3", "/link");
+        link("link to a hidden file", ".hidden", "/link");
+        link("link to a hidden folder", ".private", "/link/inside.html");
+        link("hard link to the settings", "Wavecrest.ini", "/link", {}, true);
+        link("hard link to a page", "a.html", "/link", "a.html", true);
+    }
+
+    void containment()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(QString, linkTarget);
+        QFETCH(bool, hardLink);
+        QFETCH(QByteArray, served);
+
+        const QString link = site(QStringLiteral("link"));
+        if (hardLink)
+            QCOMPARE(::link(QFile::encodeName(site(linkTarget)), QFile::encodeName(link)), 0);
+        else if (!linkTarget.isEmpty())
+            QVERIFY(QFile::link(linkTarget, link));
+        const QByteArray bare = fetch(port(), "GET " + path + "\r\n");
+        const QByteArray versioned = withoutDate(fetch(port(), "GET " + path + " HTTP/1.1\r\n"));
+        const QByteArray notFound = testData("notfound.txt");
+        QCOMPARE(bare, served.isEmpty() ? notFound : served + "\r\n");
+        if (served.isEmpty())
+            QCOMPARE(versioned, http("404 Not Found", "text/html", notFound));
+        else
+            QCOMPARE(versioned.first(15) + bodyOf(versioned), "HTTP/1.0 200 OK" + served);
+    }
+
+    void overlappingConnectionsGetTheirOwnAnswers()
+    {
+        const auto content = [](int i) { return QByteArray::number(i) + QByteArray(i * 37, 'a'); };
+        Clients clients;
+        for (int i = 0; i < 200; ++i) {
+            writeSite(QStringLiteral("f%1.html").arg(i), content(i));
+            const QByteArray line = "GET /f" + QByteArray::number(i) + ".html";
+            clients.push_back(
+                std::make_unique<Client>(port(), line + (i % 2 ? "\r\n" : " HTTP/1.1\r\n")));
+        }
+        QVERIFY(waitUntil([&] { return allClosed(clients); }));
+        for (int i = 0; i < 200; ++i) {
+            QCOMPARE(withoutDate(clients[i]->received),
+                i % 2 ? content(i) + "\r\n" : http("200 OK", "text/html", content(i)));
+        }
+    }
+
+    // Clients that open a connection and send no complete request line, silent
+    // ones and ones that stop halfway, cannot keep others out: with every place
+    // taken, a newcomer takes the place of the one that has waited longest, and
+    // each is closed unanswered when its time for the request line is up.
+    void idleOpenersGiveWay()
+    {
+        const int places = 20;
+        m_server->setMaxConnections(places);
+        m_server->setLimits({2000, 30 * 1000});
+        QSignalSpy accepted(m_server.get(), &HttpServer::connectionAccepted);
+        Clients idle;
+        for (int i = 0; i < 3 * places; ++i)
+            idle.push_back(std::make_unique<Client>(port(), i % 2 ? "GET /a.html HTTP/1.1" : ""));
+        QVERIFY(waitUntil([&] { return accepted.count() == 3 * places; }));
+        QCOMPARE(m_server->connectionCount(), places);
+
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(fetch(port(), "GET /a.html\r\n"), QByteArray("a.html\r\n"));
+        // The oldest gave way, first come first closed.
+        QVERIFY(idle.front()->closed);
+        QVERIFY(!idle.back()->closed);
+        QVERIFY(waitUntil([&] { return allClosed(idle); }));
+        for (const auto &client : idle)
+            QCOMPARE(client->received, QByteArray());
+        QCOMPARE(m_server->connectionCount(), 0);
+    }
+
+    // Clients that take a large answer slowly, and ones that stop taking theirs,
+    // hold every place. A slow one gets all of its file, though that takes longer
+    // in all than the limit for taking nothing; a stopped one is dropped once the
+    // limit is up. A newcomer waits for a free place: answers under way are not
+    // given up for it. Throughout, the server holds no more than a bounded part
+    // of each file.
+    void slowAndStoppedReaders()
+    {
+        const int count = 4, stalledMs = 1000;
+        m_server->setMaxConnections(count);
+        m_server->setLimits({10 * 1000, stalledMs});
+        QList<QByteArray> contents;
+        Clients clients;
+        // The oldest reads slowly: it would be the first to give way.
+        for (int i = 0; i < count; ++i) {
+            contents.append(pattern(1024 * 1024, char(i)));
+            writeSite(QStringLiteral("big%1.bin").arg(i), contents.last());
+            clients.push_back(std::make_unique<Client>(
+                port(), "GET /big" + QByteArray::number(i) + ".bin HTTP/1.1\r\n\r\n", 16 * 1024));
+        }
+        QVERIFY(waitUntil([&] { return m_server->connectionCount() == count; }));
+        Client newcomer(port(), "GET /a.html\r\n");
+        // 4 KiB a turn every 6 ms: a megabyte takes one and a half times the limit.
+        qint64 mostQueued = 0;
+        QTimer pace;
+        connect(&pace, &QTimer::timeout, this, [&] {
+            mostQueued = qMax(mostQueued, m_server->queuedBytes());
+            for (int i = 0; i < count; i += 2)
+                clients[i]->take(4096);
+        });
+        pace.start(6);
+        QVERIFY(waitUntil([&] { return newcomer.closed && m_server->connectionCount() == 0; }));
+        pace.stop();
+
+        QCOMPARE(newcomer.received, QByteArray("a.html\r\n"));
+        const qint64 perConnection = HttpConnection::LowWater + FileAnswer::FirstChunkSize + 1024;
+        QVERIFY2(mostQueued <= count * perConnection, qPrintable(QString::number(mostQueued)));
+        for (int i = 0; i < count; ++i) {
+            clients[i]->readOn();
+            QVERIFY(waitUntil([&] { return clients[i]->closed; }));
+            const QByteArray body = bodyOf(clients[i]->received);
+            QVERIFY(i % 2 ? body.size() < contents[i].size() : body == contents[i]);
+        }
+    }
+
+    // A file replaced by a new one (as programs save) leaves the answer under
+    // way whole; one cut short in place cuts it short, which the client can tell
+    // by its length. What the client sends after its request, or closing its
+    // sending side, must not cost it the answer.
+    void changesMidAnswer_data()
+    {
+        QTest::addColumn<Midway>("midway");
+        QTest::newRow("file replaced") << Midway::FileReplaced;
+        QTest::newRow("file cut short in place") << Midway::FileCutShort;
+        QTest::newRow("client sends on") << Midway::ClientSendsOn;
+        QTest::newRow("client closes its sending side") << Midway::ClientHalfCloses;
+    }
+
+    void changesMidAnswer()
+    {
+        QFETCH(Midway, midway);
+
+        const QByteArray old = pattern(2 * 1024 * 1024, 5);
+        const QByteArray shortened = old.first(old.size() / 2);
+        writeSite(QStringLiteral("big.bin"), old);
+        Client client(port(), "GET /big.bin HTTP/1.1\r\n\r\n", 16 * 1024);
+        if (midway == Midway::ClientHalfCloses) {
+            QVERIFY(client.socket.waitForBytesWritten());
+            QVERIFY(shutdownSending(client.socket.socketDescriptor()));
+        }
+        QVERIFY(waitUntil([&] { return client.take(1), !client.received.isEmpty(); }));
+        QTimer junk;
+        connect(&junk, &QTimer::timeout, &client.socket, [&client] {
+            if (!client.closed)
+                client.socket.write(QByteArray(4096, 'x'));
+        });
+        if (midway == Midway::FileReplaced) {
+            writeSite(QStringLiteral("new.bin"), pattern(old.size(), 9));
+            QCOMPARE(::rename(QFile::encodeName(site(QStringLiteral("new.bin"))),
+                         QFile::encodeName(site(QStringLiteral("big.bin")))),
+                0);
+        } else if (midway == Midway::FileCutShort) {
+            QVERIFY(QFile::resize(site(QStringLiteral("big.bin")), shortened.size()));
+        } else if (midway == Midway::ClientSendsOn) {
+            junk.start(1);
+        }
+        client.readOn();
+        QVERIFY(waitUntil([&] { return client.closed; }));
+        QVERIFY(client.received.contains("Content-Length: " + QByteArray::number(old.size())));
+        const QByteArray body = bodyOf(client.received);
+        QVERIFY(midway == Midway::FileCutShort ? !body.isEmpty() && shortened.startsWith(body)
+                                               : body == old);
+    }
+
+    // A page served often is kept ready, known by its file however the request
+    // spells it; rewriting the file, even to the same size, must show at the
+    // next request.
+    void fileChangedAfterServingIsServedAnew()
+    {
+        writeSite(QStringLiteral("kept.html"), "old text");
+        // Kept only once its file has been left alone for a while.
+        QByteArray served;
+        QTRY_VERIFY_WITH_TIMEOUT((served = fetch(port(), "GET /kept.html\r\n"),
+                                     served != "old text\r\n" || m_server->keptPages() == 1),
+            10000);
+        QCOMPARE(served, QByteArray("old text\r\n"));
+        QCOMPARE(fetch(port(), "GET /./kept.html\r\n"), QByteArray("old text\r\n"));
+        QCOMPARE(withoutDate(fetch(port(), "GET /.//kept.html?x HTTP/1.1\r\n")),
+            http("200 OK", "text/html", "old text"));
+        QCOMPARE(m_server->keptPages(), 1);
+        writeSite(QStringLiteral("kept.html"), "new text");
+        QCOMPARE(fetch(port(), "GET /kept.html\r\n"), QByteArray("new text\r\n"));
+    }
+
+    // Clients that are answered and never close use up the process's
+    // descriptors. The server then rests instead of retrying as fast as it can,
+    // and serves again by itself once descriptors are free.
+    void descriptorExhaustionPausesAndRecovers()
+    {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QLatin1String(ChildServerVariable), m_test->file("site"));
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForStarted());
+        QByteArray output;
+        const auto lines = [&](const char *word) {
+            output += child.readAllStandardOutput();
+            return int(output.count(QByteArray("\n") + word + "\n") + output.startsWith(word));
+        };
+        QVERIFY(waitUntil([&] { return lines("port") == 1 && output.contains('\n'); }));
+        const quint16 childPort = quint16(output.mid(5, output.indexOf('\n') - 5).toUInt());
+        QVERIFY(childPort != 0);
+
+        Clients clients;
+        // They take a byte of their answers and leave the server's close unread.
+        for (int i = 0; i < 2 * ChildSpareDescriptors; ++i)
+            clients.push_back(
+                std::make_unique<Client>(childPort, "GET /a.html HTTP/1.0\r\n\r\n", 1));
+        QVERIFY(waitUntil([&] { return lines("paused") >= 1; }));
+        QElapsedTimer watch;
+        watch.start();
+        const qint64 ticksBefore = cpuTicks(child.processId());
+        // Still out of descriptors: every retry fails and is followed by a rest.
+        QVERIFY(waitUntil([&] { return lines("resumed") >= 3; }));
+        const qint64 ticks = cpuTicks(child.processId()) - ticksBefore;
+        const qint64 elapsedTicks = watch.elapsed() * sysconf(_SC_CLK_TCK) / 1000;
+        QVERIFY2(ticks * 4 < elapsedTicks,
+            qPrintable(QStringLiteral("%1 of %2").arg(ticks).arg(elapsedTicks)));
+        QVERIFY(lines("paused") <= lines("resumed") + 1);
+
+        clients.clear();
+        QCOMPARE(fetch(childPort, "GET /a.html\r\n"), QByteArray("a.html\r\n"));
+        child.closeWriteChannel();
+        QVERIFY(child.waitForFinished(10000));
+    }
+
+    // Arguments name the port as <port>.
+    void realClients_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("output");
+
+        const QString url = QStringLiteral("http://127.0.0.1:<port>/");
+        QTest::newRow("curl, HTTP/1.1")
+            << "curl" << QStringList{"-sS", "--http1.1", "-D", "-", url + "a.html"}
+            << http("200 OK", "text/html", "a.html");
+        QTest::newRow("curl, HEAD") << "curl" << QStringList{"-sS", "-I", url + "a.html"}
+                                    << headOf(http("200 OK", "text/html", "a.html"));
+        QTest::newRow("curl, a name with a space and a letter beyond ASCII")
+            << "curl" << QStringList{"-sS", url + "a%20b.html", url + "caf%C3%A9.html?x=1"}
+            << QByteArray("a b.htmlcafé.html");
+        // curl cannot leave out the version, but a method that ends the line
+        // makes the request line the bare "GET /a.html".
+        QTest::newRow("curl, bare form")
+            << "curl" << QStringList{"-sS", "--http0.9", "-X", "GET /a.html\r\n", url}
+            << QByteArray("a.html\r\n");
+        QTest::newRow("python http.client")
+            << "python3" << QStringList{"-c", pythonClient, "<port>", "/a.html"}
+            << QByteArray("200 OK|text/html|a.html");
+    }
+
+    void realClients()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, output);
+
+        arguments.replaceInStrings(QStringLiteral("<port>"), QString::number(port()));
+        QProcess client;
+        client.start(program, arguments);
+        QVERIFY2(client.waitForStarted(), qPrintable(program + ": " + client.errorString()));
+        // The server runs in this thread: wait with the event loop running.
+        QVERIFY(waitUntil([&] { return client.state() == QProcess::NotRunning; }));
+        QCOMPARE(client.readAllStandardError(), QByteArray());
+        QCOMPARE(client.exitCode(), 0);
+        QCOMPARE(withoutDate(client.readAllStandardOutput()), output);
+    }
+
+    void windowStartsServesLogsStopsAndCloses()
+    {
+        const quint16 port = freePort();
+        openWindow(port);
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Brimlow Web Server"));
+        for (const auto &[name, shown] :
+            {std::pair{"Label1", "Log On History"}, {"Label2", "Your IP Adress"}, {"Text1", ""},
+                {"Command1", "Start"}, {"Command2", "Stop"}, {"Command3", "Help"}})
+            QCOMPARE(text(name), QLatin1String(shown));
+        // Screen readers name the fields by their labels.
+        for (const auto &[label, field] : {std::pair{"Label1", "List1"}, {"Label2", "Text1"}}) {
+            QCOMPARE(QAccessible::queryAccessibleInterface(control(field))->text(QAccessible::Name),
+                text(label));
+        }
+        QCOMPARE(clickable(), std::pair(true, false));
+
+        m_test->writeFile(QStringLiteral("index.html"), "served from $IP");
+        click("Command1");
+        QCOMPARE(clickable(), std::pair(false, true));
+        // Any port but 80 is part of the address.
+        const QString shown = text("Text1");
+        const QString suffix = u':' + QString::number(port);
+        QVERIFY2(shown.startsWith(QLatin1String("http://")) && shown.endsWith(suffix),
+            qPrintable(shown));
+        const QString ip = shown.mid(7).chopped(suffix.size());
+        QCOMPARE(QHostAddress(ip).protocol(), QAbstractSocket::IPv4Protocol);
+        // Pages name the server by the address the window shows.
+        QCOMPARE(fetch(port, "GET /\r\n"), "served from " + ip.toLatin1() + "\r\n");
+        fetch(port, "GET /a%20b.html?x=1 HTTP/1.1\r\n\r\n");
+        fetch(port, "HEAD /../Wavecrest.ini HTTP/1.0\r\n");
+        Client waiting(port, "get /\r\n");
+        QTRY_COMPARE(shownLog(),
+            QStringList({"127.0.0.1 connected", "requested page: /", "127.0.0.1 connected",
+                "requested page: /a%20b.html?x=1", "127.0.0.1 connected",
+                "requested page: /../Wavecrest.ini", "127.0.0.1 connected"}));
+
+        click("Command2");
+        QCOMPARE(clickable(), std::pair(true, false));
+        QCOMPARE(text("Text1"), QString());
+        QCOMPARE(shownLog(), QStringList());
+        QTRY_VERIFY(waiting.closed);
+        QCOMPARE(waiting.received, QByteArray());
+        Client refused(port);
+        QTRY_VERIFY(refused.closed);
+        QCOMPARE(refused.socket.error(), QAbstractSocket::ConnectionRefusedError);
+
+        // Closing the window ends the server and its connections with it.
+        m_window->setAttribute(Qt::WA_DeleteOnClose);
+        click("Command1");
+        Client unfinished(port, "GET /unfinished");
+        QTRY_COMPARE(shownLog().size(), 1);
+        m_window->close();
+        QTRY_VERIFY(m_window.isNull());
+        QTRY_VERIFY(unfinished.closed);
+        QCOMPARE(unfinished.received, QByteArray());
+    }
+
+    // The first port (standing for 80) cannot be had. One merely in use is the
+    // user's to free: the user is told why, and no other port is tried. One the
+    // system keeps for its administrator, as an ordinary user meets it, sends
+    // the server to the first free fallback port, which the address and the log
+    // show. A port in the settings comes first, and the settings stay unwritten.
+    void windowFallsBackFromARefusedPort_data()
+    {
+        QTest::addColumn<bool>("inUse");
+        QTest::addColumn<int>("busyFallbacks");
+        QTest::addColumn<bool>("fromSettings");
+        QTest::newRow("first port in use") << true << 0 << false;
+        QTest::newRow("first fallback free") << false << 0 << false;
+        QTest::newRow("first fallback in use") << false << 1 << false;
+        QTest::newRow("every fallback in use") << false << 2 << false;
+        QTest::newRow("first port from the settings") << false << 0 << true;
+    }
+
+    void windowFallsBackFromARefusedPort()
+    {
+        QFETCH(bool, inUse);
+        QFETCH(int, busyFallbacks);
+        QFETCH(bool, fromSettings);
+
+        // The first port, then two fallbacks.
+        QTcpServer busy[3];
+        QList<quint16> fallbacks;
+        for (int i = 0; i < 3; ++i) {
+            const bool taken = i == 0 ? inUse : i <= busyFallbacks;
+            QVERIFY(!taken || busy[i].listen(QHostAddress::LocalHost, 0));
+            fallbacks.append(taken ? busy[i].serverPort() : freePort());
+        }
+        const quint16 first = fallbacks.takeFirst(), configured = freePort();
+        if (fromSettings) {
+            m_test->writeFile(QStringLiteral("Wavecrest.ini"),
+                "[Wavecrest]\r\nWebServerPort=" + QByteArray::number(configured) + "\r\n");
+        }
+        const QByteArray settings = m_test->readFile(QStringLiteral("Wavecrest.ini"));
+        openWindow(first);
+        m_window->server()->setFallbackPorts(fallbacks);
+        m_window->server()->setListen(
+            [first, inUse](QTcpServer &listener, const QHostAddress &address, quint16 port) {
+                if (port == first && !inUse) {
+                    return std::optional(HttpServer::ListenError{QAbstractSocket::SocketAccessError,
+                        QStringLiteral("The address is protected")});
+                }
+                return HttpServer::listenNormally(listener, address, port);
+            });
+        MessageBoxRecorder recorder;
+        m_test->writeFile(QStringLiteral("a.html"), "served");
+        click("Command1");
+        QCOMPARE(m_test->readFile(QStringLiteral("Wavecrest.ini")), settings);
+
+        if (inUse || busyFallbacks == 2) {
+            // A port in use is told in the system's words.
+            QTcpServer probe;
+            const QString reason = inUse && !probe.listen(QHostAddress::LocalHost, first)
+                ? probe.errorString()
+                : QStringLiteral(
+                    "The address is protected\nPorts %1 to %2 could not be used either.")
+                      .arg(fallbacks.first())
+                      .arg(fallbacks.last());
+            QCOMPARE(recorder.boxes.size(), 1);
+            QCOMPARE(recorder.boxes.first().text,
+                QStringLiteral("The web server could not listen on port %1.\n").arg(first)
+                    + reason);
+            QCOMPARE(recorder.boxes.first().icon, QMessageBox::Critical);
+            QCOMPARE(clickable(), std::pair(true, false));
+            QCOMPARE(text("Text1"), QString());
+            return;
+        }
+        const quint16 expected = fromSettings ? configured : fallbacks.at(busyFallbacks);
+        QCOMPARE(recorder.boxes.size(), 0);
+        QVERIFY2(
+            text("Text1").endsWith(u':' + QString::number(expected)), qPrintable(text("Text1")));
+        QCOMPARE(fetch(expected, "GET /a.html\r\n"), QByteArray("served\r\n"));
+        QTRY_VERIFY(!shownLog().isEmpty());
+        QCOMPARE(shownLog().mid(0, 2),
+            fromSettings ? QStringList({"127.0.0.1 connected", "requested page: /a.html"})
+                         : QStringList({QStringLiteral("Port %1 is reserved.").arg(first),
+                             QStringLiteral("Serving on port %1.").arg(expected)}));
+    }
+
+    // The log keeps its newest lines and follows the newest one; scrolled up,
+    // the lines in view stay, also when old lines go.
+    void logFollowsTheNewestLineUnlessScrolledUp()
+    {
+        openWindow(0);
+        HttpServer *server = m_window->server();
+        QListWidget *log = m_window->findChild<QListWidget *>("List1");
+        QScrollBar *scroll = log->verticalScrollBar();
+        const auto add = [server](int from, int count) {
+            for (int i = from; i < from + count; ++i)
+                Q_EMIT server->connectionAccepted(QString::number(i));
+        };
+        const auto line
+            = [log](int row) { return log->item(row < 0 ? log->count() + row : row)->text(); };
+        const auto topLine = [log] { return log->itemAt(2, 2)->text(); };
+        add(0, 200);
+        Q_EMIT server->requestReceived("/more");
+        QTRY_COMPARE(log->count(), 201);
+        QCOMPARE(line(-1), QStringLiteral("requested page: /more"));
+        QTRY_VERIFY(scroll->maximum() > 0 && scroll->value() == scroll->maximum());
+
+        log->scrollToItem(log->item(150), QAbstractItemView::PositionAtTop);
+        add(300, 100);
+        QTRY_COMPARE(log->count(), 301);
+        QCOMPARE(topLine(), QStringLiteral("150 connected"));
+        // A burst far larger than the log, as the server reports it.
+        add(400, ServerWindow::MaxLogLines + 2500);
+        QTRY_COMPARE(line(0), QStringLiteral("2900 connected"));
+        QCOMPARE(log->count(), ServerWindow::MaxLogLines);
+        QCOMPARE(line(-1), QString::number(2899 + ServerWindow::MaxLogLines) + " connected");
+        QVERIFY(scroll->value() < scroll->maximum());
+        QCOMPARE(topLine(), QStringLiteral("2900 connected"));
+
+        // Back at the end, the full log follows again.
+        log->scrollToBottom();
+        Q_EMIT server->requestReceived("/last");
+        QTRY_COMPARE(line(-1), QStringLiteral("requested page: /last"));
+        QCOMPARE(line(0), QStringLiteral("2901 connected"));
+        QTRY_COMPARE(scroll->value(), scroll->maximum());
+    }
+
+    void helpWindow()
+    {
+        openWindow(0);
+        click("Command3");
+        QPointer<QWidget> help
+            = m_test->context->windows().find(QLatin1String(WindowNames::WebServerHelp));
+        QVERIFY(help && help->isVisible());
+        QCOMPARE(help->windowTitle(), QStringLiteral("Web Server Help"));
+        // Eight lines, each with its CR LF.
+        QCOMPARE(ServerHelpWindow::helpText(), QString::fromLatin1(testData("help.txt")));
+        const auto *text = help->findChild<QPlainTextEdit *>("Text1");
+        QCOMPARE(text->toPlainText(), ServerHelpWindow::helpText().replace("\r\n", "\n"));
+        delete help.data();
+    }
 
 private:
     quint16 port() const { return m_server->serverPort(); }
@@ -287,666 +924,6 @@ private:
     std::unique_ptr<HttpServer> m_server;
     QPointer<ServerWindow> m_window;
 };
-
-void WebServerTest::init()
-{
-    m_test = std::make_unique<TestContext>();
-    registerApplicationWindows(*m_test->context);
-    QVERIFY(QDir(m_test->dir.path()).mkpath(QStringLiteral("site/docs")));
-    QVERIFY(QDir(m_test->dir.path()).mkpath(QStringLiteral("site/.private")));
-    // Each file holds its own name, so an answer shows which file was read.
-    for (const char *name :
-        {"../outside.html", "a.html", "q.html?x=1", "a%20b.html", "a b.html", "docs/a.htm",
-            ".hidden", ".private/inside.html", "notes.txt", "a\\b.html", "Wavecrest.ini",
-            "Address.lst", "Favorties.lst", "Favorites2.lst", ".Address.lst.a1B2c3", "café.html"})
-        writeSite(QString::fromUtf8(name), name);
-    writeSite(QStringLiteral("empty.html"), {});
-    m_server = std::make_unique<HttpServer>(m_test->file("site"), 0, QHostAddress::LocalHost);
-    // Small system buffers on the server's side: a file of a megabyte or two
-    // is then far more than the system holds on its way to a client.
-    m_server->setListen([](QTcpServer &listener, const QHostAddress &address, quint16 port) {
-        const auto error = HttpServer::listenNormally(listener, address, port);
-        const int small = 16 * 1024;
-        setsockopt(int(listener.socketDescriptor()), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
-        return error;
-    });
-    QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
-}
-
-void WebServerTest::cleanup()
-{
-    delete m_window.data();
-    m_server.reset();
-    m_test.reset();
-}
-
-// The request goes out in pieces; after each but the last the connection
-// must still wait, unanswered. A row may add a file, also reachable as
-// "file": the type is the resolved file's.
-void WebServerTest::answers_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QByteArrayList>("pieces");
-    QTest::addColumn<QByteArray>("expected");
-
-    const auto row
-        = [](const QByteArray &name, const QByteArrayList &pieces, const QByteArray &expected,
-              const QString &file = {}, const QByteArray &content = {}) {
-              QTest::addRow("%s", name.constData()) << file << content << pieces << expected;
-          };
-    // Rows named by their request line.
-    const auto line = [&row](const QByteArray &request, const QByteArray &expected) {
-        row(request, {request + "\r\n"}, expected);
-    };
-    const QByteArray notFound = testData("notfound.txt"), noIndex = testData("missingindex.txt");
-    const QByteArray ip = LocalIP().toLatin1();
-    const QString index = QStringLiteral("index.html");
-    const QByteArray indexContent = "<a href=\"http://$ip/\">$IP</a> $Ip$iP $i";
-    const QByteArray indexPage = "<a href=\"http://" + ip + "/\">" + ip + "</a> " + ip + ip + " $i";
-    const QByteArray ok = "200 OK", missing = "404 Not Found", html = "text/html", a = "a.html";
-
-    // Without a version: the bare page and CR LF.
-    row("index for /, $ip in any case", {"GET /\r\n"}, indexPage + "\r\n", index, indexContent);
-    line("GET /", noIndex);
-    row("index.html without the slash, LF", {"GET index.html\n"}, noIndex);
-    line("GET /index.html", notFound);
-    line("GET /q.html?x=1", "q.html?x=1\r\n");
-    line("GET /a%20b.html", "a%20b.html\r\n");
-    line("GET /empty.html", "\r\n");
-    line("GET //docs/.//a.htm", "docs/a.htm\r\n");
-    line("GET /docs", notFound);
-    row("lines that are no request dropped, connection kept",
-        {"get /notes.txt\r\nHEAD /notes.txt\r\n", "POST /notes.txt\r\nGET \r\nHost: x\r\n\n",
-            "GET /a.html\r\n"},
-        a + "\r\n");
-    row("lines after a bare request not read", {"GET /a.html\r\nGET /notes.txt HTTP/1.1\r\n"},
-        a + "\r\n");
-    line("GET /a.html HTTP/1.1 x", a + "\r\n");
-
-    // HTTP/1.x: status line, headers, the file's bytes.
-    row("HTTP/1.0, index", {"GET / HTTP/1.0\r\n\r\n"}, http(ok, html, indexPage), index,
-        indexContent);
-    row("HTTP/1.1 with headers", {"GET /notes.txt HTTP/1.1\r\nHost: x\r\n\r\n"},
-        http(ok, "text/plain", "notes.txt"));
-    line("GET /a.html HTTP/1.2", http(ok, html, a));
-    line("GET /a%20b.html HTTP/1.1", http(ok, html, "a b.html"));
-    line("GET /a.html?x=1&y=%zz HTTP/1.1", http(ok, html, a));
-    line("GET /caf%C3%A9.html HTTP/1.1", http(ok, html, "café.html"));
-    line("GET http://example.org:80/docs/a.htm?x HTTP/1.1", http(ok, html, "docs/a.htm"));
-    line("GET HTTP://example.org HTTP/1.1", http(missing, html, noIndex));
-    line("GET / HTTP/1.0", http(missing, html, noIndex));
-    line("HEAD /notes.txt HTTP/1.1", headOf(http(ok, "text/plain", "notes.txt")));
-    line("HEAD /gone.html HTTP/1.0", headOf(http(missing, html, notFound)));
-    for (const QByteArray request : {"POST /a.html HTTP/1.1", "get /a.html HTTP/1.0"})
-        line(request, http("501 Not Implemented", {}, {}));
-    for (const QByteArray request : {"GET /a.html HTTP/2.0", "GET /a.html HTTP/0.9"})
-        line(request, http("505 HTTP Version Not Supported", {}, {}));
-    for (const QByteArray request : {"GET /a.html http/1.1", "GET /a.html HTTP/11",
-             "GET/a.html HTTP/1.0", "GET  /a.html HTTP/1.1", "GET /a.html b HTTP/1.1",
-             "GET a.html HTTP/1.1", "GET /a%2.html HTTP/1.1"})
-        line(request, http("400 Bad Request", {}, {}));
-
-    row("request line split", {"GE", "T /a.h", "tml HT", "TP/1.", "1\r", "\n\r\n"},
-        http(ok, html, a));
-    const QByteArray longest = "GET /" + QByteArray(8192 - 5, 'a');
-    row("8 KiB line in pieces", {longest.first(5000), longest.sliced(5000), "\r\n"}, notFound);
-    row("one byte over, bare", {longest.first(5000), longest.sliced(5000) + "a\r\n"}, {});
-    row("one byte over, with a version",
-        {longest.first(5000), longest.sliced(5000) + "a HTTP/1.1\r\n\r\n"},
-        http("414 URI Too Long", {}, {}));
-
-    // Files larger than a chunk: binary data with a "$ip" at a chunk's end
-    // and one across two chunks goes out byte for byte, except in the bare
-    // form; text gets the address. Types are told by name or by content.
-    const qsizetype large = FileAnswer::FirstChunkSize + 3 * FileAnswer::ChunkSize + 17;
-    const qsizetype straddling = FileAnswer::FirstChunkSize + FileAnswer::ChunkSize - 1;
-    QByteArray binary = pattern(large, 1);
-    binary.replace(FileAnswer::FirstChunkSize - 3, 3, "$ip").replace(straddling, 3, "$IP");
-    binary.replace(100, 4, QByteArray("\r\n\0\x1a", 4));
-    QByteArray bareBinary = binary;
-    bareBinary.replace(FileAnswer::FirstChunkSize - 3, 3, ip);
-    bareBinary.replace(straddling + ip.size() - 3, 3, ip);
-    QByteArray text;
-    while (text.size() < large)
-        text += "line " + QByteArray::number(text.size()) + " served by $ip\n";
-    const QByteArray smallText = text.first(1000), octets = "application/octet-stream";
-    const QByteArrayList get = {"GET /file HTTP/1.1\r\n\r\n"};
-    row("binary, byte for byte", get, http(ok, octets, binary), "file.bin", binary);
-    row("binary, bare", {"GET /file\r\n"}, bareBinary + "\r\n", "file.bin", binary);
-    row("binary told by content", get, http(ok, octets, binary), "file", binary);
-    row("large text, no length", get,
-        http(ok, "text/plain", QByteArray(text).replace("$ip", ip), false), "file.txt", text);
-    row("text told by content", get,
-        http(ok, "text/plain", QByteArray(smallText).replace("$ip", ip)), "file", smallText);
-    row("HEAD of a large binary", {"HEAD /file HTTP/1.1\r\n\r\n"}, headOf(http(ok, octets, binary)),
-        "file.bin", binary);
-}
-
-void WebServerTest::answers()
-{
-    QFETCH(QString, file);
-    QFETCH(QByteArray, content);
-    QFETCH(QByteArrayList, pieces);
-    QFETCH(QByteArray, expected);
-
-    if (!file.isEmpty()) {
-        writeSite(file, content);
-        QVERIFY(file == "file" || QFile::link(file, site(QStringLiteral("file"))));
-    }
-    Client client(port());
-    for (const QByteArray &piece : pieces.first(pieces.size() - 1)) {
-        client.socket.write(piece);
-        QVERIFY(client.socket.waitForBytesWritten());
-        // Another client served meanwhile shows that the server has had its
-        // turns with the first one's bytes.
-        QCOMPARE(fetch(port(), "GET /a.html\r\n"), QByteArray("a.html\r\n"));
-        QCOMPARE(client.received, QByteArray());
-        QVERIFY(!client.closed);
-    }
-    client.socket.write(pieces.last());
-    QVERIFY(waitUntil([&] { return client.closed; }));
-    QCOMPARE(withoutDate(client.received), expected);
-}
-
-// Nothing outside the data directory, nor the user's private files, hidden
-// files, files in hidden folders or what a cut short save left behind:
-// neither by any spelling of the name nor by a link (named "link") that
-// leads there. Both forms of the request are tried.
-void WebServerTest::containment_data()
-{
-    QTest::addColumn<QByteArray>("path");
-    QTest::addColumn<QString>("linkTarget");
-    QTest::addColumn<bool>("hardLink");
-    QTest::addColumn<QByteArray>("served");
-
-    for (const QByteArray path : {"/../outside.html", "/docs/../../outside.html", "/docs/../a.html",
-             "/a\\b.html", "/Wavecrest.ini", "/address.LST", "/Favorties.lst", "//./Favorites2.lst",
-             "/.Address.lst.a1B2c3", "/.hidden", "/.private/inside.html",
-             "/docs/%2e%2e/%2E%2E/outside.html", "/Wavecrest%2eini", "/a.html%00.txt"})
-        QTest::newRow(path) << path << QString() << false << QByteArray();
-    const auto link = [](const char *name, const QString &target, const QByteArray &path,
-                          const QByteArray &served = {}, bool hardLink = false) {
-        QTest::newRow(name) << path << target << hardLink << served;
-    };
-    link("link to a file beside it", "a.html", "/link", "a.html");
-    link("link to a subfolder", "docs", "/link/a.htm", "docs/a.htm");
-    link("link out to a folder", "/etc", "/link/passwd");
-    link("link out to a file", "/etc/passwd", "/link");
-    link("link to a file outside the data directory", "../outside.html", "/link");
-    link("link to the settings", "Wavecrest.ini", "/link");
-    link("link to a leftover of a save", ".Address.lst.a1B2c3", "/link");
-    link("link to a hidden file", ".hidden", "/link");
-    link("link to a hidden folder", ".private", "/link/inside.html");
-    link("hard link to the settings", "Wavecrest.ini", "/link", {}, true);
-    link("hard link to a page", "a.html", "/link", "a.html", true);
-}
-
-void WebServerTest::containment()
-{
-    QFETCH(QByteArray, path);
-    QFETCH(QString, linkTarget);
-    QFETCH(bool, hardLink);
-    QFETCH(QByteArray, served);
-
-    const QString link = site(QStringLiteral("link"));
-    if (hardLink)
-        QCOMPARE(::link(QFile::encodeName(site(linkTarget)), QFile::encodeName(link)), 0);
-    else if (!linkTarget.isEmpty())
-        QVERIFY(QFile::link(linkTarget, link));
-    const QByteArray bare = fetch(port(), "GET " + path + "\r\n");
-    const QByteArray versioned = withoutDate(fetch(port(), "GET " + path + " HTTP/1.1\r\n"));
-    const QByteArray notFound = testData("notfound.txt");
-    QCOMPARE(bare, served.isEmpty() ? notFound : served + "\r\n");
-    if (served.isEmpty())
-        QCOMPARE(versioned, http("404 Not Found", "text/html", notFound));
-    else
-        QCOMPARE(versioned.first(15) + bodyOf(versioned), "HTTP/1.0 200 OK" + served);
-}
-
-void WebServerTest::overlappingConnectionsGetTheirOwnAnswers()
-{
-    const auto content = [](int i) { return QByteArray::number(i) + QByteArray(i * 37, 'a'); };
-    Clients clients;
-    for (int i = 0; i < 200; ++i) {
-        writeSite(QStringLiteral("f%1.html").arg(i), content(i));
-        const QByteArray line = "GET /f" + QByteArray::number(i) + ".html";
-        clients.push_back(
-            std::make_unique<Client>(port(), line + (i % 2 ? "\r\n" : " HTTP/1.1\r\n")));
-    }
-    QVERIFY(waitUntil([&] { return allClosed(clients); }));
-    for (int i = 0; i < 200; ++i) {
-        QCOMPARE(withoutDate(clients[i]->received),
-            i % 2 ? content(i) + "\r\n" : http("200 OK", "text/html", content(i)));
-    }
-}
-
-// Clients that open a connection and send no complete request line, silent
-// ones and ones that stop halfway, cannot keep others out: with every place
-// taken, a newcomer takes the place of the one that has waited longest, and
-// each is closed unanswered when its time for the request line is up.
-void WebServerTest::idleOpenersGiveWay()
-{
-    const int places = 20;
-    m_server->setMaxConnections(places);
-    m_server->setLimits({2000, 30 * 1000});
-    QSignalSpy accepted(m_server.get(), &HttpServer::connectionAccepted);
-    Clients idle;
-    for (int i = 0; i < 3 * places; ++i)
-        idle.push_back(std::make_unique<Client>(port(), i % 2 ? "GET /a.html HTTP/1.1" : ""));
-    QVERIFY(waitUntil([&] { return accepted.count() == 3 * places; }));
-    QCOMPARE(m_server->connectionCount(), places);
-
-    for (int i = 0; i < 5; ++i)
-        QCOMPARE(fetch(port(), "GET /a.html\r\n"), QByteArray("a.html\r\n"));
-    // The oldest gave way, first come first closed.
-    QVERIFY(idle.front()->closed);
-    QVERIFY(!idle.back()->closed);
-    QVERIFY(waitUntil([&] { return allClosed(idle); }));
-    for (const auto &client : idle)
-        QCOMPARE(client->received, QByteArray());
-    QCOMPARE(m_server->connectionCount(), 0);
-}
-
-// Clients that take a large answer slowly, and ones that stop taking theirs,
-// hold every place. A slow one gets all of its file, though that takes longer
-// in all than the limit for taking nothing; a stopped one is dropped once the
-// limit is up. A newcomer waits for a free place: answers under way are not
-// given up for it. Throughout, the server holds no more than a bounded part
-// of each file.
-void WebServerTest::slowAndStoppedReaders()
-{
-    const int count = 4, stalledMs = 1000;
-    m_server->setMaxConnections(count);
-    m_server->setLimits({10 * 1000, stalledMs});
-    QList<QByteArray> contents;
-    Clients clients;
-    // The oldest reads slowly: it would be the first to give way.
-    for (int i = 0; i < count; ++i) {
-        contents.append(pattern(1024 * 1024, char(i)));
-        writeSite(QStringLiteral("big%1.bin").arg(i), contents.last());
-        clients.push_back(std::make_unique<Client>(
-            port(), "GET /big" + QByteArray::number(i) + ".bin HTTP/1.1\r\n\r\n", 16 * 1024));
-    }
-    QVERIFY(waitUntil([&] { return m_server->connectionCount() == count; }));
-    Client newcomer(port(), "GET /a.html\r\n");
-    // 4 KiB a turn every 6 ms: a megabyte takes one and a half times the limit.
-    qint64 mostQueued = 0;
-    QTimer pace;
-    connect(&pace, &QTimer::timeout, this, [&] {
-        mostQueued = qMax(mostQueued, m_server->queuedBytes());
-        for (int i = 0; i < count; i += 2)
-            clients[i]->take(4096);
-    });
-    pace.start(6);
-    QVERIFY(waitUntil([&] { return newcomer.closed && m_server->connectionCount() == 0; }));
-    pace.stop();
-
-    QCOMPARE(newcomer.received, QByteArray("a.html\r\n"));
-    const qint64 perConnection = HttpConnection::LowWater + FileAnswer::FirstChunkSize + 1024;
-    QVERIFY2(mostQueued <= count * perConnection, qPrintable(QString::number(mostQueued)));
-    for (int i = 0; i < count; ++i) {
-        clients[i]->readOn();
-        QVERIFY(waitUntil([&] { return clients[i]->closed; }));
-        const QByteArray body = bodyOf(clients[i]->received);
-        QVERIFY(i % 2 ? body.size() < contents[i].size() : body == contents[i]);
-    }
-}
-
-// A file replaced by a new one (as programs save) leaves the answer under
-// way whole; one cut short in place cuts it short, which the client can tell
-// by its length. What the client sends after its request, or closing its
-// sending side, must not cost it the answer.
-void WebServerTest::changesMidAnswer_data()
-{
-    QTest::addColumn<Midway>("midway");
-    QTest::newRow("file replaced") << Midway::FileReplaced;
-    QTest::newRow("file cut short in place") << Midway::FileCutShort;
-    QTest::newRow("client sends on") << Midway::ClientSendsOn;
-    QTest::newRow("client closes its sending side") << Midway::ClientHalfCloses;
-}
-
-void WebServerTest::changesMidAnswer()
-{
-    QFETCH(Midway, midway);
-
-    const QByteArray old = pattern(2 * 1024 * 1024, 5);
-    const QByteArray shortened = old.first(old.size() / 2);
-    writeSite(QStringLiteral("big.bin"), old);
-    Client client(port(), "GET /big.bin HTTP/1.1\r\n\r\n", 16 * 1024);
-    if (midway == Midway::ClientHalfCloses) {
-        QVERIFY(client.socket.waitForBytesWritten());
-        QVERIFY(shutdownSending(client.socket.socketDescriptor()));
-    }
-    QVERIFY(waitUntil([&] { return client.take(1), !client.received.isEmpty(); }));
-    QTimer junk;
-    connect(&junk, &QTimer::timeout, &client.socket, [&client] {
-        if (!client.closed)
-            client.socket.write(QByteArray(4096, 'x'));
-    });
-    if (midway == Midway::FileReplaced) {
-        writeSite(QStringLiteral("new.bin"), pattern(old.size(), 9));
-        QCOMPARE(::rename(QFile::encodeName(site(QStringLiteral("new.bin"))),
-                     QFile::encodeName(site(QStringLiteral("big.bin")))),
-            0);
-    } else if (midway == Midway::FileCutShort) {
-        QVERIFY(QFile::resize(site(QStringLiteral("big.bin")), shortened.size()));
-    } else if (midway == Midway::ClientSendsOn) {
-        junk.start(1);
-    }
-    client.readOn();
-    QVERIFY(waitUntil([&] { return client.closed; }));
-    QVERIFY(client.received.contains("Content-Length: " + QByteArray::number(old.size())));
-    const QByteArray body = bodyOf(client.received);
-    QVERIFY(midway == Midway::FileCutShort ? shortened.startsWith(body) : body == old);
-}
-
-// A page served often is kept ready, known by its file however the request
-// spells it; rewriting the file, even to the same size, must show at the
-// next request.
-void WebServerTest::fileChangedAfterServingIsServedAnew()
-{
-    writeSite(QStringLiteral("kept.html"), "old text");
-    // Kept only once its file has been left alone for a while.
-    QByteArray served;
-    QTRY_VERIFY_WITH_TIMEOUT((served = fetch(port(), "GET /kept.html\r\n"),
-                                 served != "old text\r\n" || m_server->keptPages() == 1),
-        10000);
-    QCOMPARE(served, QByteArray("old text\r\n"));
-    QCOMPARE(fetch(port(), "GET /./kept.html\r\n"), QByteArray("old text\r\n"));
-    QCOMPARE(withoutDate(fetch(port(), "GET /.//kept.html?x HTTP/1.1\r\n")),
-        http("200 OK", "text/html", "old text"));
-    QCOMPARE(m_server->keptPages(), 1);
-    writeSite(QStringLiteral("kept.html"), "new text");
-    QCOMPARE(fetch(port(), "GET /kept.html\r\n"), QByteArray("new text\r\n"));
-}
-
-// Clients that are answered and never close use up the process's
-// descriptors. The server then rests instead of retrying as fast as it can,
-// and serves again by itself once descriptors are free.
-void WebServerTest::descriptorExhaustionPausesAndRecovers()
-{
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QLatin1String(ChildServerVariable), m_test->file("site"));
-    child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(), {});
-    QVERIFY(child.waitForStarted());
-    QByteArray output;
-    const auto lines = [&](const char *word) {
-        output += child.readAllStandardOutput();
-        return int(output.count(QByteArray("\n") + word + "\n") + output.startsWith(word));
-    };
-    QVERIFY(waitUntil([&] { return lines("port") == 1 && output.contains('\n'); }));
-    const quint16 childPort = quint16(output.mid(5, output.indexOf('\n') - 5).toUInt());
-    QVERIFY(childPort != 0);
-
-    Clients clients;
-    // They take a byte of their answers and leave the server's close unread.
-    for (int i = 0; i < 2 * ChildSpareDescriptors; ++i)
-        clients.push_back(std::make_unique<Client>(childPort, "GET /a.html HTTP/1.0\r\n\r\n", 1));
-    QVERIFY(waitUntil([&] { return lines("paused") >= 1; }));
-    QElapsedTimer watch;
-    watch.start();
-    const qint64 ticksBefore = cpuTicks(child.processId());
-    // Still out of descriptors: every retry fails and is followed by a rest.
-    QVERIFY(waitUntil([&] { return lines("resumed") >= 3; }));
-    const qint64 ticks = cpuTicks(child.processId()) - ticksBefore;
-    const qint64 elapsedTicks = watch.elapsed() * sysconf(_SC_CLK_TCK) / 1000;
-    QVERIFY2(ticks * 4 < elapsedTicks,
-        qPrintable(QStringLiteral("%1 of %2").arg(ticks).arg(elapsedTicks)));
-    QVERIFY(lines("paused") <= lines("resumed") + 1);
-
-    clients.clear();
-    QCOMPARE(fetch(childPort, "GET /a.html\r\n"), QByteArray("a.html\r\n"));
-    child.closeWriteChannel();
-    QVERIFY(child.waitForFinished(10000));
-}
-
-// Arguments name the port as <port>.
-void WebServerTest::realClients_data()
-{
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QByteArray>("output");
-
-    const QString url = QStringLiteral("http://127.0.0.1:<port>/");
-    QTest::newRow("curl, HTTP/1.1")
-        << "curl" << QStringList{"-sS", "--http1.1", "-D", "-", url + "a.html"}
-        << http("200 OK", "text/html", "a.html");
-    QTest::newRow("curl, HEAD") << "curl" << QStringList{"-sS", "-I", url + "a.html"}
-                                << headOf(http("200 OK", "text/html", "a.html"));
-    QTest::newRow("curl, a name with a space and a letter beyond ASCII")
-        << "curl" << QStringList{"-sS", url + "a%20b.html", url + "caf%C3%A9.html?x=1"}
-        << QByteArray("a b.htmlcafé.html");
-    // curl cannot leave out the version, but a method that ends the line
-    // makes the request line the bare "GET /a.html".
-    QTest::newRow("curl, bare form")
-        << "curl" << QStringList{"-sS", "--http0.9", "-X", "GET /a.html\r\n", url}
-        << QByteArray("a.html\r\n");
-    QTest::newRow("python http.client")
-        << "python3" << QStringList{"-c", pythonClient, "<port>", "/a.html"}
-        << QByteArray("200 OK|text/html|a.html");
-}
-
-void WebServerTest::realClients()
-{
-    QFETCH(QString, program);
-    QFETCH(QStringList, arguments);
-    QFETCH(QByteArray, output);
-
-    arguments.replaceInStrings(QStringLiteral("<port>"), QString::number(port()));
-    QProcess client;
-    client.start(program, arguments);
-    QVERIFY2(client.waitForStarted(), qPrintable(program + ": " + client.errorString()));
-    // The server runs in this thread: wait with the event loop running.
-    QVERIFY(waitUntil([&] { return client.state() == QProcess::NotRunning; }));
-    QCOMPARE(client.readAllStandardError(), QByteArray());
-    QCOMPARE(client.exitCode(), 0);
-    QCOMPARE(withoutDate(client.readAllStandardOutput()), output);
-}
-
-void WebServerTest::windowStartsServesLogsStopsAndCloses()
-{
-    const quint16 port = freePort();
-    openWindow(port);
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Brimlow Web Server"));
-    for (const auto &[name, shown] :
-        {std::pair{"Label1", "Log On History"}, {"Label2", "Your IP Adress"}, {"Text1", ""},
-            {"Command1", "Start"}, {"Command2", "Stop"}, {"Command3", "Help"}})
-        QCOMPARE(text(name), QLatin1String(shown));
-    // The fields are named by their labels for screen readers.
-    for (const auto &[label, field] : {std::pair{"Label1", "List1"}, {"Label2", "Text1"}}) {
-        QCOMPARE(QAccessible::queryAccessibleInterface(control(field))->text(QAccessible::Name),
-            text(label));
-        const auto labelled = QAccessible::queryAccessibleInterface(control(label))
-                                  ->relations(QAccessible::Labelled);
-        QCOMPARE(labelled.size(), 1);
-        QCOMPARE(labelled.first().first->object(), control(field));
-    }
-    QCOMPARE(clickable(), std::pair(true, false));
-
-    m_test->writeFile(QStringLiteral("index.html"), "served from $IP");
-    click("Command1");
-    QCOMPARE(clickable(), std::pair(false, true));
-    // Any port but 80 is part of the address.
-    const QString shown = text("Text1");
-    const QString suffix = u':' + QString::number(port);
-    QVERIFY2(
-        shown.startsWith(QLatin1String("http://")) && shown.endsWith(suffix), qPrintable(shown));
-    const QString ip = shown.mid(7).chopped(suffix.size());
-    QCOMPARE(QHostAddress(ip).protocol(), QAbstractSocket::IPv4Protocol);
-    // Pages name the server by the address the window shows.
-    QCOMPARE(fetch(port, "GET /\r\n"), "served from " + ip.toLatin1() + "\r\n");
-    fetch(port, "GET /a%20b.html?x=1 HTTP/1.1\r\n\r\n");
-    fetch(port, "HEAD /../Wavecrest.ini HTTP/1.0\r\n");
-    Client waiting(port, "get /\r\n");
-    QTRY_COMPARE(shownLog(),
-        QStringList({"127.0.0.1 connected", "requested page: /", "127.0.0.1 connected",
-            "requested page: /a%20b.html?x=1", "127.0.0.1 connected",
-            "requested page: /../Wavecrest.ini", "127.0.0.1 connected"}));
-
-    click("Command2");
-    QCOMPARE(clickable(), std::pair(true, false));
-    QCOMPARE(text("Text1"), QString());
-    QCOMPARE(shownLog(), QStringList());
-    QTRY_VERIFY(waiting.closed);
-    QCOMPARE(waiting.received, QByteArray());
-    Client refused(port);
-    QTRY_VERIFY(refused.closed);
-    QCOMPARE(refused.socket.error(), QAbstractSocket::ConnectionRefusedError);
-
-    // Closing the window ends the server and its connections with it.
-    m_window->setAttribute(Qt::WA_DeleteOnClose);
-    click("Command1");
-    Client unfinished(port, "GET /unfinished");
-    QTRY_COMPARE(shownLog().size(), 1);
-    m_window->close();
-    QTRY_VERIFY(m_window.isNull());
-    QTRY_VERIFY(unfinished.closed);
-    QCOMPARE(unfinished.received, QByteArray());
-}
-
-// The first port (standing for 80) cannot be had. One merely in use is the
-// user's to free: the user is told why, and no other port is tried. One the
-// system keeps for its administrator, as an ordinary user meets it, sends
-// the server to the first free fallback port, which the address and the log
-// show. A port in the settings comes first, and the settings stay unwritten.
-void WebServerTest::windowFallsBackFromARefusedPort_data()
-{
-    QTest::addColumn<bool>("inUse");
-    QTest::addColumn<int>("busyFallbacks");
-    QTest::addColumn<bool>("fromSettings");
-    QTest::newRow("first port in use") << true << 0 << false;
-    QTest::newRow("first fallback free") << false << 0 << false;
-    QTest::newRow("first fallback in use") << false << 1 << false;
-    QTest::newRow("every fallback in use") << false << 2 << false;
-    QTest::newRow("first port from the settings") << false << 0 << true;
-}
-
-void WebServerTest::windowFallsBackFromARefusedPort()
-{
-    QFETCH(bool, inUse);
-    QFETCH(int, busyFallbacks);
-    QFETCH(bool, fromSettings);
-
-    // The first port, then two fallbacks.
-    QTcpServer busy[3];
-    QList<quint16> fallbacks;
-    for (int i = 0; i < 3; ++i) {
-        const bool taken = i == 0 ? inUse : i <= busyFallbacks;
-        QVERIFY(!taken || busy[i].listen(QHostAddress::LocalHost, 0));
-        fallbacks.append(taken ? busy[i].serverPort() : freePort());
-    }
-    const quint16 first = fallbacks.takeFirst(), configured = freePort();
-    if (fromSettings) {
-        m_test->writeFile(QStringLiteral("Wavecrest.ini"),
-            "[Wavecrest]\r\nWebServerPort=" + QByteArray::number(configured) + "\r\n");
-    }
-    const QByteArray settings = m_test->readFile(QStringLiteral("Wavecrest.ini"));
-    openWindow(first);
-    m_window->server()->setFallbackPorts(fallbacks);
-    m_window->server()->setListen(
-        [first, inUse](QTcpServer &listener, const QHostAddress &address, quint16 port) {
-            if (port == first && !inUse) {
-                return std::optional(HttpServer::ListenError{QAbstractSocket::SocketAccessError,
-                    QStringLiteral("The address is protected")});
-            }
-            return HttpServer::listenNormally(listener, address, port);
-        });
-    MessageBoxRecorder recorder;
-    m_test->writeFile(QStringLiteral("a.html"), "served");
-    click("Command1");
-    QCOMPARE(m_test->readFile(QStringLiteral("Wavecrest.ini")), settings);
-
-    if (inUse || busyFallbacks == 2) {
-        QCOMPARE(recorder.boxes.size(), 1);
-        const QString box = recorder.boxes.first().text;
-        QCOMPARE(recorder.boxes.first().icon, QMessageBox::Critical);
-        QCOMPARE(clickable(), std::pair(true, false));
-        QCOMPARE(text("Text1"), QString());
-        if (!inUse) {
-            QCOMPARE(box,
-                QStringLiteral("The web server could not listen on port %1.\nThe address is "
-                               "protected\nPorts %2 to %3 could not be used either.")
-                    .arg(first)
-                    .arg(fallbacks.first())
-                    .arg(fallbacks.last()));
-        }
-        QVERIFY2(!inUse
-                || (box.startsWith(
-                        QStringLiteral("The web server could not listen on port %1.\n").arg(first))
-                    && box.contains(QLatin1String("in use"), Qt::CaseInsensitive)
-                    && !box.contains(QString::number(fallbacks.first()))),
-            qPrintable(box));
-        return;
-    }
-    const quint16 expected = fromSettings ? configured : fallbacks.at(busyFallbacks);
-    QCOMPARE(recorder.boxes.size(), 0);
-    QVERIFY2(text("Text1").endsWith(u':' + QString::number(expected)), qPrintable(text("Text1")));
-    QCOMPARE(fetch(expected, "GET /a.html\r\n"), QByteArray("served\r\n"));
-    QTRY_VERIFY(!shownLog().isEmpty());
-    QCOMPARE(shownLog().mid(0, 2),
-        fromSettings ? QStringList({"127.0.0.1 connected", "requested page: /a.html"})
-                     : QStringList({QStringLiteral("Port %1 is reserved.").arg(first),
-                         QStringLiteral("Serving on port %1.").arg(expected)}));
-}
-
-// The log keeps its newest lines and follows the newest one; scrolled up,
-// the lines in view stay, also when old lines go.
-void WebServerTest::logFollowsTheNewestLineUnlessScrolledUp()
-{
-    openWindow(0);
-    HttpServer *server = m_window->server();
-    QListWidget *log = m_window->findChild<QListWidget *>("List1");
-    QScrollBar *scroll = log->verticalScrollBar();
-    const auto add = [server](int from, int count) {
-        for (int i = from; i < from + count; ++i)
-            Q_EMIT server->connectionAccepted(QString::number(i));
-    };
-    const auto line
-        = [log](int row) { return log->item(row < 0 ? log->count() + row : row)->text(); };
-    const auto topLine = [log] { return log->itemAt(2, 2)->text(); };
-    add(0, 200);
-    Q_EMIT server->requestReceived("/more");
-    QTRY_COMPARE(log->count(), 201);
-    QCOMPARE(line(-1), QStringLiteral("requested page: /more"));
-    QTRY_VERIFY(scroll->maximum() > 0 && scroll->value() == scroll->maximum());
-
-    log->scrollToItem(log->item(150), QAbstractItemView::PositionAtTop);
-    add(300, 100);
-    QTRY_COMPARE(log->count(), 301);
-    QCOMPARE(topLine(), QStringLiteral("150 connected"));
-    // A burst far larger than the log, as the server reports it.
-    add(400, ServerWindow::MaxLogLines + 2500);
-    QTRY_COMPARE(line(0), QStringLiteral("2900 connected"));
-    QCOMPARE(log->count(), ServerWindow::MaxLogLines);
-    QCOMPARE(line(-1), QString::number(2899 + ServerWindow::MaxLogLines) + " connected");
-    QVERIFY(scroll->value() < scroll->maximum());
-    QCOMPARE(topLine(), QStringLiteral("2900 connected"));
-
-    // Back at the end, the full log follows again.
-    log->scrollToBottom();
-    Q_EMIT server->requestReceived("/last");
-    QTRY_COMPARE(line(-1), QStringLiteral("requested page: /last"));
-    QCOMPARE(line(0), QStringLiteral("2901 connected"));
-    QTRY_COMPARE(scroll->value(), scroll->maximum());
-}
-
-void WebServerTest::helpWindow()
-{
-    openWindow(0);
-    click("Command3");
-    QPointer<QWidget> help
-        = m_test->context->windows().find(QLatin1String(WindowNames::WebServerHelp));
-    QVERIFY(help && help->isVisible());
-    QCOMPARE(help->windowTitle(), QStringLiteral("Web Server Help"));
-    // Eight lines, each with its CR LF.
-    QCOMPARE(ServerHelpWindow::helpText(), QString::fromLatin1(testData("help.txt")));
-    const auto *text = help->findChild<QPlainTextEdit *>("Text1");
-    QCOMPARE(text->toPlainText(), ServerHelpWindow::helpText().replace("\r\n", "\n"));
-    delete help.data();
-}
 
 WAVECREST_TEST(WebServerTest)
 #include "tst_webserver.moc"
