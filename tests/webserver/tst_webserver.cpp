@@ -19,7 +19,6 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QScrollBar>
-#include <QSet>
 #include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTcpServer>
@@ -77,6 +76,10 @@ struct Client {
         socket.write(request);
     }
     void take(qint64 most = 1 << 30) { received += socket.read(most); }
+    bool sent() const
+    {
+        return socket.state() == QAbstractSocket::ConnectedState && socket.bytesToWrite() == 0;
+    }
     void readOn()
     {
         eager = true;
@@ -185,15 +188,9 @@ int serveAsChild()
     QObject::connect(&server, &HttpServer::acceptingResumed, [] { std::puts("resumed"); });
     if (!server.start())
         return 2;
-    // Room for what runs already and a handful of clients: new descriptors
-    // take the lowest free numbers below the limit.
-    QSet<int> open;
-    for (const QString &entry :
-        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System))
-        open.insert(entry.toInt());
-    rlim_t limit = 0;
-    for (int free = 0; free < ChildSpareDescriptors; ++limit)
-        free += open.contains(int(limit)) ? 0 : 1;
+    // Room for what is open already and a handful of clients.
+    const rlim_t limit = ChildSpareDescriptors
+        + QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size();
     const rlimit limits{limit, limit};
     setrlimit(RLIMIT_NOFILE, &limits);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -216,7 +213,7 @@ qint64 cpuTicks(qint64 pid)
 }
 
 // What happens while a large answer is on its way.
-enum class Midway { FileReplaced, FileCutShort, ClientSendsOn, ClientHalfCloses };
+enum class Midway { FileReplaced, FileCutShort, ClientHalfCloses };
 
 } // namespace
 
@@ -547,14 +544,13 @@ private Q_SLOTS:
 
     // A file replaced by a new one (as programs save) leaves the answer under
     // way whole; one cut short in place cuts it short, which the client can tell
-    // by its length. What the client sends after its request, or closing its
-    // sending side, must not cost it the answer.
+    // by its length. A client that closes its sending side right after its
+    // request must still get the whole answer.
     void changesMidAnswer_data()
     {
         QTest::addColumn<Midway>("midway");
         QTest::newRow("file replaced") << Midway::FileReplaced;
         QTest::newRow("file cut short in place") << Midway::FileCutShort;
-        QTest::newRow("client sends on") << Midway::ClientSendsOn;
         QTest::newRow("client closes its sending side") << Midway::ClientHalfCloses;
     }
 
@@ -571,11 +567,6 @@ private Q_SLOTS:
             QVERIFY(shutdownSending(client.socket.socketDescriptor()));
         }
         QVERIFY(waitUntil([&] { return client.take(1), !client.received.isEmpty(); }));
-        QTimer junk;
-        connect(&junk, &QTimer::timeout, &client.socket, [&client] {
-            if (!client.closed)
-                client.socket.write(QByteArray(4096, 'x'));
-        });
         if (midway == Midway::FileReplaced) {
             writeSite(QStringLiteral("new.bin"), pattern(old.size(), 9));
             QCOMPARE(::rename(QFile::encodeName(site(QStringLiteral("new.bin"))),
@@ -583,8 +574,6 @@ private Q_SLOTS:
                 0);
         } else if (midway == Midway::FileCutShort) {
             QVERIFY(QFile::resize(site(QStringLiteral("big.bin")), shortened.size()));
-        } else if (midway == Midway::ClientSendsOn) {
-            junk.start(1);
         }
         client.readOn();
         QVERIFY(waitUntil([&] { return client.closed; }));
@@ -658,12 +647,8 @@ private Q_SLOTS:
         for (int i = 0; i < 2 * ChildSpareDescriptors; ++i)
             clients.push_back(
                 std::make_unique<Client>(childPort, "GET /a.html HTTP/1.0\r\n\r\n", 1));
-        QVERIFY(waitUntil([&] {
-            return std::ranges::all_of(clients, [](const auto &c) {
-                return c->socket.state() == QAbstractSocket::ConnectedState
-                    && c->socket.bytesToWrite() == 0;
-            });
-        }));
+        QVERIFY(waitUntil(
+            [&] { return std::ranges::all_of(clients, [](const auto &c) { return c->sent(); }); }));
         ::kill(pid_t(child.processId()), SIGCONT);
         QElapsedTimer watch;
         watch.start();
@@ -680,8 +665,10 @@ private Q_SLOTS:
             qPrintable(QStringLiteral("%1 of %2 ticks").arg(ticks).arg(elapsedTicks)));
         QVERIFY(lines("paused") <= lines("resumed") + 1);
 
+        // The clients that never got in have gone too, but their requests still
+        // wait in the listen queue: the child serves again once through them.
         clients.clear();
-        QCOMPARE(fetch(childPort, "GET /a.html\r\n"), QByteArray("a.html\r\n"));
+        QVERIFY(waitUntil([&] { return fetch(childPort, "GET /a.html\r\n") == "a.html\r\n"; }));
         const int rests = lines("paused");
         for (int i = 0; i < 3; ++i)
             QCOMPARE(fetch(childPort, "GET /a.html\r\n"), QByteArray("a.html\r\n"));
@@ -867,8 +854,8 @@ private Q_SLOTS:
         QVERIFY2(
             text("Text1").endsWith(u':' + QString::number(expected)), qPrintable(text("Text1")));
         QCOMPARE(fetch(expected, "GET /a.html\r\n"), QByteArray("served\r\n"));
-        QTRY_VERIFY(!shownLog().isEmpty());
-        QCOMPARE(shownLog().mid(0, 2),
+        QTRY_VERIFY(shownLog().size() >= 2);
+        QCOMPARE(shownLog().first(2),
             fromSettings ? QStringList({"127.0.0.1 connected", "requested page: /a.html"})
                          : QStringList({QStringLiteral("Port %1 is reserved.").arg(first),
                              QStringLiteral("Serving on port %1.").arg(expected)}));
