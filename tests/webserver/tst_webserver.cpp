@@ -253,8 +253,9 @@ private Q_SLOTS:
         m_server->setListen([](QTcpServer &listener, const QHostAddress &address, quint16 port) {
             const auto error = HttpServer::listenNormally(listener, address, port);
             const int small = 16 * 1024;
-            setsockopt(
-                int(listener.socketDescriptor()), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+            if (!error)
+                setsockopt(
+                    int(listener.socketDescriptor()), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
             return error;
         });
         QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
