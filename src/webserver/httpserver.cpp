@@ -1,9 +1,11 @@
 #include "webserver/httpserver.h"
 
+#include "platform/socketaccept.h"
 #include "webserver/httpresponder.h"
 #include "webserver/localip.h"
 #include "webserver/readturns.h"
 
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimerEvent>
@@ -29,11 +31,6 @@ HttpServer::HttpServer(
     for (int i = 0; i < FallbackPortCount; ++i)
         m_fallbackPorts.append(quint16(FirstFallbackPort + i));
     m_listener->setListenBacklogSize(ListenBacklog);
-    // Accepted connections wait in the listener only while every place is
-    // taken; one is enough to notice that someone waits.
-    m_listener->setMaxPendingConnections(1);
-    connect(m_listener, &QTcpServer::newConnection, this, &HttpServer::acceptPending);
-    connect(m_listener, &QTcpServer::acceptError, this, &HttpServer::acceptFailed);
 }
 
 HttpServer::~HttpServer()
@@ -58,6 +55,8 @@ bool HttpServer::start()
     m_errorString = error ? error->text : QString();
     if (error)
         m_responder.reset();
+    else
+        takeOverAccepting();
     return !error;
 }
 
@@ -77,8 +76,20 @@ std::optional<HttpServer::ListenError> HttpServer::listenWithFallback()
     return error;
 }
 
+// The listener only listens; clients are taken from its socket here.
+void HttpServer::takeOverAccepting()
+{
+    m_listener->pauseAccepting();
+    m_acceptNotifier
+        = new QSocketNotifier(m_listener->socketDescriptor(), QSocketNotifier::Read, this);
+    connect(m_acceptNotifier, &QSocketNotifier::activated, this, &HttpServer::acceptPending);
+}
+
 void HttpServer::stop()
 {
+    delete std::exchange(m_acceptNotifier, nullptr);
+    if (m_waitingClient >= 0)
+        closeAcceptedConnection(std::exchange(m_waitingClient, -1));
     m_listener->close();
     m_acceptPause.stop();
     endConnections();
@@ -111,20 +122,48 @@ int HttpServer::keptPages() const
 void HttpServer::acceptPending()
 {
     // Closing a connection to make room comes back here.
-    if (m_accepting)
+    if (m_accepting || !m_acceptNotifier)
         return;
     m_accepting = true;
-    while (m_listener->hasPendingConnections()
-        && (m_connections.size() < m_maxConnections || makeRoom())) {
-        QTcpSocket *socket = m_listener->nextPendingConnection();
-        Q_EMIT connectionAccepted(peerText(socket->peerAddress()));
-        auto *connection = new HttpConnection(socket, m_responder, *m_turns, m_limits, this);
-        m_connections.append(connection);
-        connect(connection, &HttpConnection::requestReceived, this, &HttpServer::requestReceived);
-        connect(connection, &HttpConnection::closed, this,
-            [this, connection] { connectionClosed(connection); });
+    for (;;) {
+        if (m_waitingClient < 0)
+            m_waitingClient = nextWaitingClient();
+        if (m_waitingClient < 0)
+            break;
+        // One client is taken ahead even when every place is held, as that
+        // is the only way to know that someone waits; the rest stay in the
+        // listen queue until a place frees.
+        if (m_connections.size() >= m_maxConnections && !makeRoom()) {
+            m_acceptNotifier->setEnabled(false);
+            break;
+        }
+        adopt(std::exchange(m_waitingClient, -1));
     }
     m_accepting = false;
+}
+
+qintptr HttpServer::nextWaitingClient()
+{
+    const AcceptedConnection accepted = acceptConnection(m_listener->socketDescriptor());
+    if (accepted.outcome == AcceptedConnection::Outcome::OutOfResources)
+        pauseAccepting();
+    return accepted.outcome == AcceptedConnection::Outcome::Accepted ? accepted.descriptor : -1;
+}
+
+void HttpServer::adopt(qintptr descriptor)
+{
+    auto *socket = new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        closeAcceptedConnection(descriptor);
+        delete socket;
+        return;
+    }
+    Q_EMIT connectionAccepted(peerText(socket->peerAddress()));
+    auto *connection = new HttpConnection(socket, m_responder, *m_turns, m_limits, this);
+    m_connections.append(connection);
+    connect(connection, &HttpConnection::requestReceived, this, &HttpServer::requestReceived);
+    connect(connection, &HttpConnection::closed, this,
+        [this, connection] { connectionClosed(connection); });
 }
 
 bool HttpServer::makeRoom()
@@ -147,14 +186,16 @@ bool HttpServer::makeRoom()
 void HttpServer::connectionClosed(HttpConnection *connection)
 {
     m_connections.removeOne(connection);
+    if (m_acceptNotifier && !m_acceptPause.isActive())
+        m_acceptNotifier->setEnabled(true);
     acceptPending();
 }
 
-void HttpServer::acceptFailed()
+void HttpServer::pauseAccepting()
 {
-    // Out of descriptors, the listener would fail again as fast as it could
+    // Out of descriptors, accepting would fail again as fast as it could
     // try; it rests instead, and tries again after a while.
-    m_listener->pauseAccepting();
+    m_acceptNotifier->setEnabled(false);
     if (!m_acceptPause.isActive())
         Q_EMIT acceptingPaused();
     m_acceptPause.start(AcceptPauseMs, this);
@@ -167,9 +208,10 @@ void HttpServer::timerEvent(QTimerEvent *event)
         return;
     }
     m_acceptPause.stop();
-    if (m_listener->isListening()) {
+    if (m_acceptNotifier) {
         Q_EMIT acceptingResumed();
-        m_listener->resumeAccepting();
+        m_acceptNotifier->setEnabled(true);
+        acceptPending();
     }
 }
 

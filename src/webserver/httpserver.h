@@ -14,6 +14,7 @@
 #include <optional>
 
 class HttpResponder;
+class QSocketNotifier;
 class QTcpServer;
 class ReadTurns;
 
@@ -104,10 +105,13 @@ protected:
 
 private:
     std::optional<ListenError> listenWithFallback();
+    void takeOverAccepting();
     void acceptPending();
+    qintptr nextWaitingClient();
+    void adopt(qintptr descriptor);
     bool makeRoom();
     void connectionClosed(HttpConnection *connection);
-    void acceptFailed();
+    void pauseAccepting();
     void endConnections();
 
     const QString m_dataDirectory;
@@ -125,6 +129,10 @@ private:
     int m_maxConnections = DefaultMaxConnections;
     // In the order they were accepted.
     QList<HttpConnection *> m_connections;
+    // Accepting is done here, not by the listener (see socketaccept.h).
+    QSocketNotifier *m_acceptNotifier = nullptr;
+    // A client taken while every place was held, waiting for one to free.
+    qintptr m_waitingClient = -1;
     bool m_accepting = false;
     QBasicTimer m_acceptPause;
 };
