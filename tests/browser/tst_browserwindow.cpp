@@ -553,9 +553,10 @@ private Q_SLOTS:
                                                            : "normal";
         QCOMPARE((pageHasScreen ? "the page's " : "") + windowState, state);
         QCOMPARE(main().engine->calls, engineCalls);
-        if (pageHasScreen)
+        if (pageHasScreen) {
+            QCOMPARE(window->focusWidget(), main().engine->view()); // the keys go to the page
             QTRY_COMPARE(geometry("Browser1"), client()->rect());
-        else
+        } else
             QTRY_COMPARE(geometry("Browser1").top(), Twips::toPixels(BrowserLayout::BrowserTop));
     }
 
