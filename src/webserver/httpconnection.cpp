@@ -27,9 +27,6 @@ HttpConnection::HttpConnection(QTcpSocket *socket, std::shared_ptr<HttpResponder
 {
     m_socket->setParent(this);
     m_socket->setReadBufferSize(ReadPieceSize);
-    // Answers go out in large writes of their own; waiting to fill a packet
-    // would only delay the last piece of each.
-    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::readable);
     connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
         madeProgress();

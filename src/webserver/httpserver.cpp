@@ -186,9 +186,12 @@ bool HttpServer::makeRoom()
 void HttpServer::connectionClosed(HttpConnection *connection)
 {
     m_connections.removeOne(connection);
-    if (m_acceptNotifier && !m_acceptPause.isActive())
+    // Only a client taken while every place was held needs the freed place
+    // now; any other is told of by the listening socket.
+    if (m_waitingClient >= 0 && !m_acceptPause.isActive()) {
         m_acceptNotifier->setEnabled(true);
-    acceptPending();
+        acceptPending();
+    }
 }
 
 void HttpServer::pauseAccepting()
