@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QHostAddress>
 
 // Takes the next connection waiting on a listening socket. Qt's listener
 // cannot be asked why an accept failed: its socket layer keeps the first
@@ -21,9 +21,11 @@ struct AcceptedConnection {
     Outcome outcome;
     // Non-blocking, closed on exec; valid for Accepted only.
     qintptr descriptor = -1;
+    // Whom the connection is with, as the system told on accepting.
+    QHostAddress peer;
 };
 
 AcceptedConnection acceptConnection(qintptr listeningDescriptor);
 
-// Closes a descriptor that acceptConnection() gave and nobody took over.
+// Closes a descriptor that acceptConnection() gave.
 void closeAcceptedConnection(qintptr descriptor);

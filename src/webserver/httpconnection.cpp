@@ -1,15 +1,15 @@
 #include "webserver/httpconnection.h"
 
+#include "platform/socketaccept.h"
+#include "platform/socketio.h"
 #include "platform/socketshutdown.h"
 #include "webserver/fileanswer.h"
 #include "webserver/httprequest.h"
 #include "webserver/httpresponder.h"
+#include "webserver/httpserver.h"
 #include "webserver/readturns.h"
 
-#include <QTcpSocket>
-#include <QTimer>
-#include <QTimerEvent>
-
+#include <limits>
 #include <new>
 
 namespace {
@@ -20,97 +20,98 @@ constexpr qint64 ReadPieceSize = 16 * 1024;
 
 } // namespace
 
-HttpConnection::HttpConnection(QTcpSocket *socket, std::shared_ptr<HttpResponder> responder,
-    ReadTurns &turns, Limits limits, QObject *parent)
-    : QObject(parent), m_socket(socket), m_responder(std::move(responder)), m_turns(turns),
-      m_limits(limits)
-{
-    m_socket->setParent(this);
-    m_socket->setReadBufferSize(ReadPieceSize);
-    // Answers go out in large writes of their own; waiting to fill a packet
-    // would only delay the last piece of each.
-    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    connect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::readable);
-    connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
-        madeProgress();
-        sendMore();
-    });
-    connect(m_socket, &QTcpSocket::errorOccurred, this, &HttpConnection::close);
-    connect(m_socket, &QTcpSocket::disconnected, this, &HttpConnection::close);
-    m_timer.start(m_limits.requestLineMs, this);
-    // A connection that waited in the listen queue may already hold its
-    // request, or be gone, with the signals that told so sent to no one.
-    if (m_socket->bytesAvailable() > 0 || m_socket->state() != QAbstractSocket::ConnectedState)
-        QTimer::singleShot(0, this, &HttpConnection::catchUp);
-}
+HttpConnection::HttpConnection(qintptr descriptor, HttpServer &server, Limits limits)
+    : m_descriptor(descriptor), m_server(server), m_limits(limits), m_since(server.now())
+{ }
 
 HttpConnection::~HttpConnection()
 {
-    m_turns.withdraw(this);
+    if (m_state == State::Closed)
+        return;
+    m_server.m_turns->withdraw(this);
+    m_server.m_events->forget(m_descriptor);
+    closeAcceptedConnection(m_descriptor);
 }
 
-qint64 HttpConnection::queuedBytes() const
+void HttpConnection::start()
 {
-    return m_state == State::Closed ? 0 : m_socket->bytesToWrite();
+    // A client sends its request as soon as it has connected, so it is
+    // mostly there by the time the connection is taken: reading it at once
+    // saves waiting a pass of the event loop for the news.
+    readRequest();
+    watchSocket();
 }
 
-void HttpConnection::catchUp()
+qint64 HttpConnection::deadline() const
 {
-    if (m_socket->state() == QAbstractSocket::ConnectedState)
-        readable();
-    else
-        close();
+    switch (m_state) {
+    case State::WaitingForRequest:
+        return m_since + m_limits.requestLineMs;
+    case State::Sending:
+    case State::Draining:
+        return m_since + m_limits.stalledMs;
+    case State::Closed:
+        break;
+    }
+    return std::numeric_limits<qint64>::max();
 }
 
-void HttpConnection::timerEvent(QTimerEvent *event)
+void HttpConnection::socketEvent(int events)
 {
-    if (event->timerId() != m_timer.timerId()) {
-        QObject::timerEvent(event);
+    switch (m_state) {
+    case State::WaitingForRequest:
+        readRequest();
+        break;
+    case State::Sending:
+        // Only a reset ends both directions before the answer is out.
+        if (events & SocketEvents::Broken)
+            close();
+        else
+            sendPending();
+        break;
+    case State::Draining:
+        discardInput();
+        break;
+    case State::Closed:
         return;
     }
-    // Progress does not restart the timer each time; it is looked at here.
-    const qint64 quiet = m_progress.isValid() ? m_progress.elapsed() : 0;
-    if (m_state == State::Sending && quiet < m_limits.stalledMs)
-        m_timer.start(int(m_limits.stalledMs - quiet), this);
-    else
-        close();
-}
-
-void HttpConnection::readable()
-{
-    try {
-        if (m_state == State::WaitingForRequest)
-            readRequest();
-        else if (m_state == State::Draining)
-            discardInput();
-        // While the answer goes out, what the peer sends waits in the system.
-    } catch (const std::bad_alloc &) {
-        close();
-    }
+    watchSocket();
 }
 
 void HttpConnection::readRequest()
 {
-    m_reader.append(m_socket->readAll());
-    QByteArray line;
-    for (;;) {
-        switch (m_reader.takeLine(&line)) {
-        case RequestLineReader::Status::NeedMore:
-            return;
-        case RequestLineReader::Status::TooLong:
-            // Only a request that named a version can be told so.
-            if (namesHttpVersion(line))
-                answer({HttpResponder::statusAnswer("414 URI Too Long"), nullptr});
-            else
-                close();
-            return;
-        case RequestLineReader::Status::Line:
-            break;
+    char buffer[ReadPieceSize];
+    const qint64 read = readSocket(m_descriptor, buffer, ReadPieceSize);
+    if (read == SocketWouldBlock)
+        return;
+    if (read <= 0) {
+        close();
+        return;
+    }
+    try {
+        m_reader.append(QByteArrayView(buffer, read));
+        QByteArray line;
+        for (;;) {
+            switch (m_reader.takeLine(&line)) {
+            case RequestLineReader::Status::NeedMore:
+                return;
+            case RequestLineReader::Status::TooLong:
+                // Only a request that named a version can be told so.
+                if (namesHttpVersion(line))
+                    answer({HttpResponder::statusAnswer("414 URI Too Long"), nullptr});
+                else
+                    close();
+                return;
+            case RequestLineReader::Status::Line:
+                break;
+            }
+            bool waitForMore = false;
+            handleLine(line, &waitForMore);
+            if (!waitForMore)
+                return;
         }
-        bool waitForMore = false;
-        handleLine(line, &waitForMore);
-        if (!waitForMore)
-            return;
+    } catch (const std::bad_alloc &) {
+        close();
     }
 }
 
@@ -133,18 +134,19 @@ void HttpConnection::handleLine(const QByteArray &line, bool *waitForMore)
         return;
     case HttpRequest::Kind::Get:
     case HttpRequest::Kind::Head:
-        Q_EMIT requestReceived(request.target);
-        answer(m_responder->answer(request));
+        m_server.requestRead(request.target);
+        answer(m_server.m_responder->answer(request));
         return;
     }
 }
 
 void HttpConnection::answer(HttpAnswer answer)
 {
-    holdInput();
+    // The rest of the request, and whatever follows it, stays unread.
+    m_reader = RequestLineReader();
     m_state = State::Sending;
     madeProgress();
-    m_timer.start(m_limits.stalledMs, this);
+    m_server.watchDeadline(deadline());
     m_file = std::move(answer.file);
     if (!answer.ready.isEmpty() && !send(answer.ready))
         return;
@@ -153,14 +155,47 @@ void HttpConnection::answer(HttpAnswer answer)
 
 bool HttpConnection::send(const QByteArray &bytes)
 {
-    if (m_socket->write(bytes) != bytes.size()) {
+    if (queuedBytes() > 0) {
+        // Behind what the system has not taken yet; a file's chunk comes
+        // only when little is left of the one before.
+        m_pending = m_pending.sliced(m_sent) + bytes;
+        m_sent = 0;
+        return true;
+    }
+    const qint64 written = writeSocket(m_descriptor, bytes.constData(), bytes.size());
+    if (written == -1) {
         close();
         return false;
     }
-    // At once rather than on the next pass of the event loop; what the
-    // system does not take now follows through bytesWritten.
-    m_socket->flush();
+    if (written > 0)
+        madeProgress();
+    if (written < bytes.size()) {
+        // Shared with the answer kept ready, not copied.
+        m_pending = bytes;
+        m_sent = qMax<qint64>(written, 0);
+    }
     return true;
+}
+
+void HttpConnection::sendPending()
+{
+    if (queuedBytes() > 0) {
+        const qint64 written
+            = writeSocket(m_descriptor, m_pending.constData() + m_sent, queuedBytes());
+        if (written == -1) {
+            close();
+            return;
+        }
+        if (written > 0) {
+            madeProgress();
+            m_sent += written;
+            if (m_sent == m_pending.size()) {
+                m_pending.clear();
+                m_sent = 0;
+            }
+        }
+    }
+    sendMore();
 }
 
 void HttpConnection::sendMore()
@@ -168,12 +203,11 @@ void HttpConnection::sendMore()
     if (m_state != State::Sending)
         return;
     if (m_file) {
-        if (m_socket->bytesToWrite() <= LowWater)
-            m_turns.ask(this);
+        if (queuedBytes() <= LowWater)
+            m_server.m_turns->ask(this);
         return;
     }
-    // The rest comes back here through bytesWritten.
-    if (m_socket->bytesToWrite() == 0)
+    if (queuedBytes() == 0)
         drain();
 }
 
@@ -198,6 +232,7 @@ void HttpConnection::takeReadTurn()
     if (!piece.isEmpty() && !send(piece))
         return;
     sendMore();
+    watchSocket();
 }
 
 void HttpConnection::drain()
@@ -206,34 +241,50 @@ void HttpConnection::drain()
     // while its request bytes are still arriving would reset the connection
     // and could take the answer with it.
     m_state = State::Draining;
-    if (!shutdownSending(m_socket->socketDescriptor())) {
+    if (!shutdownSending(m_descriptor)) {
         close();
         return;
     }
-    m_timer.start(m_limits.stalledMs, this);
-    m_socket->setReadBufferSize(ReadPieceSize);
-    discardInput();
+    m_since = m_server.now();
+    m_server.watchDeadline(deadline());
 }
 
 void HttpConnection::discardInput()
 {
-    // Reading on lets the socket see the peer's close, which ends the
-    // connection through disconnected().
-    m_socket->readAll();
-}
-
-void HttpConnection::holdInput()
-{
-    // The socket reads from the system only while its buffer has room: a
-    // buffer of one byte, kept full, stops it.
-    m_socket->setReadBufferSize(1);
-    if (m_socket->bytesAvailable() == 0)
-        m_socket->ungetChar('\n');
+    char buffer[ReadPieceSize];
+    const qint64 read = readSocket(m_descriptor, buffer, ReadPieceSize);
+    // The peer's close, or a failure, ends the connection.
+    if (read == 0 || read == -1)
+        close();
 }
 
 void HttpConnection::madeProgress()
 {
-    m_progress.start();
+    m_since = m_server.now();
+}
+
+void HttpConnection::watchSocket()
+{
+    int interest = SocketEvents::None;
+    switch (m_state) {
+    case State::WaitingForRequest:
+    case State::Draining:
+        interest = SocketEvents::Readable;
+        break;
+    case State::Sending:
+        // The peer's bytes wait in the system meanwhile.
+        interest = queuedBytes() > 0 ? SocketEvents::Writable : SocketEvents::None;
+        break;
+    case State::Closed:
+        return;
+    }
+    if (interest == m_watched)
+        return;
+    if (!m_server.m_events->watch(m_descriptor, this, interest)) {
+        close();
+        return;
+    }
+    m_watched = interest;
 }
 
 void HttpConnection::close()
@@ -241,10 +292,12 @@ void HttpConnection::close()
     if (m_state == State::Closed)
         return;
     m_state = State::Closed;
-    m_timer.stop();
-    m_turns.withdraw(this);
+    m_server.m_turns->withdraw(this);
     m_file.reset();
-    m_socket->abort();
-    Q_EMIT closed();
-    deleteLater();
+    m_pending.clear();
+    m_sent = 0;
+    m_reader = RequestLineReader();
+    m_server.m_events->forget(m_descriptor);
+    closeAcceptedConnection(m_descriptor);
+    m_server.connectionClosed(this);
 }

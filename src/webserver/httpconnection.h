@@ -1,31 +1,29 @@
 #pragma once
 
+#include "platform/socketevents.h"
 #include "webserver/requestlinereader.h"
 
-#include <QBasicTimer>
-#include <QElapsedTimer>
-#include <QObject>
+#include <QByteArray>
 
 #include <memory>
 
 class FileAnswer;
-class HttpResponder;
-class QTcpSocket;
-class ReadTurns;
+class HttpServer;
 struct HttpAnswer;
 
 // One accepted connection, from its request line to its close. Each
 // connection keeps its own state and answers its own request, so any number
 // of them can be under way at once.
 //
+// The connection drives its socket's descriptor itself: a request line is
+// read with one call, an answer kept ready goes out with one more, and the
+// server watches every connection's time on one timer.
+//
 // What the peer sends after its request line is left unread while the answer
 // goes out: a peer that closes its sending side right after its request must
-// still get the whole answer, and a socket that reads the end of the peer's
-// data closes.
-class HttpConnection : public QObject
+// still get the whole answer.
+class HttpConnection final : public SocketEvents::Watcher
 {
-    Q_OBJECT
-
 public:
     enum class State { WaitingForRequest, Sending, Draining, Closed };
 
@@ -41,49 +39,54 @@ public:
     // of its answer plus one chunk of its file.
     static constexpr qint64 LowWater = 32 * 1024;
 
-    // Takes over the socket; deletes itself once the connection has ended.
-    HttpConnection(QTcpSocket *socket, std::shared_ptr<HttpResponder> responder, ReadTurns &turns,
-        Limits limits, QObject *parent = nullptr);
-    ~HttpConnection() override;
+    // Takes over the descriptor, which must be non-blocking; start() begins.
+    HttpConnection(qintptr descriptor, HttpServer &server, Limits limits);
+    ~HttpConnection();
+
+    HttpConnection(const HttpConnection &) = delete;
+    HttpConnection &operator=(const HttpConnection &) = delete;
+
+    void start();
 
     State state() const { return m_state; }
     // What the connection holds that the system has not taken yet.
-    qint64 queuedBytes() const;
+    qint64 queuedBytes() const { return m_pending.size() - m_sent; }
+    // When the connection's time is up, on the server's clock.
+    qint64 deadline() const;
 
+    // Tells the server through HttpServer::connectionClosed(), which deletes
+    // the connection later, never during the call.
     void close();
     // Called by ReadTurns: read and send the next chunk of the file.
     void takeReadTurn();
 
-Q_SIGNALS:
-    // A GET or HEAD request line was read; the target is as received.
-    void requestReceived(const QByteArray &target);
-    // Emitted once, when the connection has ended.
-    void closed();
-
-protected:
-    void timerEvent(QTimerEvent *event) override;
+    void socketEvent(int events) override;
 
 private:
-    void catchUp();
-    void readable();
     void readRequest();
     void handleLine(const QByteArray &line, bool *waitForMore);
     void answer(HttpAnswer answer);
     bool send(const QByteArray &bytes);
+    void sendPending();
     void sendMore();
     void drain();
     void discardInput();
-    void holdInput();
     void madeProgress();
+    void watchSocket();
 
-    QTcpSocket *m_socket;
-    std::shared_ptr<HttpResponder> m_responder;
-    ReadTurns &m_turns;
+    const qintptr m_descriptor;
+    HttpServer &m_server;
     const Limits m_limits;
     RequestLineReader m_reader;
     std::unique_ptr<FileAnswer> m_file;
-    QBasicTimer m_timer;
-    // When the peer last took some of the answer.
-    QElapsedTimer m_progress;
+    // What the system has not taken yet of the bytes handed over last,
+    // starting at m_sent.
+    QByteArray m_pending;
+    qsizetype m_sent = 0;
+    // On the server's clock: when the connection was accepted, when the
+    // peer last took some of the answer, or when it was all handed over.
+    qint64 m_since;
+    // What the socket is watched for; -1 before it is watched.
+    int m_watched = -1;
     State m_state = State::WaitingForRequest;
 };

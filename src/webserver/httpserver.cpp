@@ -1,14 +1,17 @@
 #include "webserver/httpserver.h"
 
-#include "platform/socketaccept.h"
+#include "platform/socketevents.h"
 #include "webserver/httpresponder.h"
 #include "webserver/localip.h"
 #include "webserver/readturns.h"
 
 #include <QSocketNotifier>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimerEvent>
+
+#include <climits>
+#include <limits>
+#include <new>
 
 namespace {
 
@@ -26,8 +29,10 @@ QString peerText(const QHostAddress &address)
 HttpServer::HttpServer(
     const QString &dataDirectory, quint16 port, const QHostAddress &address, QObject *parent)
     : QObject(parent), m_dataDirectory(dataDirectory), m_port(port), m_address(address),
-      m_listener(new QTcpServer(this)), m_turns(new ReadTurns(this))
+      m_listener(new QTcpServer(this)), m_turns(new ReadTurns(this)),
+      m_events(new SocketEvents(this))
 {
+    m_clock.start();
     for (int i = 0; i < FallbackPortCount; ++i)
         m_fallbackPorts.append(quint16(FirstFallbackPort + i));
     m_listener->setListenBacklogSize(ListenBacklog);
@@ -82,16 +87,17 @@ void HttpServer::takeOverAccepting()
     m_listener->pauseAccepting();
     m_acceptNotifier
         = new QSocketNotifier(m_listener->socketDescriptor(), QSocketNotifier::Read, this);
-    connect(m_acceptNotifier, &QSocketNotifier::activated, this, &HttpServer::acceptPending);
+    connect(m_acceptNotifier, &QSocketNotifier::activated, this, &HttpServer::clientsWaiting);
 }
 
 void HttpServer::stop()
 {
     delete std::exchange(m_acceptNotifier, nullptr);
-    if (m_waitingClient >= 0)
-        closeAcceptedConnection(std::exchange(m_waitingClient, -1));
+    if (m_waitingClient)
+        closeAcceptedConnection(std::exchange(m_waitingClient, std::nullopt)->descriptor);
     m_listener->close();
     m_acceptPause.stop();
+    m_limitTimer.stop();
     endConnections();
     m_responder.reset();
 }
@@ -119,16 +125,31 @@ int HttpServer::keptPages() const
     return m_responder ? m_responder->keptPages() : 0;
 }
 
+void HttpServer::clientsWaiting()
+{
+    deleteClosedConnections();
+    acceptPending();
+}
+
+void HttpServer::deleteClosedConnections()
+{
+    // Only ever called from the event loop itself, with no connection amid
+    // a call of its own.
+    m_deleteClosed.stop();
+    qDeleteAll(std::exchange(m_closed, {}));
+}
+
 void HttpServer::acceptPending()
 {
     // Closing a connection to make room comes back here.
     if (m_accepting || !m_acceptNotifier)
         return;
     m_accepting = true;
-    for (;;) {
-        if (m_waitingClient < 0)
-            m_waitingClient = nextWaitingClient();
-        if (m_waitingClient < 0)
+    // A few clients at a time: with the answers going out at once, a quick
+    // client could otherwise keep the listen queue full and the connections
+    // it has finished with would never be told of.
+    for (int taken = 0; taken < AcceptsPerPass; ++taken) {
+        if (!m_waitingClient && !takeWaitingClient())
             break;
         // One client is taken ahead even when every place is held, as that
         // is the only way to know that someone waits; the rest stay in the
@@ -137,33 +158,38 @@ void HttpServer::acceptPending()
             m_acceptNotifier->setEnabled(false);
             break;
         }
-        adopt(std::exchange(m_waitingClient, -1));
+        adopt(*std::exchange(m_waitingClient, std::nullopt));
     }
     m_accepting = false;
 }
 
-qintptr HttpServer::nextWaitingClient()
+bool HttpServer::takeWaitingClient()
 {
-    const AcceptedConnection accepted = acceptConnection(m_listener->socketDescriptor());
+    AcceptedConnection accepted = acceptConnection(m_listener->socketDescriptor());
     if (accepted.outcome == AcceptedConnection::Outcome::OutOfResources)
         pauseAccepting();
-    return accepted.outcome == AcceptedConnection::Outcome::Accepted ? accepted.descriptor : -1;
+    if (accepted.outcome != AcceptedConnection::Outcome::Accepted)
+        return false;
+    m_waitingClient = std::move(accepted);
+    return true;
 }
 
-void HttpServer::adopt(qintptr descriptor)
+void HttpServer::adopt(const AcceptedConnection &accepted)
 {
-    auto *socket = new QTcpSocket(this);
-    if (!socket->setSocketDescriptor(descriptor)) {
-        closeAcceptedConnection(descriptor);
-        delete socket;
+    std::unique_ptr<HttpConnection> connection;
+    try {
+        Q_EMIT connectionAccepted(peerText(accepted.peer));
+        connection = std::make_unique<HttpConnection>(accepted.descriptor, *this, m_limits);
+        m_connections.append(connection.get());
+    } catch (const std::bad_alloc &) {
+        // A connection made closes its descriptor as it goes.
+        if (!connection)
+            closeAcceptedConnection(accepted.descriptor);
         return;
     }
-    Q_EMIT connectionAccepted(peerText(socket->peerAddress()));
-    auto *connection = new HttpConnection(socket, m_responder, *m_turns, m_limits, this);
-    m_connections.append(connection);
-    connect(connection, &HttpConnection::requestReceived, this, &HttpServer::requestReceived);
-    connect(connection, &HttpConnection::closed, this,
-        [this, connection] { connectionClosed(connection); });
+    HttpConnection *adopted = connection.release();
+    watchDeadline(adopted->deadline());
+    adopted->start();
 }
 
 bool HttpServer::makeRoom()
@@ -186,9 +212,44 @@ bool HttpServer::makeRoom()
 void HttpServer::connectionClosed(HttpConnection *connection)
 {
     m_connections.removeOne(connection);
-    if (m_acceptNotifier && !m_acceptPause.isActive())
+    m_closed.append(connection);
+    // Most go when the next client is accepted. While every place is held
+    // that may take long; a timer of no time then clears them on the next
+    // pass of the event loop.
+    if (m_closed.size() >= ClosedKept && !m_deleteClosed.isActive())
+        m_deleteClosed.start(0, this);
+    // Only a client taken while every place was held needs the freed place
+    // now; any other is told of by the listening socket.
+    if (m_waitingClient && m_acceptNotifier && !m_acceptPause.isActive()) {
         m_acceptNotifier->setEnabled(true);
-    acceptPending();
+        acceptPending();
+    }
+}
+
+void HttpServer::watchDeadline(qint64 deadline)
+{
+    if (m_limitTimer.isActive() && m_limitDue <= deadline)
+        return;
+    m_limitDue = deadline;
+    m_limitTimer.start(int(qBound(qint64(0), deadline - now(), qint64(INT_MAX))), this);
+}
+
+void HttpServer::closeExpiredConnections()
+{
+    m_limitTimer.stop();
+    const qint64 time = now();
+    qint64 next = std::numeric_limits<qint64>::max();
+    // Closing one changes the list.
+    const QList<HttpConnection *> connections = m_connections;
+    for (HttpConnection *connection : connections) {
+        const qint64 deadline = connection->deadline();
+        if (deadline <= time)
+            connection->close();
+        else
+            next = qMin(next, deadline);
+    }
+    if (next != std::numeric_limits<qint64>::max())
+        watchDeadline(next);
 }
 
 void HttpServer::pauseAccepting()
@@ -203,6 +264,14 @@ void HttpServer::pauseAccepting()
 
 void HttpServer::timerEvent(QTimerEvent *event)
 {
+    if (event->timerId() == m_deleteClosed.timerId()) {
+        deleteClosedConnections();
+        return;
+    }
+    if (event->timerId() == m_limitTimer.timerId()) {
+        closeExpiredConnections();
+        return;
+    }
     if (event->timerId() != m_acceptPause.timerId()) {
         QObject::timerEvent(event);
         return;
@@ -217,9 +286,7 @@ void HttpServer::timerEvent(QTimerEvent *event)
 
 void HttpServer::endConnections()
 {
-    const QList<HttpConnection *> connections = std::exchange(m_connections, {});
-    for (HttpConnection *connection : connections) {
-        disconnect(connection, nullptr, this, nullptr);
-        delete connection;
-    }
+    // Deleting a connection that is still open closes it without telling.
+    qDeleteAll(std::exchange(m_connections, {}));
+    deleteClosedConnections();
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/socketaccept.h"
 #include "webserver/httpconnection.h"
 
 #include <QAbstractSocket>
 #include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
@@ -17,6 +19,7 @@ class HttpResponder;
 class QSocketNotifier;
 class QTcpServer;
 class ReadTurns;
+class SocketEvents;
 
 // The web server without its window: listens, gives every connection an
 // HttpConnection of its own and reports what happens for the log.
@@ -43,6 +46,8 @@ public:
     static constexpr HttpConnection::Limits DefaultLimits{10 * 1000, 30 * 1000};
     // When the process runs out of descriptors, accepting rests this long.
     static constexpr int AcceptPauseMs = 500;
+    // Clients taken from the listen queue in one pass of the event loop.
+    static constexpr int AcceptsPerPass = 4;
 
     struct ListenError {
         QAbstractSocket::SocketError error;
@@ -104,21 +109,33 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
+    friend class HttpConnection;
+
     std::optional<ListenError> listenWithFallback();
     void takeOverAccepting();
+    void clientsWaiting();
+    void deleteClosedConnections();
     void acceptPending();
-    qintptr nextWaitingClient();
-    void adopt(qintptr descriptor);
+    bool takeWaitingClient();
+    void adopt(const AcceptedConnection &accepted);
     bool makeRoom();
-    void connectionClosed(HttpConnection *connection);
     void pauseAccepting();
     void endConnections();
+    void closeExpiredConnections();
+
+    // For the connections.
+    qint64 now() const { return m_clock.elapsed(); }
+    void requestRead(const QByteArray &target) { Q_EMIT requestReceived(target); }
+    // A connection's time runs out then, or later.
+    void watchDeadline(qint64 deadline);
+    void connectionClosed(HttpConnection *connection);
 
     const QString m_dataDirectory;
     quint16 m_port;
     const QHostAddress m_address;
     QTcpServer *m_listener;
     ReadTurns *m_turns;
+    SocketEvents *m_events;
     std::shared_ptr<HttpResponder> m_responder;
     QString m_localAddress;
     QString m_errorString;
@@ -129,10 +146,19 @@ private:
     int m_maxConnections = DefaultMaxConnections;
     // In the order they were accepted.
     QList<HttpConnection *> m_connections;
+    // Closed, to be deleted once the calls that closed them have returned.
+    static constexpr qsizetype ClosedKept = 64;
+    QList<HttpConnection *> m_closed;
+    QBasicTimer m_deleteClosed;
+    // One timer for the time limits of every connection, due at the
+    // earliest deadline or before.
+    QElapsedTimer m_clock;
+    QBasicTimer m_limitTimer;
+    qint64 m_limitDue = 0;
     // Accepting is done here, not by the listener (see socketaccept.h).
     QSocketNotifier *m_acceptNotifier = nullptr;
     // A client taken while every place was held, waiting for one to free.
-    qintptr m_waitingClient = -1;
+    std::optional<AcceptedConnection> m_waitingClient;
     bool m_accepting = false;
     QBasicTimer m_acceptPause;
 };

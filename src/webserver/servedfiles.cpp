@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QVarLengthArray>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #endif
@@ -83,14 +85,25 @@ std::optional<ServedFile> ServedFiles::resolve(QByteArrayView path) const
     if (m_directory.isEmpty() || !isAcceptablePath(path))
         return std::nullopt;
     const QByteArray directory = QFile::encodeName(m_directory);
-    const QByteArray canonical = canonicalPath(directory + '/' + path.toByteArray());
-    // The directory itself, or somewhere outside it.
-    if (!canonical.startsWith(directory + '/') && !(directory == "/" && canonical.size() > 1))
-        return std::nullopt;
-    if (!isAcceptablePath(canonical.sliced(directory == "/" ? 1 : directory.size() + 1)))
-        return std::nullopt;
+    QByteArray canonical;
     struct stat status;
-    if (::stat(canonical.constData(), &status) != 0 || !S_ISREG(status.st_mode))
+    switch (resolveWithoutLinks(directory, path, &canonical, &status)) {
+    case Walk::Missing:
+        return std::nullopt;
+    case Walk::Found:
+        break;
+    case Walk::Link:
+        canonical = canonicalPath(directory + '/' + path.toByteArray());
+        // The directory itself, or somewhere outside it.
+        if (!canonical.startsWith(directory + '/') && !(directory == "/" && canonical.size() > 1))
+            return std::nullopt;
+        if (!isAcceptablePath(canonical.sliced(directory == "/" ? 1 : directory.size() + 1)))
+            return std::nullopt;
+        if (::stat(canonical.constData(), &status) != 0)
+            return std::nullopt;
+        break;
+    }
+    if (!S_ISREG(status.st_mode))
         return std::nullopt;
     ServedFile file{QFile::decodeName(canonical), stampOf(status), true};
     // A file with one name is known by it; another name for a private file
@@ -98,6 +111,43 @@ std::optional<ServedFile> ServedFiles::resolve(QByteArrayView path) const
     if (status.st_nlink > 1 && isPrivateFile(file))
         return std::nullopt;
     return file;
+}
+
+ServedFiles::Walk ServedFiles::resolveWithoutLinks(
+    const QByteArray &directory, QByteArrayView path, QByteArray *canonical, struct stat *status)
+{
+    // Most paths hold no link: then the canonical name is the path with its
+    // empty and "." parts left out, and each part costs one look, where
+    // resolving from the root looks at every part of the directory's name
+    // too.
+    QVarLengthArray<QByteArrayView, 8> parts;
+    for (qsizetype start = 0; start < path.size();) {
+        qsizetype end = path.indexOf('/', start);
+        if (end < 0)
+            end = path.size();
+        const QByteArrayView part = path.sliced(start, end - start);
+        if (!part.isEmpty() && part != ".")
+            parts.append(part);
+        start = end + 1;
+    }
+    if (parts.isEmpty())
+        return Walk::Missing;
+    *canonical = directory == "/" ? QByteArray() : directory;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        *canonical += '/';
+        *canonical += parts[i];
+        if (i == parts.size() - 1)
+            break;
+        // A folder on the way: only whether it is a link matters here.
+        char target[1];
+        if (::readlink(canonical->constData(), target, sizeof target) >= 0)
+            return Walk::Link;
+        if (errno != EINVAL)
+            return Walk::Missing;
+    }
+    if (::lstat(canonical->constData(), status) != 0)
+        return Walk::Missing;
+    return S_ISLNK(status->st_mode) ? Walk::Link : Walk::Found;
 }
 
 bool ServedFiles::isPrivateFile(const ServedFile &file) const

@@ -38,6 +38,9 @@ struct ServedFile {
 // none of the files holding the user's settings and lists, nor what a cut
 // short save of one left behind, by name or, through another link to it, by
 // identity.
+//
+// The data directory's own name is made canonical once, when the server
+// starts; what matters afterwards is the path below it.
 class ServedFiles
 {
 public:
@@ -51,6 +54,13 @@ public:
     static std::unique_ptr<QFile> open(const ServedFile &file);
 
 private:
+#ifdef Q_OS_UNIX
+    enum class Walk { Found, Missing, Link };
+    // Resolves a path below the directory when none of its parts is a link,
+    // and says so when one is.
+    static Walk resolveWithoutLinks(const QByteArray &directory, QByteArrayView path,
+        QByteArray *canonical, struct stat *status);
+#endif
     bool isPrivateFile(const ServedFile &file) const;
 
     QString m_directory;

@@ -75,7 +75,12 @@ struct Client {
         socket.connectToHost(QHostAddress::LocalHost, port);
         socket.write(request);
     }
-    void take(qint64 most = 1 << 30) { received += socket.read(most); }
+    // Asks for no more than is there: reading asks for room for all it may
+    // be given first.
+    void take(qint64 most = 1 << 30)
+    {
+        received += socket.read(qMin(most, socket.bytesAvailable()));
+    }
     bool sent() const
     {
         return socket.state() == QAbstractSocket::ConnectedState && socket.bytesToWrite() == 0;
