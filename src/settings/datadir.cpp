@@ -56,7 +56,7 @@ bool isPrivateDataFile(const QString &fileName)
     const QStringView name = QStringView(fileName).sliced(
         qMax(fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\')) + 1);
     for (const char16_t *privateName : PrivateNames) {
-        if (name.compare(QString::fromUtf16(privateName), Qt::CaseInsensitive) == 0)
+        if (name.compare(QStringView(privateName), Qt::CaseInsensitive) == 0)
             return true;
     }
     return isSaveLeftover(name);
