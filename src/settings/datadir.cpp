@@ -65,9 +65,10 @@ bool isPrivateDataFile(const QString &fileName)
 void removeSaveLeftovers(const QString &dataDirectory)
 {
     const QDir dir(dataDirectory);
-    // Hidden too: the leftovers' names begin with a dot.
+    // The leftovers' names begin with a dot; a portable copy's folder holds
+    // the program's own files too, which need not be looked at.
     for (const QFileInfo &entry :
-        dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
+        dir.entryInfoList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
         if (isSaveLeftover(entry.fileName()))
             QFile::remove(entry.filePath());
     }
