@@ -67,6 +67,7 @@ int main(int argc, char *argv[])
         return exitCode;
 
     prepareWebEngineEnvironment();
+    const int givenArgumentCount = argc;
     QApplication app(argc, argv);
     prepareAccessibility();
     QApplication::setApplicationName(QStringLiteral("Wavecrest"));
@@ -78,7 +79,9 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     initWavecrestResources();
     QApplication::setWindowIcon(programIcon());
-    commandLine = parseCommandLine(argumentList(argc, argv), QDir::currentPath());
+    // Read again only when the toolkit took options of its own out of argv.
+    if (argc != givenArgumentCount)
+        commandLine = parseCommandLine(argumentList(argc, argv), QDir::currentPath());
     if (answeredWithoutWindows(commandLine, &exitCode))
         return exitCode;
 
