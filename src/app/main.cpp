@@ -69,7 +69,6 @@ int main(int argc, char *argv[])
     prepareWebEngineEnvironment();
     const int givenArgumentCount = argc;
     QApplication app(argc, argv);
-    prepareAccessibility();
     QApplication::setApplicationName(QStringLiteral("Wavecrest"));
     QApplication::setOrganizationName(QStringLiteral("Brimlow"));
     QApplication::setApplicationVersion(productVersion());
@@ -93,6 +92,9 @@ int main(int argc, char *argv[])
         return 0;
     removeSaveLeftovers(dataDirectory);
     DownloadSaver::removeLeftovers();
+    // Not before the claim: a start that only hands its address over would
+    // ask the desktop's bus for nothing.
+    prepareAccessibility();
     AppContext context(dataDirectory, webEngineFactory());
     registerApplicationWindows(context);
     ApplicationShell shell(context);
