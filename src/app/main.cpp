@@ -67,8 +67,8 @@ int main(int argc, char *argv[])
         return exitCode;
 
     prepareWebEngineEnvironment();
+    const int givenArgumentCount = argc;
     QApplication app(argc, argv);
-    prepareAccessibility();
     QApplication::setApplicationName(QStringLiteral("Wavecrest"));
     QApplication::setOrganizationName(QStringLiteral("Brimlow"));
     QApplication::setApplicationVersion(productVersion());
@@ -78,7 +78,9 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     initWavecrestResources();
     QApplication::setWindowIcon(programIcon());
-    commandLine = parseCommandLine(argumentList(argc, argv), QDir::currentPath());
+    // Read again only when the toolkit took options of its own out of argv.
+    if (argc != givenArgumentCount)
+        commandLine = parseCommandLine(argumentList(argc, argv), QDir::currentPath());
     if (answeredWithoutWindows(commandLine, &exitCode))
         return exitCode;
 
@@ -90,6 +92,9 @@ int main(int argc, char *argv[])
         return 0;
     removeSaveLeftovers(dataDirectory);
     DownloadSaver::removeLeftovers();
+    // Not before the claim: a start that only hands its address over would
+    // ask the desktop's bus for nothing.
+    prepareAccessibility();
     AppContext context(dataDirectory, webEngineFactory());
     registerApplicationWindows(context);
     ApplicationShell shell(context);

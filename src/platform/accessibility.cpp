@@ -46,13 +46,8 @@ QAccessibleInterface *programRoles(const QString &className, QObject *object)
 
 void installAccessibilityFactory()
 {
-    // Factories are kept for the whole run; installing twice would only ask
-    // the same question twice.
-    static const bool installed = [] {
-        QAccessible::installFactory(programRoles);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    // Kept for the whole run; the toolkit installs a factory only once.
+    QAccessible::installFactory(programRoles);
 }
 
 void prepareAccessibility()

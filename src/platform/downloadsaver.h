@@ -8,7 +8,6 @@
 
 class DownloadWindow;
 class QFileDialog;
-class QLockFile;
 class QWebEngineDownloadRequest;
 class QWidget;
 

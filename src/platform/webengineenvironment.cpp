@@ -6,9 +6,9 @@
 #include <QtGlobal>
 
 #ifdef WAVECREST_HAVE_DBUS
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusVariant>
 #endif
 
 #include <cstdio>
@@ -35,48 +35,30 @@ bool mentionsRendererAccessibility(const QByteArray &flags)
 }
 
 #ifdef WAVECREST_HAVE_DBUS
-// Every call is bounded: a session bus that does not answer must not hold up
-// the start.
+// A session bus that does not answer must not hold up the start.
 constexpr int BusTimeoutMilliseconds = 500;
 
-QDBusMessage callBus(const QDBusConnection &bus, const QString &service, const QString &path,
-    const QString &interface, const QString &method, const QVariantList &arguments)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
-    call.setArguments(arguments);
-    return bus.call(call, QDBus::Block, BusTimeoutMilliseconds);
-}
-
-bool replyIsTrue(const QDBusMessage &reply)
-{
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return false;
-    const QVariant value = reply.arguments().constFirst();
-    return value.canConvert<QDBusVariant>() ? value.value<QDBusVariant>().variant().toBool()
-                                            : value.toBool();
-}
-
-// The same two properties of the accessibility bus that the toolkit reads.
+// The same two properties of the accessibility bus that the toolkit reads,
+// in one call. The call does not start the bus: asking one that is not
+// running would start it for nothing, and it answers at once that there is
+// none.
 bool desktopAccessibilityEnabled()
 {
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
-    const QString a11yBus = QStringLiteral("org.a11y.Bus");
-    // Asking a bus that is not running would start one for nothing.
-    const QDBusMessage running = callBus(bus, QStringLiteral("org.freedesktop.DBus"),
-        QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus"),
-        QStringLiteral("NameHasOwner"), {a11yBus});
-    if (!replyIsTrue(running))
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"),
+        QStringLiteral("/org/a11y/bus"), QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("GetAll"));
+    call.setArguments({QStringLiteral("org.a11y.Status")});
+    call.setAutoStartService(false);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, BusTimeoutMilliseconds);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return false;
-    for (const char *property : {"ScreenReaderEnabled", "IsEnabled"}) {
-        const QDBusMessage reply = callBus(bus, a11yBus, QStringLiteral("/org/a11y/bus"),
-            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
-            {QStringLiteral("org.a11y.Status"), QString::fromLatin1(property)});
-        if (replyIsTrue(reply))
-            return true;
-    }
-    return false;
+    // The values arrive unwrapped from their D-Bus variants.
+    const QVariantMap properties = qdbus_cast<QVariantMap>(reply.arguments().constFirst());
+    return properties.value(QStringLiteral("ScreenReaderEnabled")).toBool()
+        || properties.value(QStringLiteral("IsEnabled")).toBool();
 }
 #endif
 

@@ -56,7 +56,7 @@ bool isPrivateDataFile(const QString &fileName)
     const QStringView name = QStringView(fileName).sliced(
         qMax(fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\')) + 1);
     for (const char16_t *privateName : PrivateNames) {
-        if (name.compare(QString::fromUtf16(privateName), Qt::CaseInsensitive) == 0)
+        if (name.compare(QStringView(privateName), Qt::CaseInsensitive) == 0)
             return true;
     }
     return isSaveLeftover(name);
@@ -65,9 +65,10 @@ bool isPrivateDataFile(const QString &fileName)
 void removeSaveLeftovers(const QString &dataDirectory)
 {
     const QDir dir(dataDirectory);
-    // Hidden too: the leftovers' names begin with a dot.
+    // The leftovers' names begin with a dot; a portable copy's folder holds
+    // the program's own files too, which need not be looked at.
     for (const QFileInfo &entry :
-        dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
+        dir.entryInfoList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
         if (isSaveLeftover(entry.fileName()))
             QFile::remove(entry.filePath());
     }
