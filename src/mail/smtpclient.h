@@ -126,8 +126,6 @@ private:
     QTimer *m_replyTimer;
     SmtpReplyParser m_replies;
     Step m_step = Step::Idle;
-    // A command (or, at first, the connection) waits for its reply.
-    bool m_awaitingReply = false;
     QByteArray m_expectedCode;
     QString m_host;
     quint16 m_port = 0;
