@@ -100,7 +100,7 @@ QByteArray quoted(const QString &text)
 
 QByteArray mailboxToken(const QString &address)
 {
-    return '<' + singleLine(address).trimmed().toUtf8() + '>';
+    return '<' + mailAddress(address).toUtf8() + '>';
 }
 
 QStringList bodyLines(const QString &body)
@@ -129,6 +129,11 @@ bool isAscii(QStringView text)
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
+QString mailAddress(const QString &typed)
+{
+    return singleLine(typed).trimmed();
+}
+
 QByteArray unstructuredHeader(const QByteArray &name, const QString &text)
 {
     const QString line = singleLine(text);
@@ -144,7 +149,7 @@ QByteArray mailboxHeader(const QByteArray &name, const QString &displayName, con
 {
     const QString phrase = singleLine(displayName).trimmed();
     if (phrase.isEmpty())
-        return name + ": " + singleLine(address).trimmed().toUtf8() + CrLf;
+        return name + ": " + mailAddress(address).toUtf8() + CrLf;
     QByteArray header;
     if (readsAsPlainText(phrase)) {
         const QByteArrayList words

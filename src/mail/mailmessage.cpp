@@ -1,7 +1,6 @@
 #include "mail/mailmessage.h"
 
 #include "core/addresses.h"
-#include "platform/textlines.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -26,11 +25,6 @@ QByteArray messageIdDomain(const QString &fromAddress)
 }
 
 } // namespace
-
-QString mailAddress(const QString &typed)
-{
-    return singleLine(typed).trimmed();
-}
 
 bool needsSmtpUtf8(const MailMessage &message)
 {

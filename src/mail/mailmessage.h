@@ -16,10 +16,6 @@ struct MailMessage {
     QString body;
 };
 
-// An address as it goes on the wire: on one line, without the blanks that
-// were typed around it.
-QString mailAddress(const QString &typed);
-
 // Whether an address of the message holds more than ASCII, so that only a
 // server that speaks SMTPUTF8 can carry it.
 bool needsSmtpUtf8(const MailMessage &message);
