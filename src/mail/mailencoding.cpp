@@ -72,13 +72,17 @@ QByteArrayList blankSeparated(const QString &text)
     return tokens;
 }
 
+bool isControl(QChar c)
+{
+    return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f;
+}
+
 // Text a reader shows as it stands: ASCII with no control character and
 // nothing that would be taken for an encoded word.
 bool readsAsPlainText(const QString &text)
 {
     return isAscii(text) && !text.contains(QLatin1String("=?"))
-        && std::none_of(text.cbegin(), text.cend(),
-            [](QChar c) { return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f; });
+        && std::none_of(text.cbegin(), text.cend(), isControl);
 }
 
 // What may stand in a display name without quotes (RFC 5322 3.2.3 atext and
@@ -109,12 +113,6 @@ QStringList bodyLines(const QString &body)
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text.split(QLatin1Char('\n'));
-}
-
-bool isControl(char byte)
-{
-    const auto value = static_cast<unsigned char>(byte);
-    return (value < 0x20 && byte != '\t') || value == 0x7f;
 }
 
 char hexDigit(int value)
@@ -169,8 +167,8 @@ BodyEncoding chooseBodyEncoding(const QString &body, bool eightBitAllowed)
 {
     bool ascii = true;
     for (const QString &line : bodyLines(body)) {
-        const QByteArray bytes = line.toUtf8();
-        if (bytes.size() > MaxLineOctets || std::any_of(bytes.cbegin(), bytes.cend(), isControl))
+        if (line.toUtf8().size() > MaxLineOctets
+            || std::any_of(line.cbegin(), line.cend(), isControl))
             return BodyEncoding::QuotedPrintable;
         ascii = ascii && isAscii(line);
     }
