@@ -197,7 +197,7 @@ void SmtpClient::handleReply(const SmtpReply &reply)
     case Step::Reset:
         if (reply.code != "250")
             return fail(improperCode(reply));
-        requestLogin(reply);
+        requestLogin(m_pendingLoginText);
         break;
     case Step::AuthLoginUser:
     case Step::AuthLoginPassword:
@@ -209,7 +209,7 @@ void SmtpClient::handleReply(const SmtpReply &reply)
             write("rcpt to:<" + mailAddress(m_message.toAddress).toUtf8() + ">\r\n");
             WaitFor("250", Step::Recipient);
         } else if (asksForLogin(reply)) {
-            requestLogin(reply);
+            requestLogin(reply.text);
         } else {
             fail(improperCode(reply));
         }
@@ -300,10 +300,9 @@ bool SmtpClient::asksForLogin(const SmtpReply &reply) const
             && reply.text.mid(4).startsWith("5.7."));
 }
 
-void SmtpClient::requestLogin(const SmtpReply &reply)
+void SmtpClient::requestLogin(const QByteArray &reply)
 {
-    const QString serverText
-        = serverWords(m_step == Step::Reset ? m_pendingLoginText : reply.text).trimmed();
+    const QString serverText = serverWords(reply).trimmed();
     if (!m_socket->isEncrypted()) {
         return fail(tr("The mail server %1 asks for a login, but the connection to it is not "
                        "encrypted, and a password is never sent without encryption. Use port "

@@ -108,7 +108,8 @@ private:
     void handleLoginReply(const SmtpReply &reply);
     void helloDone();
     void sendSender();
-    void requestLogin(const SmtpReply &reply);
+    // reply: the server's words that asked for the login.
+    void requestLogin(const QByteArray &reply);
     void awaitLogin(const QString &serverText, bool refused);
     bool asksForLogin(const SmtpReply &reply) const;
     void handleEncrypted();
