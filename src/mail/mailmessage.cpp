@@ -24,13 +24,9 @@ QByteArray messageIdDomain(const QString &fromAddress)
     return QByteArray(Addresses::HeloDomain);
 }
 
-} // namespace
-
-bool needsSmtpUtf8(const MailMessage &message)
-{
-    return !isAscii(mailAddress(message.fromAddress)) || !isAscii(mailAddress(message.toAddress));
-}
-
+// The Date header's text, e.g. "Fri, 04 Dec 2026 17:38:11 -0600": English day
+// and month names whatever the user's locale, and the time's own offset from
+// UTC.
 QString mailDateText(const QDateTime &time)
 {
     const int offsetMinutes = time.offsetFromUtc() / 60;
@@ -40,6 +36,13 @@ QString mailDateText(const QDateTime &time)
               .arg(offsetMinutes < 0 ? QLatin1Char('-') : QLatin1Char('+'))
               .arg(absoluteMinutes / 60, 2, 10, QLatin1Char('0'))
               .arg(absoluteMinutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+bool needsSmtpUtf8(const MailMessage &message)
+{
+    return !isAscii(mailAddress(message.fromAddress)) || !isAscii(mailAddress(message.toAddress));
 }
 
 QByteArray newMessageId(const QString &fromAddress)

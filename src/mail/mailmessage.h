@@ -20,11 +20,6 @@ struct MailMessage {
 // server that speaks SMTPUTF8 can carry it.
 bool needsSmtpUtf8(const MailMessage &message);
 
-// The Date header's text, e.g. "Fri, 04 Dec 2026 17:38:11 -0600": English day
-// and month names whatever the user's locale, and the time's own offset from
-// UTC.
-QString mailDateText(const QDateTime &time);
-
 // A new, unique "<...@domain>" for the Message-ID header, under the sender's
 // domain where that is a plain host name.
 QByteArray newMessageId(const QString &fromAddress);
