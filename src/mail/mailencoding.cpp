@@ -72,13 +72,17 @@ QByteArrayList blankSeparated(const QString &text)
     return tokens;
 }
 
+bool isControl(QChar c)
+{
+    return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f;
+}
+
 // Text a reader shows as it stands: ASCII with no control character and
 // nothing that would be taken for an encoded word.
 bool readsAsPlainText(const QString &text)
 {
     return isAscii(text) && !text.contains(QLatin1String("=?"))
-        && std::none_of(text.cbegin(), text.cend(),
-            [](QChar c) { return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f; });
+        && std::none_of(text.cbegin(), text.cend(), isControl);
 }
 
 // What may stand in a display name without quotes (RFC 5322 3.2.3 atext and
@@ -100,7 +104,7 @@ QByteArray quoted(const QString &text)
 
 QByteArray mailboxToken(const QString &address)
 {
-    return '<' + singleLine(address).trimmed().toUtf8() + '>';
+    return '<' + mailAddress(address).toUtf8() + '>';
 }
 
 QStringList bodyLines(const QString &body)
@@ -109,12 +113,6 @@ QStringList bodyLines(const QString &body)
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text.split(QLatin1Char('\n'));
-}
-
-bool isControl(char byte)
-{
-    const auto value = static_cast<unsigned char>(byte);
-    return (value < 0x20 && byte != '\t') || value == 0x7f;
 }
 
 char hexDigit(int value)
@@ -127,6 +125,11 @@ char hexDigit(int value)
 bool isAscii(QStringView text)
 {
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+QString mailAddress(const QString &typed)
+{
+    return singleLine(typed).trimmed();
 }
 
 QByteArray unstructuredHeader(const QByteArray &name, const QString &text)
@@ -144,7 +147,7 @@ QByteArray mailboxHeader(const QByteArray &name, const QString &displayName, con
 {
     const QString phrase = singleLine(displayName).trimmed();
     if (phrase.isEmpty())
-        return name + ": " + singleLine(address).trimmed().toUtf8() + CrLf;
+        return name + ": " + mailAddress(address).toUtf8() + CrLf;
     QByteArray header;
     if (readsAsPlainText(phrase)) {
         const QByteArrayList words
@@ -164,8 +167,8 @@ BodyEncoding chooseBodyEncoding(const QString &body, bool eightBitAllowed)
 {
     bool ascii = true;
     for (const QString &line : bodyLines(body)) {
-        const QByteArray bytes = line.toUtf8();
-        if (bytes.size() > MaxLineOctets || std::any_of(bytes.cbegin(), bytes.cend(), isControl))
+        if (line.toUtf8().size() > MaxLineOctets
+            || std::any_of(line.cbegin(), line.cend(), isControl))
             return BodyEncoding::QuotedPrintable;
         ascii = ascii && isAscii(line);
     }

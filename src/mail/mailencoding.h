@@ -9,6 +9,10 @@
 
 bool isAscii(QStringView text);
 
+// An address as it goes on the wire: on one line, without the blanks that
+// were typed around it.
+QString mailAddress(const QString &typed);
+
 // "Name: text", folded at its blanks. Text that is not ASCII, that looks like
 // an encoded word itself, or that has a word too long to fold goes as RFC 2047
 // encoded words instead, so that a reader decodes exactly what was typed.

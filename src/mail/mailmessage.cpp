@@ -1,7 +1,6 @@
 #include "mail/mailmessage.h"
 
 #include "core/addresses.h"
-#include "platform/textlines.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -25,18 +24,9 @@ QByteArray messageIdDomain(const QString &fromAddress)
     return QByteArray(Addresses::HeloDomain);
 }
 
-} // namespace
-
-QString mailAddress(const QString &typed)
-{
-    return singleLine(typed).trimmed();
-}
-
-bool needsSmtpUtf8(const MailMessage &message)
-{
-    return !isAscii(mailAddress(message.fromAddress)) || !isAscii(mailAddress(message.toAddress));
-}
-
+// The Date header's text, e.g. "Fri, 04 Dec 2026 17:38:11 -0600": English day
+// and month names whatever the user's locale, and the time's own offset from
+// UTC.
 QString mailDateText(const QDateTime &time)
 {
     const int offsetMinutes = time.offsetFromUtc() / 60;
@@ -46,6 +36,13 @@ QString mailDateText(const QDateTime &time)
               .arg(offsetMinutes < 0 ? QLatin1Char('-') : QLatin1Char('+'))
               .arg(absoluteMinutes / 60, 2, 10, QLatin1Char('0'))
               .arg(absoluteMinutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+bool needsSmtpUtf8(const MailMessage &message)
+{
+    return !isAscii(mailAddress(message.fromAddress)) || !isAscii(mailAddress(message.toAddress));
 }
 
 QByteArray newMessageId(const QString &fromAddress)

@@ -16,18 +16,9 @@ struct MailMessage {
     QString body;
 };
 
-// An address as it goes on the wire: on one line, without the blanks that
-// were typed around it.
-QString mailAddress(const QString &typed);
-
 // Whether an address of the message holds more than ASCII, so that only a
 // server that speaks SMTPUTF8 can carry it.
 bool needsSmtpUtf8(const MailMessage &message);
-
-// The Date header's text, e.g. "Fri, 04 Dec 2026 17:38:11 -0600": English day
-// and month names whatever the user's locale, and the time's own offset from
-// UTC.
-QString mailDateText(const QDateTime &time);
 
 // A new, unique "<...@domain>" for the Message-ID header, under the sender's
 // domain where that is a plain host name.

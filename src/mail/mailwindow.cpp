@@ -6,6 +6,7 @@
 #include "platform/messagebox.h"
 #include "platform/placement.h"
 #include "platform/windowutils.h"
+#include "settings/profile.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,13 +16,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
-
-namespace {
-
-// The user name the mail server last took; its password lives in the keyring.
-constexpr char16_t MailUserKey[] = u"Mail User";
-
-} // namespace
 
 MailWindow::MailWindow(AppContext &context, const SmtpClientConfig &smtp,
     CredentialStore *credentials, const QString &caption, const Layout &layout, QWidget *parent)
@@ -152,7 +146,7 @@ void MailWindow::handleLoginRequired(const QString &serverText, bool refused)
         whenNoMessageBoxOpen(this, [this, serverText] { askForLogin(serverText); });
         return;
     }
-    const QString userName = m_context.setting(QString::fromUtf16(MailUserKey));
+    const QString userName = m_context.setting(QString::fromUtf16(SettingsKeys::MailUser));
     if (userName.isEmpty() || m_triedStoredPassword)
         return askForLogin(serverText);
     m_triedStoredPassword = true;
@@ -182,7 +176,7 @@ void MailWindow::askForLogin(const QString &serverText)
         });
         connect(m_loginWindow, &QDialog::rejected, m_client, &SmtpClient::cancelLogin);
     }
-    const QString userName = m_context.setting(QString::fromUtf16(MailUserKey));
+    const QString userName = m_context.setting(QString::fromUtf16(SettingsKeys::MailUser));
     // Someone whose remembered password was just refused will want the new
     // one remembered too.
     m_loginWindow->ask(m_client->serverHost(), serverText, userName,
@@ -191,7 +185,7 @@ void MailWindow::askForLogin(const QString &serverText)
 
 void MailWindow::rememberLogin(const QString &userName, const QString &password)
 {
-    m_context.writeSetting(QString::fromUtf16(MailUserKey), userName);
+    m_context.writeSetting(QString::fromUtf16(SettingsKeys::MailUser), userName);
     const std::optional<bool> remember = std::exchange(m_rememberTypedPassword, std::nullopt);
     if (!remember)
         return;

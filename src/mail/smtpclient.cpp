@@ -133,7 +133,6 @@ void SmtpClient::WaitFor(const QByteArray &responseCode, Step step)
 {
     m_expectedCode = responseCode;
     m_step = step;
-    m_awaitingReply = true;
     m_replyTimer->start(m_config.replyTimeLimit);
 }
 
@@ -149,14 +148,16 @@ void SmtpClient::readReplies()
     // 4.1.1, RFC 2920 3.1), and bytes that came with the answer to STARTTLS
     // would pass for encrypted ones. Nothing of such a batch is acted on, so
     // a message is never sent on the strength of a reply given blindly.
+    // Every other step has a command (or, at first, the connection) waiting
+    // for its reply, and handling that reply always moves to another step.
+    const bool nothingAsked = m_step == Step::Handshake || m_step == Step::AwaitingLogin;
     const bool commandStillGoing = m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite() > 0;
-    if (!m_awaitingReply || commandStillGoing)
+    if (nothingAsked || commandStillGoing)
         return fail(outOfTurn(replies.first().text));
     if (replies.size() > 1)
         return fail(outOfTurn(replies.at(1).text));
     if (m_replies.holdsPartialReply())
         return fail(outOfTurn(m_replies.partialReply()));
-    m_awaitingReply = false;
     handleReply(replies.first());
 }
 
@@ -196,7 +197,7 @@ void SmtpClient::handleReply(const SmtpReply &reply)
     case Step::Reset:
         if (reply.code != "250")
             return fail(improperCode(reply));
-        requestLogin(reply);
+        requestLogin(m_pendingLoginText);
         break;
     case Step::AuthLoginUser:
     case Step::AuthLoginPassword:
@@ -208,7 +209,7 @@ void SmtpClient::handleReply(const SmtpReply &reply)
             write("rcpt to:<" + mailAddress(m_message.toAddress).toUtf8() + ">\r\n");
             WaitFor("250", Step::Recipient);
         } else if (asksForLogin(reply)) {
-            requestLogin(reply);
+            requestLogin(reply.text);
         } else {
             fail(improperCode(reply));
         }
@@ -299,10 +300,9 @@ bool SmtpClient::asksForLogin(const SmtpReply &reply) const
             && reply.text.mid(4).startsWith("5.7."));
 }
 
-void SmtpClient::requestLogin(const SmtpReply &reply)
+void SmtpClient::requestLogin(const QByteArray &reply)
 {
-    const QString serverText
-        = serverWords(m_step == Step::Reset ? m_pendingLoginText : reply.text).trimmed();
+    const QString serverText = serverWords(reply).trimmed();
     if (!m_socket->isEncrypted()) {
         return fail(tr("The mail server %1 asks for a login, but the connection to it is not "
                        "encrypted, and a password is never sent without encryption. Use port "
@@ -323,7 +323,6 @@ void SmtpClient::awaitLogin(const QString &serverText, bool refused)
 {
     m_password.clear();
     m_step = Step::AwaitingLogin;
-    m_awaitingReply = false;
     // The user takes the time it takes; the server may hang up meanwhile.
     m_replyTimer->stop();
     Q_EMIT loginRequired(serverText, refused);
@@ -423,7 +422,6 @@ void SmtpClient::quit()
         return finish();
     write("quit\r\n");
     m_step = Step::Quit;
-    m_awaitingReply = true;
     m_replyTimer->start(m_config.quitTimeLimit);
     setStatus(tr("Disconnecting"));
 }
@@ -431,7 +429,6 @@ void SmtpClient::quit()
 void SmtpClient::finish()
 {
     m_step = Step::Idle;
-    m_awaitingReply = false;
     m_replyTimer->stop();
     m_password.clear();
     // Closes at once, so that the next exchange finds the socket closed.

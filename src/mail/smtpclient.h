@@ -108,7 +108,8 @@ private:
     void handleLoginReply(const SmtpReply &reply);
     void helloDone();
     void sendSender();
-    void requestLogin(const SmtpReply &reply);
+    // reply: the server's words that asked for the login.
+    void requestLogin(const QByteArray &reply);
     void awaitLogin(const QString &serverText, bool refused);
     bool asksForLogin(const SmtpReply &reply) const;
     void handleEncrypted();
@@ -126,8 +127,6 @@ private:
     QTimer *m_replyTimer;
     SmtpReplyParser m_replies;
     Step m_step = Step::Idle;
-    // A command (or, at first, the connection) waits for its reply.
-    bool m_awaitingReply = false;
     QByteArray m_expectedCode;
     QString m_host;
     quint16 m_port = 0;

@@ -37,6 +37,8 @@ inline constexpr char16_t Background[] = u"Background";
 inline constexpr char16_t MailServer[] = u"Mail Server";
 inline constexpr char16_t Name[] = u"Name";
 inline constexpr char16_t Email[] = u"Email";
+// The user name the mail server last took; its password lives in the keyring.
+inline constexpr char16_t MailUser[] = u"Mail User";
 // Read only: another translation service's address, in the form of
 // Addresses::TranslationService.
 inline constexpr char16_t TranslateService[] = u"TranslateService";
