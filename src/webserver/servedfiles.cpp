@@ -19,9 +19,6 @@
 
 namespace {
 
-constexpr const char16_t *PrivateNames[] = {DataFiles::Settings, DataFiles::AddressHistory,
-    DataFiles::FavouriteTitles, DataFiles::FavouriteAddresses};
-
 // The path as asked for, or as resolved below the data directory: no byte
 // that could lead elsewhere, no part that climbs or is hidden, and not the
 // name of a private file.
@@ -152,7 +149,7 @@ ServedFiles::Walk ServedFiles::resolveWithoutLinks(
 
 bool ServedFiles::isPrivateFile(const ServedFile &file) const
 {
-    for (const char16_t *name : PrivateNames) {
+    for (const char16_t *name : DataFiles::Private) {
         struct stat status;
         const QByteArray privatePath
             = QFile::encodeName(dataFilePath(m_directory, QString::fromUtf16(name)));
@@ -213,7 +210,7 @@ std::optional<ServedFile> ServedFiles::resolve(QByteArrayView path) const
 
 bool ServedFiles::isPrivateFile(const ServedFile &file) const
 {
-    for (const char16_t *name : PrivateNames) {
+    for (const char16_t *name : DataFiles::Private) {
         const QString privateFile
             = QFileInfo(dataFilePath(m_directory, QString::fromUtf16(name))).canonicalFilePath();
         if (!privateFile.isEmpty() && privateFile.compare(file.fileName, Qt::CaseInsensitive) == 0)
