@@ -73,7 +73,11 @@ QByteArray canonicalPath(const QByteArray &path)
 
 ServedFiles::ServedFiles(const QString &dataDirectory)
     : m_directory(QFileInfo(dataDirectory).canonicalFilePath())
-{ }
+{
+#ifdef Q_OS_UNIX
+    m_systemDirectory = QFile::encodeName(m_directory);
+#endif
+}
 
 #ifdef Q_OS_UNIX
 
@@ -81,7 +85,7 @@ std::optional<ServedFile> ServedFiles::resolve(QByteArrayView path) const
 {
     if (m_directory.isEmpty() || !isAcceptablePath(path))
         return std::nullopt;
-    const QByteArray directory = QFile::encodeName(m_directory);
+    const QByteArray &directory = m_systemDirectory;
     QByteArray canonical;
     struct stat status;
     switch (resolveWithoutLinks(directory, path, &canonical, &status)) {
