@@ -73,6 +73,8 @@ private:
     void discardInput();
     void madeProgress();
     void watchSocket();
+    // Leaves the read turns and the watched sockets, and closes the descriptor.
+    void release();
 
     const qintptr m_descriptor;
     HttpServer &m_server;
