@@ -275,13 +275,8 @@ void HttpConnection::watchSocket()
     case State::Closed:
         return;
     }
-    if (interest == m_watched)
-        return;
-    if (!m_server.m_events->watch(m_descriptor, this, interest)) {
+    if (!m_server.m_events->watch(m_descriptor, this, interest))
         close();
-        return;
-    }
-    m_watched = interest;
 }
 
 void HttpConnection::close()

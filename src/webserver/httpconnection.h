@@ -88,7 +88,5 @@ private:
     // On the server's clock: when the connection was accepted, when the
     // peer last took some of the answer, or when it was all handed over.
     qint64 m_since;
-    // What the socket is watched for; -1 before it is watched.
-    int m_watched = -1;
     State m_state = State::WaitingForRequest;
 };
