@@ -378,9 +378,10 @@ struct Row {
 
 using Milliseconds = std::chrono::duration<double, std::milli>;
 
-std::string getRequest(const char *path)
+// `headers` are more header lines, each with its CR LF.
+std::string getRequest(const std::string &path, const char *headers = "")
 {
-    return std::string("GET ") + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    return "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
 }
 
 // One request on a connection of its own, its answer read to the end: the
@@ -623,8 +624,8 @@ int main(int argc, char **argv)
         = {{"wavecrest", ourPort, ours.processId()}, {"nginx", nginxPort, nginx.processId()}};
     QList<Row> rows;
     for (const auto &[name, content] : files) {
-        const std::string request = "GET /" + name.toStdString()
-            + " HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: webserver_load\r\n\r\n";
+        const std::string request
+            = getRequest("/" + name.toStdString(), "User-Agent: webserver_load\r\n");
         std::vector<LoadClient> clients;
         for (const Target &target : targets) {
             clients.emplace_back(target.port, request, content.toStdString());

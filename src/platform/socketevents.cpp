@@ -97,6 +97,8 @@ void SocketEvents::dispatch()
 bool SocketEvents::watch(qintptr descriptor, Watcher *watcher, int interest)
 {
     Entry *watched = &m_handles[descriptor];
+    if (watched->watcher == watcher && watched->interest == interest)
+        return true;
     watched->watcher = watcher;
     watched->interest = interest;
     const auto turn = [&](QSocketNotifier *&notifier, QSocketNotifier::Type type, Event event) {

@@ -42,7 +42,8 @@ public:
     ~SocketEvents() override;
 
     // Starts watching a socket for the events of `interest`, or changes
-    // them. False when the system has no room for another.
+    // them; unchanged ones take no system call. False when the system has no
+    // room for another.
     bool watch(qintptr descriptor, Watcher *watcher, int interest);
     // Before the descriptor is closed: the watcher is told nothing more, not
     // even of events already collected.

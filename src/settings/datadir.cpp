@@ -36,12 +36,9 @@ QString dataFilePath(const QString &dataDirectory, const QString &fileName)
 
 namespace {
 
-constexpr const char16_t *PrivateNames[] = {DataFiles::Settings, DataFiles::AddressHistory,
-    DataFiles::FavouriteTitles, DataFiles::FavouriteAddresses};
-
 bool isSaveLeftover(QStringView name)
 {
-    for (const char16_t *privateName : PrivateNames) {
+    for (const char16_t *privateName : DataFiles::Private) {
         if (isSaveTemporaryOf(name, QStringView(privateName)))
             return true;
     }
@@ -55,7 +52,7 @@ bool isPrivateDataFile(const QString &fileName)
     // Requests and old settings name files with either separator.
     const QStringView name = QStringView(fileName).sliced(
         qMax(fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\')) + 1);
-    for (const char16_t *privateName : PrivateNames) {
+    for (const char16_t *privateName : DataFiles::Private) {
         if (name.compare(QStringView(privateName), Qt::CaseInsensitive) == 0)
             return true;
     }

@@ -57,8 +57,9 @@ bool FileAnswer::next(QByteArray *piece)
 bool FileAnswer::start(QByteArray *piece)
 {
     m_started = true;
-    if (m_form != Form::Bare)
-        m_remaining = m_file->size();
+    // Asked once: the length the head announces is the length then sent.
+    const qint64 size = m_form == Form::Bare ? -1 : m_file->size();
+    m_remaining = size;
     QByteArray chunk;
     bool ended = false;
     if (!readChunk(&chunk, FirstChunkSize, &ended))
@@ -79,7 +80,7 @@ bool FileAnswer::start(QByteArray *piece)
     if (text)
         m_remaining = -1;
     QByteArray sent = body(chunk, ended);
-    const qint64 length = text ? (ended ? sent.size() : -1) : m_file->size();
+    const qint64 length = text ? (ended ? sent.size() : -1) : size;
     *piece = httpHead("200 OK", typeName, length);
     if (m_form == Form::HttpHeadOnly)
         m_done = true;

@@ -2,9 +2,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QString>
-
-#include <optional>
 
 // The pages the server makes up itself, and the text helper that puts the
 // server's address into pages. Pages are bytes: a file's bytes go out one to

@@ -26,11 +26,8 @@ HttpConnection::HttpConnection(qintptr descriptor, HttpServer &server, Limits li
 
 HttpConnection::~HttpConnection()
 {
-    if (m_state == State::Closed)
-        return;
-    m_server.m_turns->withdraw(this);
-    m_server.m_events->forget(m_descriptor);
-    closeAcceptedConnection(m_descriptor);
+    if (m_state != State::Closed)
+        release();
 }
 
 void HttpConnection::start()
@@ -278,13 +275,8 @@ void HttpConnection::watchSocket()
     case State::Closed:
         return;
     }
-    if (interest == m_watched)
-        return;
-    if (!m_server.m_events->watch(m_descriptor, this, interest)) {
+    if (!m_server.m_events->watch(m_descriptor, this, interest))
         close();
-        return;
-    }
-    m_watched = interest;
 }
 
 void HttpConnection::close()
@@ -292,12 +284,17 @@ void HttpConnection::close()
     if (m_state == State::Closed)
         return;
     m_state = State::Closed;
-    m_server.m_turns->withdraw(this);
+    release();
     m_file.reset();
     m_pending.clear();
     m_sent = 0;
     m_reader = RequestLineReader();
+    m_server.connectionClosed(this);
+}
+
+void HttpConnection::release()
+{
+    m_server.m_turns->withdraw(this);
     m_server.m_events->forget(m_descriptor);
     closeAcceptedConnection(m_descriptor);
-    m_server.connectionClosed(this);
 }

@@ -73,6 +73,8 @@ private:
     void discardInput();
     void madeProgress();
     void watchSocket();
+    // Leaves the read turns and the watched sockets, and closes the descriptor.
+    void release();
 
     const qintptr m_descriptor;
     HttpServer &m_server;
@@ -86,7 +88,5 @@ private:
     // On the server's clock: when the connection was accepted, when the
     // peer last took some of the answer, or when it was all handed over.
     qint64 m_since;
-    // What the socket is watched for; -1 before it is watched.
-    int m_watched = -1;
     State m_state = State::WaitingForRequest;
 };

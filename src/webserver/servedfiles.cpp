@@ -19,9 +19,6 @@
 
 namespace {
 
-constexpr const char16_t *PrivateNames[] = {DataFiles::Settings, DataFiles::AddressHistory,
-    DataFiles::FavouriteTitles, DataFiles::FavouriteAddresses};
-
 // The path as asked for, or as resolved below the data directory: no byte
 // that could lead elsewhere, no part that climbs or is hidden, and not the
 // name of a private file.
@@ -76,7 +73,11 @@ QByteArray canonicalPath(const QByteArray &path)
 
 ServedFiles::ServedFiles(const QString &dataDirectory)
     : m_directory(QFileInfo(dataDirectory).canonicalFilePath())
-{ }
+{
+#ifdef Q_OS_UNIX
+    m_systemDirectory = QFile::encodeName(m_directory);
+#endif
+}
 
 #ifdef Q_OS_UNIX
 
@@ -84,7 +85,7 @@ std::optional<ServedFile> ServedFiles::resolve(QByteArrayView path) const
 {
     if (m_directory.isEmpty() || !isAcceptablePath(path))
         return std::nullopt;
-    const QByteArray directory = QFile::encodeName(m_directory);
+    const QByteArray &directory = m_systemDirectory;
     QByteArray canonical;
     struct stat status;
     switch (resolveWithoutLinks(directory, path, &canonical, &status)) {
@@ -152,7 +153,7 @@ ServedFiles::Walk ServedFiles::resolveWithoutLinks(
 
 bool ServedFiles::isPrivateFile(const ServedFile &file) const
 {
-    for (const char16_t *name : PrivateNames) {
+    for (const char16_t *name : DataFiles::Private) {
         struct stat status;
         const QByteArray privatePath
             = QFile::encodeName(dataFilePath(m_directory, QString::fromUtf16(name)));
@@ -213,7 +214,7 @@ std::optional<ServedFile> ServedFiles::resolve(QByteArrayView path) const
 
 bool ServedFiles::isPrivateFile(const ServedFile &file) const
 {
-    for (const char16_t *name : PrivateNames) {
+    for (const char16_t *name : DataFiles::Private) {
         const QString privateFile
             = QFileInfo(dataFilePath(m_directory, QString::fromUtf16(name))).canonicalFilePath();
         if (!privateFile.isEmpty() && privateFile.compare(file.fileName, Qt::CaseInsensitive) == 0)

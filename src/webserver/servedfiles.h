@@ -64,4 +64,8 @@ private:
     bool isPrivateFile(const ServedFile &file) const;
 
     QString m_directory;
+#ifdef Q_OS_UNIX
+    // The same as the system spells it, for every request to start from.
+    QByteArray m_systemDirectory;
+#endif
 };
