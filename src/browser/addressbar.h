@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QComboBox>
-#include <QSet>
 
 class QStringListModel;
 
@@ -45,10 +44,10 @@ protected:
 private:
     QStringListModel *m_history;
     QStringList m_foldedHistory;
-    // Letter keys down that were pressed without Ctrl, Alt or Meta. Only
-    // their release completes: a shortcut such as Ctrl+A or Ctrl+V completes
-    // nothing, also when Ctrl is let go before the letter.
-    QSet<int> m_typedLetters;
+    // Letter keys down that were pressed without Ctrl, Alt or Meta, one bit
+    // each from A. Only their release completes: a shortcut such as Ctrl+A or
+    // Ctrl+V completes nothing, also when Ctrl is let go before the letter.
+    quint32 m_typedLetters = 0;
     // The focus came with a mouse press; its release selects the whole text.
     bool m_selectOnRelease = false;
 };
