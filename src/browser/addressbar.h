@@ -26,9 +26,6 @@ public:
     // Forgets every entry and the text shown.
     void clearHistory();
 
-    // The completion of a released letter key (public for benchmarks).
-    void completeFromHistory();
-
     // Takes the focus with the whole text selected, ready to be typed over.
     void focusAndSelectAll();
 
@@ -42,6 +39,9 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
+    // The completion of a released letter key.
+    void completeFromHistory();
+
     QStringListModel *m_history;
     QStringList m_foldedHistory;
     // Letter keys down that were pressed without Ctrl, Alt or Meta, one bit
