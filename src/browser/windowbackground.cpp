@@ -22,7 +22,10 @@ void WindowBackground::follow(MainWindowAppearance &appearance)
     m_followed = &appearance;
     // A main window made again (tests do) starts from the default look.
     appearance.setColorValue(m_colorValue);
-    connect(&appearance, &MainWindowAppearance::changed, this, &WindowBackground::showAppearance);
+    // Each change alone: a new colour does not read the picture's file again.
+    connect(&appearance, &MainWindowAppearance::colorChanged, this, &WindowBackground::showColor);
+    connect(&appearance, &MainWindowAppearance::backgroundPictureChanged, this,
+        &WindowBackground::loadPicture);
 }
 
 void WindowBackground::setColorValue(qint32 value)
@@ -45,12 +48,6 @@ bool WindowBackground::setPicture(const QString &path)
 QWidget *WindowBackground::pictureHolder() const
 {
     return m_holder;
-}
-
-void WindowBackground::showAppearance()
-{
-    showColor(m_followed->colorValue());
-    loadPicture(m_followed->backgroundPicture());
 }
 
 void WindowBackground::showColor(qint32 value)

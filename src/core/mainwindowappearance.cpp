@@ -11,7 +11,7 @@ void MainWindowAppearance::setColorValue(qint32 value)
     if (value == m_colorValue)
         return;
     m_colorValue = value;
-    Q_EMIT changed();
+    Q_EMIT colorChanged(value);
 }
 
 // Emitted even for the same path: the file behind it may have changed, and
@@ -19,7 +19,7 @@ void MainWindowAppearance::setColorValue(qint32 value)
 void MainWindowAppearance::setBackgroundPicture(const QString &path)
 {
     m_backgroundPicture = path;
-    Q_EMIT changed();
+    Q_EMIT backgroundPictureChanged(path);
 }
 
 void MainWindowAppearance::requestClearHistory()

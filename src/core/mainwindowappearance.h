@@ -27,8 +27,9 @@ public:
     void requestClearFavourites();
 
 Q_SIGNALS:
-    // The colour or the background picture changed.
-    void changed();
+    void colorChanged(qint32 value);
+    // Also for the same path: the file behind it is to be read again.
+    void backgroundPictureChanged(const QString &path);
     void clearHistoryRequested();
     void clearFavouritesRequested();
 
