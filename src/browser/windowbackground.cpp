@@ -59,10 +59,10 @@ void WindowBackground::showColor(qint32 value)
 void WindowBackground::loadPicture(const QString &path)
 {
     m_picture = QPixmap();
+    // A file that fails to load leaves the pixmap null, which is also what a
+    // picture of no width or height would be.
     if (!path.isEmpty())
         m_picture.load(path);
-    if (m_picture.width() <= 0 || m_picture.height() <= 0)
-        m_picture = QPixmap();
     update();
 }
 
