@@ -14,11 +14,8 @@ void MainWindowAppearance::setColorValue(qint32 value)
     Q_EMIT colorChanged(value);
 }
 
-// Emitted even for the same path: the file behind it may have changed, and
-// the user asked for it to be shown.
 void MainWindowAppearance::setBackgroundPicture(const QString &path)
 {
-    m_backgroundPicture = path;
     Q_EMIT backgroundPictureChanged(path);
 }
 

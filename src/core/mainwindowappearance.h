@@ -19,8 +19,7 @@ public:
     qint32 colorValue() const { return m_colorValue; }
     void setColorValue(qint32 value);
 
-    // The path of the tiled picture; empty for none.
-    QString backgroundPicture() const { return m_backgroundPicture; }
+    // Shows the tiled picture at path; empty for none.
     void setBackgroundPicture(const QString &path);
 
     void requestClearHistory();
@@ -28,12 +27,12 @@ public:
 
 Q_SIGNALS:
     void colorChanged(qint32 value);
-    // Also for the same path: the file behind it is to be read again.
+    // Also for the same path: the file behind it may have changed, and the
+    // user asked for it to be shown.
     void backgroundPictureChanged(const QString &path);
     void clearHistoryRequested();
     void clearFavouritesRequested();
 
 private:
     qint32 m_colorValue;
-    QString m_backgroundPicture;
 };
