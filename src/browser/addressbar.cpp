@@ -105,6 +105,11 @@ bool isLetterKey(int key)
     return key >= Qt::Key_A && key <= Qt::Key_Z;
 }
 
+quint32 letterBit(int key)
+{
+    return quint32(1) << (key - Qt::Key_A);
+}
+
 bool isChord(const QKeyEvent *event)
 {
     return event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
@@ -121,7 +126,7 @@ void AddressBar::keyPressEvent(QKeyEvent *event)
         return;
     }
     if (isLetterKey(event->key()) && !isChord(event))
-        m_typedLetters.insert(event->key());
+        m_typedLetters |= letterBit(event->key());
     QComboBox::keyPressEvent(event);
 }
 
@@ -130,6 +135,9 @@ void AddressBar::keyReleaseEvent(QKeyEvent *event)
     QComboBox::keyReleaseEvent(event);
     if (event->isAutoRepeat() || !isLetterKey(event->key()))
         return;
-    if (m_typedLetters.remove(event->key()) && !isChord(event))
+    const quint32 letter = letterBit(event->key());
+    const bool typed = m_typedLetters & letter;
+    m_typedLetters &= ~letter;
+    if (typed && !isChord(event))
         completeFromHistory();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QComboBox>
-#include <QSet>
 
 class QStringListModel;
 
@@ -27,9 +26,6 @@ public:
     // Forgets every entry and the text shown.
     void clearHistory();
 
-    // The completion of a released letter key (public for benchmarks).
-    void completeFromHistory();
-
     // Takes the focus with the whole text selected, ready to be typed over.
     void focusAndSelectAll();
 
@@ -43,12 +39,15 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
+    // The completion of a released letter key.
+    void completeFromHistory();
+
     QStringListModel *m_history;
     QStringList m_foldedHistory;
-    // Letter keys down that were pressed without Ctrl, Alt or Meta. Only
-    // their release completes: a shortcut such as Ctrl+A or Ctrl+V completes
-    // nothing, also when Ctrl is let go before the letter.
-    QSet<int> m_typedLetters;
+    // Letter keys down that were pressed without Ctrl, Alt or Meta, one bit
+    // each from A. Only their release completes: a shortcut such as Ctrl+A or
+    // Ctrl+V completes nothing, also when Ctrl is let go before the letter.
+    quint32 m_typedLetters = 0;
     // The focus came with a mouse press; its release selects the whole text.
     bool m_selectOnRelease = false;
 };

@@ -22,7 +22,10 @@ void WindowBackground::follow(MainWindowAppearance &appearance)
     m_followed = &appearance;
     // A main window made again (tests do) starts from the default look.
     appearance.setColorValue(m_colorValue);
-    connect(&appearance, &MainWindowAppearance::changed, this, &WindowBackground::showAppearance);
+    // Each change alone: a new colour does not read the picture's file again.
+    connect(&appearance, &MainWindowAppearance::colorChanged, this, &WindowBackground::showColor);
+    connect(&appearance, &MainWindowAppearance::backgroundPictureChanged, this,
+        &WindowBackground::loadPicture);
 }
 
 void WindowBackground::setColorValue(qint32 value)
@@ -47,12 +50,6 @@ QWidget *WindowBackground::pictureHolder() const
     return m_holder;
 }
 
-void WindowBackground::showAppearance()
-{
-    showColor(m_followed->colorValue());
-    loadPicture(m_followed->backgroundPicture());
-}
-
 void WindowBackground::showColor(qint32 value)
 {
     m_colorValue = value;
@@ -62,10 +59,10 @@ void WindowBackground::showColor(qint32 value)
 void WindowBackground::loadPicture(const QString &path)
 {
     m_picture = QPixmap();
+    // A file that fails to load leaves the pixmap null, which is also what a
+    // picture of no width or height would be.
     if (!path.isEmpty())
         m_picture.load(path);
-    if (m_picture.width() <= 0 || m_picture.height() <= 0)
-        m_picture = QPixmap();
     update();
 }
 

@@ -36,7 +36,6 @@ public:
     QWidget *pictureHolder() const;
 
 private:
-    void showAppearance();
     void showColor(qint32 value);
     void loadPicture(const QString &path);
     void update();

@@ -11,15 +11,12 @@ void MainWindowAppearance::setColorValue(qint32 value)
     if (value == m_colorValue)
         return;
     m_colorValue = value;
-    Q_EMIT changed();
+    Q_EMIT colorChanged(value);
 }
 
-// Emitted even for the same path: the file behind it may have changed, and
-// the user asked for it to be shown.
 void MainWindowAppearance::setBackgroundPicture(const QString &path)
 {
-    m_backgroundPicture = path;
-    Q_EMIT changed();
+    Q_EMIT backgroundPictureChanged(path);
 }
 
 void MainWindowAppearance::requestClearHistory()

@@ -19,20 +19,20 @@ public:
     qint32 colorValue() const { return m_colorValue; }
     void setColorValue(qint32 value);
 
-    // The path of the tiled picture; empty for none.
-    QString backgroundPicture() const { return m_backgroundPicture; }
+    // Shows the tiled picture at path; empty for none.
     void setBackgroundPicture(const QString &path);
 
     void requestClearHistory();
     void requestClearFavourites();
 
 Q_SIGNALS:
-    // The colour or the background picture changed.
-    void changed();
+    void colorChanged(qint32 value);
+    // Also for the same path: the file behind it may have changed, and the
+    // user asked for it to be shown.
+    void backgroundPictureChanged(const QString &path);
     void clearHistoryRequested();
     void clearFavouritesRequested();
 
 private:
     qint32 m_colorValue;
-    QString m_backgroundPicture;
 };
