@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all deps configure build run test bench fuzz clean install uninstall package
+.PHONY: all deps configure build run test bench fuzz sanitize format-check clean install uninstall package
 
 all: build
 
@@ -22,8 +22,20 @@ build: configure
 run: deps build
 	./scripts/run-wavecrest $(BUILD_DIR)/wavecrest
 
-test: deps build
+# Warnings fail the build here: what is tested is what CI accepts.
+test: deps
+	$(MAKE) build CMAKE_FLAGS="$(CMAKE_FLAGS) -DWAVECREST_WARNINGS_AS_ERRORS=ON"
 	./scripts/run-tests $(BUILD_DIR)
+
+format-check:
+	./scripts/check-format
+
+# A Debug build with AddressSanitizer and UndefinedBehaviorSanitizer that runs
+# every test; any report fails it (suppressions in scripts/sanitizer/).
+sanitize: deps
+	cmake -S . -B $(BUILD_DIR)-sanitize -DCMAKE_BUILD_TYPE=Debug -DWAVECREST_SANITIZE=ON -DWAVECREST_WARNINGS_AS_ERRORS=ON
+	cmake --build $(BUILD_DIR)-sanitize -j $(JOBS)
+	./scripts/run-sanitized-tests $(BUILD_DIR)-sanitize
 
 # The program, its menu entry, icons and metainfo under $(PREFIX).
 install: build
@@ -55,4 +67,4 @@ fuzz: deps
 	@echo "Fuzz targets are in $(BUILD_DIR)-fuzz/fuzz/; run one with -max_total_time=60"
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-fuzz
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-fuzz $(BUILD_DIR)-sanitize
