@@ -2,9 +2,9 @@
 // a written value reads back as the reader returns any value, from the file
 // as rewritten in its own encoding, and the write changes no line but the
 // key's own.
-#include "platform/textlines.h"
 #include "settings/profile.h"
 #include "settings/textfile.h"
+#include "settings/textlines.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -5,12 +5,12 @@
 #include "core/appcontext.h"
 #include "core/version.h"
 #include "core/windownames.h"
-#include "platform/messagebox.h"
-#include "platform/placement.h"
-#include "platform/programlauncher.h"
-#include "platform/resources.h"
-#include "platform/systemregistry.h"
-#include "platform/windowutils.h"
+#include "system/programlauncher.h"
+#include "system/systemregistry.h"
+#include "ui/messagebox.h"
+#include "ui/placement.h"
+#include "ui/resources.h"
+#include "ui/windowutils.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "about/systeminformation.h"
 
-#include "platform/messagebox.h"
-#include "platform/programlauncher.h"
-#include "platform/systemregistry.h"
+#include "system/programlauncher.h"
+#include "system/systemregistry.h"
+#include "ui/messagebox.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -48,12 +48,8 @@ QString programOnPath(const ProgramLauncher &launcher)
 
 QStringList systemInformationPrograms()
 {
-#ifdef Q_OS_WIN
-    return {};
-#else
     return {QStringLiteral("hardinfo2"), QStringLiteral("hardinfo"), QStringLiteral("kinfocenter"),
         QStringLiteral("gnome-system-monitor")};
-#endif
 }
 
 void StartSysInfo(const SystemRegistry &registry, ProgramLauncher &launcher, QWidget *messageParent)

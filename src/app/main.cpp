@@ -5,17 +5,20 @@
 #include "app/runninginstance.h"
 #include "core/appcontext.h"
 #include "core/version.h"
-#include "platform/accessibility.h"
-#include "platform/downloadsaver.h"
-#include "platform/resources.h"
-#include "platform/terminationsignals.h"
-#include "platform/webengineenvironment.h"
-#include "platform/webenginefactory.h"
+#include "downloads/downloadsaver.h"
+#include "engine/webengineenvironment.h"
+#include "engine/webenginefactory.h"
+#include "engine/webengineprofile.h"
 #include "settings/datadir.h"
+#include "system/terminationsignals.h"
+#include "ui/accessibility.h"
+#include "ui/resources.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
 
 #include <cstdio>
 
@@ -94,7 +97,10 @@ int main(int argc, char *argv[])
     DownloadSaver::removeLeftovers();
     // Not before the claim: a start that only hands its address over would
     // ask the desktop's bus for nothing.
-    prepareAccessibility();
+    installAccessibilityFactory();
+    exposePagesToAssistiveTechnology();
+    QObject::connect(sharedWebEngineProfile(), &QWebEngineProfile::downloadRequested,
+        sharedWebEngineProfile(), &DownloadSaver::start);
     AppContext context(dataDirectory, webEngineFactory());
     registerApplicationWindows(context);
     ApplicationShell shell(context);

@@ -3,9 +3,9 @@
 #include "core/addresses.h"
 #include "core/version.h"
 #include "core/windownames.h"
-#include "platform/messagebox.h"
-#include "platform/placement.h"
-#include "platform/windowutils.h"
+#include "ui/messagebox.h"
+#include "ui/placement.h"
+#include "ui/windowutils.h"
 
 #include <QFrame>
 #include <QKeyEvent>

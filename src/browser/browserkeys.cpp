@@ -2,7 +2,7 @@
 
 #include "browser/fullscreen.h"
 #include "browser/pagezoom.h"
-#include "platform/browserengine.h"
+#include "engine/browserengine.h"
 
 #include <QAction>
 #include <QWidget>

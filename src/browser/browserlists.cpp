@@ -3,9 +3,9 @@
 #include "browser/addressbar.h"
 #include "browser/favouritesstrip.h"
 #include "core/appcontext.h"
-#include "platform/messagebox.h"
 #include "settings/datadir.h"
 #include "settings/listfile.h"
+#include "ui/messagebox.h"
 
 namespace {
 

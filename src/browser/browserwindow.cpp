@@ -14,13 +14,12 @@
 #include "core/addresses.h"
 #include "core/appcontext.h"
 #include "core/windownames.h"
-#include "platform/browserengine.h"
-#include "platform/colorvalue.h"
-#include "platform/messagebox.h"
-#include "platform/placement.h"
-#include "platform/resources.h"
-#include "platform/twips.h"
-#include "settings/profile.h"
+#include "engine/browserengine.h"
+#include "ui/colorvalue.h"
+#include "ui/messagebox.h"
+#include "ui/placement.h"
+#include "ui/resources.h"
+#include "ui/twips.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -166,7 +165,7 @@ void BrowserWindow::connectEngine()
         m_addressBar->setEditText(m_engine->LocationURL());
     }));
     connect(engine, &BrowserEngine::TitleChange, this, unlessBlank([this](const QString &text) {
-        setWindowTitle(text + tr(" - Brimlow Wavecrest"));
+        setWindowTitle(tr("%1 - Brimlow Wavecrest").arg(text));
         m_titleHolder->setText(text);
     }));
     connect(engine, &BrowserEngine::DownloadComplete, this, unlessBlank([this] {
@@ -199,7 +198,7 @@ void BrowserWindow::showProgress(int progress, int progressMax)
     if (m_role == Role::Main)
         m_statusBar->setProgressText(text);
     else
-        m_statusBar->setStatusText(tr("Contacting host... ") + text);
+        m_statusBar->setStatusText(tr("Contacting host... %1").arg(text));
 }
 
 void BrowserWindow::handleNewWindow(NewWindowRequest *request)
@@ -221,16 +220,15 @@ void BrowserWindow::handleNewWindow(NewWindowRequest *request)
 void BrowserWindow::loadFromSettings(const QString &startAddress)
 {
     qint32 color = 0;
-    if (ColorValue::parse(m_context.setting(QString::fromUtf16(SettingsKeys::Color)), &color))
+    if (ColorValue::parse(m_context.setting(SettingsKey::Color), &color))
         setBackgroundColorValue(color);
-    const QString address = startAddress.isEmpty()
-        ? m_context.setting(QString::fromUtf16(SettingsKeys::HomePage))
-        : startAddress;
+    const QString address
+        = startAddress.isEmpty() ? m_context.setting(SettingsKey::HomePage) : startAddress;
     if (address.isEmpty())
         showBlankPage();
     else
         navigate(address);
-    setBackgroundPicture(m_context.setting(QString::fromUtf16(SettingsKeys::Background)));
+    setBackgroundPicture(m_context.setting(SettingsKey::Background));
     loadBrowserLists(m_context, m_addressBar, m_favourites);
 
     if (m_role == Role::Secondary && !isMinimized()) {
@@ -244,8 +242,7 @@ void BrowserWindow::loadFromSettings(const QString &startAddress)
 
 void BrowserWindow::saveToSettings()
 {
-    m_context.writeSetting(
-        QString::fromUtf16(SettingsKeys::Color), ColorValue::format(m_background->colorValue()));
+    m_context.writeSetting(SettingsKey::Color, ColorValue::format(m_background->colorValue()));
     saveBrowserLists(m_context, *m_addressBar, *m_favourites, this);
 }
 
@@ -297,7 +294,7 @@ void BrowserWindow::reload()
 void BrowserWindow::goHome()
 {
     // Read at every use, so a home page saved in Preferences counts at once.
-    navigate(m_context.setting(QString::fromUtf16(SettingsKeys::HomePage)));
+    navigate(m_context.setting(SettingsKey::HomePage));
 }
 
 void BrowserWindow::goToMakerHomePage()
@@ -323,8 +320,7 @@ void BrowserWindow::enterAddress()
 void BrowserWindow::translate(const QString &from, const QString &to)
 {
     const QString request = translationRequestAddress(
-        m_context.setting(QString::fromUtf16(SettingsKeys::TranslateService)), from, to,
-        m_addressBar->currentText());
+        m_context.setting(SettingsKey::TranslateService), from, to, m_addressBar->currentText());
     m_addressBar->setEditText(request);
     navigate(request);
 }

@@ -5,7 +5,7 @@
 
 #include "browser/browserlayout.h"
 #include "browser/windowbackground.h"
-#include "platform/filechooser.h"
+#include "ui/filechooser.h"
 
 class AppContext;
 class BrowserEngine;

@@ -1,7 +1,7 @@
 #include "browser/favouritesstrip.h"
 
 #include "browser/favouritesmodel.h"
-#include "platform/placement.h"
+#include "ui/placement.h"
 
 #include <QComboBox>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include "browser/fullscreen.h"
 
-#include "platform/browserengine.h"
+#include "engine/browserengine.h"
 
 #include <QMainWindow>
 #include <QMenuBar>

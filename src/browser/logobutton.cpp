@@ -1,7 +1,7 @@
 #include "browser/logobutton.h"
 
-#include "platform/placement.h"
-#include "platform/resources.h"
+#include "ui/placement.h"
+#include "ui/resources.h"
 
 #include <QKeyEvent>
 #include <QPainter>

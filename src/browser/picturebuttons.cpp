@@ -1,6 +1,6 @@
 #include "browser/picturebuttons.h"
 
-#include "platform/placement.h"
+#include "ui/placement.h"
 
 #include <QIcon>
 #include <QMouseEvent>

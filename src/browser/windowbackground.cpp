@@ -2,8 +2,8 @@
 
 #include "browser/clientarea.h"
 #include "core/mainwindowappearance.h"
-#include "platform/colorvalue.h"
-#include "platform/placement.h"
+#include "ui/colorvalue.h"
+#include "ui/placement.h"
 
 #include <QLabel>
 

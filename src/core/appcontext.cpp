@@ -17,14 +17,15 @@ QString AppContext::settingsFile() const
     return dataFile(QString::fromUtf16(DataFiles::Settings));
 }
 
-QString AppContext::setting(const QString &key) const
+QString AppContext::setting(SettingsKey key) const
 {
-    return GetIniString(QString::fromUtf16(SettingsKeys::Section), key, settingsFile());
+    return GetIniString(QString::fromUtf16(SettingsSection), settingsKeyName(key), settingsFile());
 }
 
-bool AppContext::writeSetting(const QString &key, const QString &value) const
+bool AppContext::writeSetting(SettingsKey key, const QString &value) const
 {
-    return WriteIniString(QString::fromUtf16(SettingsKeys::Section), key, value, settingsFile());
+    return WriteIniString(
+        QString::fromUtf16(SettingsSection), settingsKeyName(key), value, settingsFile());
 }
 
 BrowserEngine *AppContext::createEngine(QWidget *parent) const

@@ -2,7 +2,8 @@
 
 #include "core/mainwindowappearance.h"
 #include "core/windowregistry.h"
-#include "platform/browserengine.h"
+#include "engine/browserengine.h"
+#include "settings/settingskeys.h"
 
 #include <QString>
 
@@ -18,9 +19,9 @@ public:
     QString dataFile(const QString &fileName) const;
     QString settingsFile() const;
 
-    // The value of a key of the program's section, "" when missing.
-    QString setting(const QString &key) const;
-    bool writeSetting(const QString &key, const QString &value) const;
+    // The key's value in the settings file, "" when missing.
+    QString setting(SettingsKey key) const;
+    bool writeSetting(SettingsKey key, const QString &value) const;
 
     BrowserEngine *createEngine(QWidget *parent) const;
     WindowRegistry &windows() { return m_windows; }

@@ -1,6 +1,6 @@
 #include "core/mainwindowappearance.h"
 
-#include "platform/colorvalue.h"
+#include "ui/colorvalue.h"
 
 MainWindowAppearance::MainWindowAppearance(QObject *parent)
     : QObject(parent), m_colorValue(ColorValue::ButtonFace)

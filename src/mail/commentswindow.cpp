@@ -1,8 +1,7 @@
 #include "mail/commentswindow.h"
 
 #include "core/addresses.h"
-#include "platform/placement.h"
-#include "settings/profile.h"
+#include "ui/placement.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -40,7 +39,7 @@ CommentsWindow::CommentsWindow(AppContext &context, const SmtpClientConfig &smtp
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
     orderTabs({m_send, m_fromAddress, m_body, exit, m_fromName, m_server});
 
-    loadField(m_server, SettingsKeys::MailServer);
+    loadField(m_server, SettingsKey::MailServer);
 }
 
 MailMessage CommentsWindow::composeMessage() const
@@ -53,5 +52,5 @@ MailMessage CommentsWindow::composeMessage() const
 
 void CommentsWindow::rememberFields()
 {
-    storeField(m_server, SettingsKeys::MailServer);
+    storeField(m_server, SettingsKey::MailServer);
 }

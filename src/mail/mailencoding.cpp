@@ -1,6 +1,6 @@
 #include "mail/mailencoding.h"
 
-#include "platform/textlines.h"
+#include "settings/textlines.h"
 
 #include <QByteArrayList>
 #include <QStringList>

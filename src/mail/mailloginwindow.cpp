@@ -1,6 +1,6 @@
 #include "mail/mailloginwindow.h"
 
-#include "platform/placement.h"
+#include "ui/placement.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -58,7 +58,7 @@ void MailLoginWindow::ask(const QString &serverHost, const QString &serverText,
     const QString &userName, bool rememberPassword)
 {
     m_serverText->setText(
-        tr("The mail server %1 asks for a login.").arg(serverHost) + u'\n' + serverText);
+        tr("The mail server %1 asks for a login.\n%2").arg(serverHost, serverText));
     m_userName->setText(userName);
     m_ok->setEnabled(!userName.trimmed().isEmpty());
     m_password->clear();

@@ -3,10 +3,9 @@
 #include "core/appcontext.h"
 #include "mail/keychaincredentialstore.h"
 #include "mail/mailloginwindow.h"
-#include "platform/messagebox.h"
-#include "platform/placement.h"
-#include "platform/windowutils.h"
-#include "settings/profile.h"
+#include "ui/messagebox.h"
+#include "ui/placement.h"
+#include "ui/windowutils.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -88,14 +87,14 @@ QString MailWindow::bodyText() const
     return text;
 }
 
-void MailWindow::loadField(QLineEdit *field, const char16_t *settingsKey)
+void MailWindow::loadField(QLineEdit *field, SettingsKey settingsKey)
 {
-    field->setText(m_context.setting(QString::fromUtf16(settingsKey)));
+    field->setText(m_context.setting(settingsKey));
 }
 
-void MailWindow::storeField(QLineEdit *field, const char16_t *settingsKey)
+void MailWindow::storeField(QLineEdit *field, SettingsKey settingsKey)
 {
-    m_context.writeSetting(QString::fromUtf16(settingsKey), field->text());
+    m_context.writeSetting(settingsKey, field->text());
 }
 
 void MailWindow::send()
@@ -146,7 +145,7 @@ void MailWindow::handleLoginRequired(const QString &serverText, bool refused)
         whenNoMessageBoxOpen(this, [this, serverText] { askForLogin(serverText); });
         return;
     }
-    const QString userName = m_context.setting(QString::fromUtf16(SettingsKeys::MailUser));
+    const QString userName = m_context.setting(SettingsKey::MailUser);
     if (userName.isEmpty() || m_triedStoredPassword)
         return askForLogin(serverText);
     m_triedStoredPassword = true;
@@ -176,7 +175,7 @@ void MailWindow::askForLogin(const QString &serverText)
         });
         connect(m_loginWindow, &QDialog::rejected, m_client, &SmtpClient::cancelLogin);
     }
-    const QString userName = m_context.setting(QString::fromUtf16(SettingsKeys::MailUser));
+    const QString userName = m_context.setting(SettingsKey::MailUser);
     // Someone whose remembered password was just refused will want the new
     // one remembered too.
     m_loginWindow->ask(m_client->serverHost(), serverText, userName,
@@ -185,7 +184,7 @@ void MailWindow::askForLogin(const QString &serverText)
 
 void MailWindow::rememberLogin(const QString &userName, const QString &password)
 {
-    m_context.writeSetting(QString::fromUtf16(SettingsKeys::MailUser), userName);
+    m_context.writeSetting(SettingsKey::MailUser, userName);
     const std::optional<bool> remember = std::exchange(m_rememberTypedPassword, std::nullopt);
     if (!remember)
         return;

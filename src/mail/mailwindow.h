@@ -2,6 +2,7 @@
 
 #include "mail/mailmessage.h"
 #include "mail/smtpclient.h"
+#include "settings/settingskeys.h"
 
 #include <QPointer>
 #include <QRect>
@@ -62,8 +63,8 @@ protected:
     void orderTabs(std::initializer_list<QWidget *> controls);
     // The body as typed: every character kept, line ends as "\n".
     QString bodyText() const;
-    void loadField(QLineEdit *field, const char16_t *settingsKey);
-    void storeField(QLineEdit *field, const char16_t *settingsKey);
+    void loadField(QLineEdit *field, SettingsKey settingsKey);
+    void storeField(QLineEdit *field, SettingsKey settingsKey);
 
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

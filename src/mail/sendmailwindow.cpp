@@ -1,7 +1,5 @@
 #include "mail/sendmailwindow.h"
 
-#include "settings/profile.h"
-
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -38,9 +36,9 @@ SendMailWindow::SendMailWindow(AppContext &context, const SmtpClientConfig &smtp
     addLabel(tr("Subject"), "Label3", {120, 1920, 1215, 255}, m_subject);
     orderTabs({m_send, m_fromAddress, m_toAddress, m_subject, m_body, m_fromName, m_server});
 
-    loadField(m_server, SettingsKeys::MailServer);
-    loadField(m_fromAddress, SettingsKeys::Email);
-    loadField(m_fromName, SettingsKeys::Name);
+    loadField(m_server, SettingsKey::MailServer);
+    loadField(m_fromAddress, SettingsKey::Email);
+    loadField(m_fromName, SettingsKey::Name);
 }
 
 MailMessage SendMailWindow::composeMessage() const
@@ -52,7 +50,7 @@ MailMessage SendMailWindow::composeMessage() const
 
 void SendMailWindow::rememberFields()
 {
-    storeField(m_fromName, SettingsKeys::Name);
-    storeField(m_fromAddress, SettingsKeys::Email);
-    storeField(m_server, SettingsKeys::MailServer);
+    storeField(m_fromName, SettingsKey::Name);
+    storeField(m_fromAddress, SettingsKey::Email);
+    storeField(m_server, SettingsKey::MailServer);
 }

@@ -2,7 +2,7 @@
 
 #include "core/addresses.h"
 #include "mail/mailserveraddress.h"
-#include "platform/socketstate.h"
+#include "mail/socketstate.h"
 
 #include <QSslConfiguration>
 #include <QSslSocket>
@@ -74,7 +74,7 @@ bool SmtpClient::SendEmail(const QString &mailServerName, const MailMessage &mes
     const std::optional<MailServerAddress> server
         = parseMailServer(mailServerName, m_config.defaultPort);
     if (!server) {
-        fail(tr("SMTP service error, mail server not understood: ") + mailServerName);
+        fail(tr("SMTP service error, mail server not understood: %1").arg(mailServerName));
         return true;
     }
     m_host = server->host;
@@ -174,71 +174,71 @@ void SmtpClient::handleReply(const SmtpReply &reply)
     case Step::Handshake:
     case Step::AwaitingLogin:
     case Step::Quit:
+        return;
+    case Step::Ehlo:
+    case Step::Helo:
+    case Step::EhloAgain:
+        return handleHello(reply);
+    case Step::AuthLoginUser:
+    case Step::AuthLoginPassword:
+    case Step::AuthResult:
+        return handleLoginReply(reply);
+    default:
         break;
+    }
+    // A recipient may also be taken for forwarding (251).
+    const bool expected
+        = reply.code == m_expectedCode || (m_step == Step::Recipient && reply.code == "251");
+    if (!expected)
+        return handleRefusal(reply);
+    switch (m_step) {
     case Step::Greeting:
-        if (reply.code != "220")
-            return fail(improperCode(reply));
         write(QByteArray("EHLO ") + Addresses::HeloDomain + "\r\n");
         WaitFor("250", Step::Ehlo);
         setStatus(tr("Connecting...."));
         break;
-    case Step::Ehlo:
-    case Step::Helo:
-    case Step::EhloAgain:
-        handleHello(reply);
-        break;
     case Step::StartTls:
-        if (reply.code != "220")
-            return fail(improperCode(reply));
         m_step = Step::Handshake;
         m_replyTimer->start(m_config.replyTimeLimit);
         m_socket->startClientEncryption();
         break;
     case Step::Reset:
-        if (reply.code != "250")
-            return fail(improperCode(reply));
         requestLogin(m_pendingLoginText);
         break;
-    case Step::AuthLoginUser:
-    case Step::AuthLoginPassword:
-    case Step::AuthResult:
-        handleLoginReply(reply);
-        break;
     case Step::Sender:
-        if (reply.code == "250") {
-            write("rcpt to:<" + mailAddress(m_message.toAddress).toUtf8() + ">\r\n");
-            WaitFor("250", Step::Recipient);
-        } else if (asksForLogin(reply)) {
-            requestLogin(reply.text);
-        } else {
-            fail(improperCode(reply));
-        }
+        write("rcpt to:<" + mailAddress(m_message.toAddress).toUtf8() + ">\r\n");
+        WaitFor("250", Step::Recipient);
         break;
     case Step::Recipient:
-        if (reply.code == "250" || reply.code == "251") {
-            write("data\r\n");
-            WaitFor("354", Step::Data);
-        } else if (asksForLogin(reply)) {
-            // No login in the middle of a mail transaction (RFC 4954 4).
-            m_pendingLoginText = reply.text;
-            write("RSET\r\n");
-            WaitFor("250", Step::Reset);
-        } else {
-            fail(improperCode(reply));
-        }
+        write("data\r\n");
+        WaitFor("354", Step::Data);
         break;
     case Step::Data:
-        if (reply.code != "354")
-            return fail(improperCode(reply));
         write(messageData(m_message, m_date, m_messageId, m_encoding));
         WaitFor("250", Step::Message);
         break;
     case Step::Message:
-        if (reply.code != "250")
-            return fail(improperCode(reply));
         m_accepted = true;
         quit();
         break;
+    default:
+        break;
+    }
+}
+
+// A server that wants a login says so by refusing the sender or the
+// recipient; every other unexpected reply ends the exchange.
+void SmtpClient::handleRefusal(const SmtpReply &reply)
+{
+    if (m_step == Step::Sender && asksForLogin(reply)) {
+        requestLogin(reply.text);
+    } else if (m_step == Step::Recipient && asksForLogin(reply)) {
+        // No login in the middle of a mail transaction (RFC 4954 4).
+        m_pendingLoginText = reply.text;
+        write("RSET\r\n");
+        WaitFor("250", Step::Reset);
+    } else {
+        fail(improperCode(reply));
     }
 }
 
@@ -373,7 +373,7 @@ QString SmtpClient::connectionFailure(QAbstractSocket::SocketError error) const
 {
     switch (error) {
     case QAbstractSocket::HostNotFoundError:
-        return tr("SMTP service error, mail server not found: ") + m_host;
+        return tr("SMTP service error, mail server not found: %1").arg(m_host);
     case QAbstractSocket::ConnectionRefusedError:
         return tr("SMTP service error, connection refused by mail server: %1 port %2")
             .arg(m_host)
@@ -386,15 +386,15 @@ QString SmtpClient::connectionFailure(QAbstractSocket::SocketError error) const
                 m_certificateProblems.isEmpty() ? m_socket->errorString()
                                                 : m_certificateProblems.join(QLatin1String("; ")));
     default:
-        return tr("SMTP service error, ") + m_socket->errorString();
+        return tr("SMTP service error, %1").arg(m_socket->errorString());
     }
 }
 
 QString SmtpClient::improperCode(const SmtpReply &reply) const
 {
-    return tr("SMTP service error, impromper response code. Code should have been: ")
-        + QString::fromLatin1(m_expectedCode) + tr(" Code recieved: ")
-        + QString::fromUtf8(reply.text);
+    return tr("SMTP service error, impromper response code. Code should have been: %1 Code "
+              "recieved: %2")
+        .arg(QString::fromLatin1(m_expectedCode), QString::fromUtf8(reply.text));
 }
 
 void SmtpClient::setStatus(const QString &status)

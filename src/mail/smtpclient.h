@@ -104,6 +104,7 @@ private:
     void WaitFor(const QByteArray &responseCode, Step step);
     void readReplies();
     void handleReply(const SmtpReply &reply);
+    void handleRefusal(const SmtpReply &reply);
     void handleHello(const SmtpReply &reply);
     void handleLoginReply(const SmtpReply &reply);
     void helloDone();

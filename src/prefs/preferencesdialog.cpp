@@ -3,13 +3,12 @@
 #include "core/appcontext.h"
 #include "core/mainwindowappearance.h"
 #include "core/windownames.h"
-#include "platform/colorvalue.h"
-#include "platform/placement.h"
-#include "platform/resources.h"
-#include "platform/windowutils.h"
 #include "prefs/colorswatchbutton.h"
 #include "settings/datadir.h"
-#include "settings/profile.h"
+#include "ui/colorvalue.h"
+#include "ui/placement.h"
+#include "ui/resources.h"
+#include "ui/windowutils.h"
 
 #include <QFile>
 #include <QGroupBox>
@@ -119,9 +118,9 @@ void PreferencesDialog::setTabOrder()
 
 void PreferencesDialog::loadFields()
 {
-    m_homePage->setText(m_context.setting(QString::fromUtf16(SettingsKeys::HomePage)));
+    m_homePage->setText(m_context.setting(SettingsKey::HomePage));
     showColor(m_context.mainWindowAppearance().colorValue());
-    m_picturePath->setText(m_context.setting(QString::fromUtf16(SettingsKeys::Background)));
+    m_picturePath->setText(m_context.setting(SettingsKey::Background));
     m_icon->setPixmap(programIcon().pixmap(32, 32));
     // Filling the fields counted as edits; at opening there is nothing to apply.
     m_apply->setEnabled(false);
@@ -162,8 +161,8 @@ void PreferencesDialog::choosePicture()
 
 void PreferencesDialog::apply()
 {
-    m_context.writeSetting(QString::fromUtf16(SettingsKeys::HomePage), m_homePage->text());
-    m_context.writeSetting(QString::fromUtf16(SettingsKeys::Background), m_picturePath->text());
+    m_context.writeSetting(SettingsKey::HomePage, m_homePage->text());
+    m_context.writeSetting(SettingsKey::Background, m_picturePath->text());
     MainWindowAppearance &appearance = m_context.mainWindowAppearance();
     appearance.setColorValue(m_colorValue);
     appearance.setBackgroundPicture(m_picturePath->text());

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/colorchooser.h"
-#include "platform/filechooser.h"
+#include "ui/colorchooser.h"
+#include "ui/filechooser.h"
 
 #include <QDialog>
 

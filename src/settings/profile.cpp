@@ -1,7 +1,7 @@
 #include "settings/profile.h"
 
-#include "platform/textlines.h"
 #include "settings/textfile.h"
+#include "settings/textlines.h"
 
 #include <QFileInfo>
 

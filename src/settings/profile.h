@@ -27,19 +27,3 @@ QString profileValue(const QString &text, const QString &section, const QString 
 // and the text then comes back as it was.
 QString profileWithValue(const QString &text, const QString &section, const QString &key,
     const QString &value, bool *changed);
-
-// The one section every setting of the program lives in, and its keys.
-namespace SettingsKeys {
-inline constexpr char16_t Section[] = u"Wavecrest";
-inline constexpr char16_t HomePage[] = u"HomePage";
-inline constexpr char16_t Color[] = u"Color";
-inline constexpr char16_t Background[] = u"Background";
-inline constexpr char16_t MailServer[] = u"Mail Server";
-inline constexpr char16_t Name[] = u"Name";
-inline constexpr char16_t Email[] = u"Email";
-// The user name the mail server last took; its password lives in the keyring.
-inline constexpr char16_t MailUser[] = u"Mail User";
-// Read only: another translation service's address, in the form of
-// Addresses::TranslationService.
-inline constexpr char16_t TranslateService[] = u"TranslateService";
-} // namespace SettingsKeys

@@ -11,12 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
-#ifdef Q_OS_WIN
-#include <io.h>
-#include <windows.h>
-#else
 #include <unistd.h>
-#endif
 
 namespace {
 
@@ -178,11 +173,7 @@ bool writeAll(QFileDevice &file, QByteArrayView bytes)
 
 bool syncToDisk(QFileDevice &file)
 {
-#ifdef Q_OS_WIN
-    return FlushFileBuffers(HANDLE(_get_osfhandle(file.handle())));
-#else
     return ::fsync(file.handle()) == 0;
-#endif
 }
 
 bool writeAt(QFileDevice &file, qint64 offset, QByteArrayView bytes)

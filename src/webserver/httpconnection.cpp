@@ -1,8 +1,8 @@
 #include "webserver/httpconnection.h"
 
-#include "platform/socketaccept.h"
-#include "platform/socketio.h"
-#include "platform/socketshutdown.h"
+#include "net/socketaccept.h"
+#include "net/socketio.h"
+#include "net/socketshutdown.h"
 #include "webserver/fileanswer.h"
 #include "webserver/httprequest.h"
 #include "webserver/httpresponder.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/socketevents.h"
+#include "net/socketevents.h"
 #include "webserver/requestlinereader.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 #include "webserver/httpserver.h"
 
-#include "platform/socketevents.h"
+#include "net/socketevents.h"
 #include "webserver/httpresponder.h"
 #include "webserver/localip.h"
 #include "webserver/readturns.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/socketaccept.h"
+#include "net/socketaccept.h"
 #include "webserver/httpconnection.h"
 
 #include <QAbstractSocket>

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QVarLengthArray>
 
-#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,7 +14,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#endif
 
 namespace {
 
@@ -26,11 +24,6 @@ bool isAcceptablePath(QByteArrayView path)
 {
     if (path.contains('\\') || path.contains('\0'))
         return false;
-#ifdef Q_OS_WIN
-    // Drive letters and alternate data streams.
-    if (path.contains(':'))
-        return false;
-#endif
     QByteArrayView last;
     qsizetype start = 0;
     while (start <= path.size()) {
@@ -47,7 +40,6 @@ bool isAcceptablePath(QByteArrayView path)
     return !isPrivateDataFile(QFile::decodeName(last.toByteArray()));
 }
 
-#ifdef Q_OS_UNIX
 qint64 nanoseconds(const timespec &time)
 {
     return qint64(time.tv_sec) * 1000 * 1000 * 1000 + time.tv_nsec;
@@ -67,19 +59,14 @@ QByteArray canonicalPath(const QByteArray &path)
     char resolved[PATH_MAX];
     return ::realpath(path.constData(), resolved) ? QByteArray(resolved) : QByteArray();
 }
-#endif
 
 } // namespace
 
 ServedFiles::ServedFiles(const QString &dataDirectory)
     : m_directory(QFileInfo(dataDirectory).canonicalFilePath())
 {
-#ifdef Q_OS_UNIX
     m_systemDirectory = QFile::encodeName(m_directory);
-#endif
 }
-
-#ifdef Q_OS_UNIX
 
 std::optional<ServedFile> ServedFiles::resolve(QByteArrayView path) const
 {
@@ -188,47 +175,3 @@ std::unique_ptr<QFile> ServedFiles::open(const ServedFile &file)
     }
     return opened;
 }
-
-#else
-
-std::optional<ServedFile> ServedFiles::resolve(QByteArrayView path) const
-{
-    if (m_directory.isEmpty() || !isAcceptablePath(path))
-        return std::nullopt;
-    // Canonical names are the long names, with trailing dots and blanks gone,
-    // so that every spelling of a file ends in the same name.
-    const QString canonical
-        = QFileInfo(m_directory + u'/' + QString::fromUtf8(path)).canonicalFilePath();
-    const QString prefix = m_directory.endsWith(u'/') ? m_directory : m_directory + u'/';
-    if (!canonical.startsWith(prefix, Qt::CaseInsensitive)
-        || !isAcceptablePath(canonical.sliced(prefix.size()).toUtf8()))
-        return std::nullopt;
-    const QFileInfo info(canonical);
-    if (!info.isFile() || info.isHidden())
-        return std::nullopt;
-    ServedFile file{canonical, FileStamp{info.size()}, false};
-    if (isPrivateFile(file))
-        return std::nullopt;
-    return file;
-}
-
-bool ServedFiles::isPrivateFile(const ServedFile &file) const
-{
-    for (const char16_t *name : DataFiles::Private) {
-        const QString privateFile
-            = QFileInfo(dataFilePath(m_directory, QString::fromUtf16(name))).canonicalFilePath();
-        if (!privateFile.isEmpty() && privateFile.compare(file.fileName, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
-
-std::unique_ptr<QFile> ServedFiles::open(const ServedFile &file)
-{
-    auto opened = std::make_unique<QFile>(file.fileName);
-    if (!opened->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return nullptr;
-    return opened;
-}
-
-#endif

@@ -54,18 +54,14 @@ public:
     static std::unique_ptr<QFile> open(const ServedFile &file);
 
 private:
-#ifdef Q_OS_UNIX
     enum class Walk { Found, Missing, Link };
     // Resolves a path below the directory when none of its parts is a link,
     // and says so when one is.
     static Walk resolveWithoutLinks(const QByteArray &directory, QByteArrayView path,
         QByteArray *canonical, struct stat *status);
-#endif
     bool isPrivateFile(const ServedFile &file) const;
 
     QString m_directory;
-#ifdef Q_OS_UNIX
     // The same as the system spells it, for every request to start from.
     QByteArray m_systemDirectory;
-#endif
 };

@@ -1,7 +1,7 @@
 #include "webserver/serverhelpwindow.h"
 
 #include "core/windownames.h"
-#include "platform/placement.h"
+#include "ui/placement.h"
 
 #include <QPlainTextEdit>
 #include <QTextDocument>

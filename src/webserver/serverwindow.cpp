@@ -2,8 +2,8 @@
 
 #include "core/appcontext.h"
 #include "core/windownames.h"
-#include "platform/messagebox.h"
-#include "platform/placement.h"
+#include "ui/messagebox.h"
+#include "ui/placement.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -28,10 +28,10 @@ ServerWindow::ServerWindow(
     m_logTimer->setInterval(LogFlushIntervalMs);
     connect(m_logTimer, &QTimer::timeout, this, &ServerWindow::flushLog);
     connect(m_server, &HttpServer::connectionAccepted, this,
-        [this](const QString &peerAddress) { appendToLog(peerAddress + tr(" connected")); });
+        [this](const QString &peerAddress) { appendToLog(tr("%1 connected").arg(peerAddress)); });
     connect(m_server, &HttpServer::requestReceived, this, [this](const QByteArray &path) {
         // One character per byte, the path exactly as it came.
-        appendToLog(tr("requested page: ") + QString::fromLatin1(path));
+        appendToLog(tr("requested page: %1").arg(QString::fromLatin1(path)));
     });
 }
 
@@ -66,7 +66,7 @@ void ServerWindow::createControls()
 quint16 ServerWindow::firstPort() const
 {
     bool valid = false;
-    const uint port = m_context.setting(QString::fromUtf16(PortSetting)).toUInt(&valid);
+    const uint port = m_context.setting(SettingsKey::WebServerPort).toUInt(&valid);
     return valid && port >= 1 && port <= 65535 ? quint16(port) : m_defaultPort;
 }
 

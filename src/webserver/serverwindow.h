@@ -24,10 +24,6 @@ public:
     // Lines reach the list in batches: a burst of connections adds them a
     // few times a second instead of once per line.
     static constexpr int LogFlushIntervalMs = 100;
-    // The key of the settings file's program section that names another
-    // first port than 80. The program reads it and never writes it.
-    static constexpr char16_t PortSetting[] = u"WebServerPort";
-
     // The program serves on port 80 of every interface unless the settings
     // name another port; tests pass other ports and addresses.
     explicit ServerWindow(AppContext &context, quint16 port = HttpServer::DefaultPort,

@@ -5,10 +5,10 @@
 #include "browser/browserstatusbar.h"
 #include "browser/browserwindow.h"
 #include "browser/translation.h"
-#include "platform/twips.h"
-#include "platform/webenginefactory.h"
+#include "engine/webenginefactory.h"
 #include "support/testcontext.h"
 #include "support/testregistry.h"
+#include "ui/twips.h"
 
 #include <QAccessible>
 #include <QAction>

@@ -4,10 +4,10 @@
 #include "browser/browserwindow.h"
 #include "core/appcontext.h"
 #include "core/windownames.h"
-#include "platform/downloadsaver.h"
-#include "platform/downloadwindow.h"
-#include "platform/useraddress.h"
-#include "platform/webenginefactory.h"
+#include "downloads/downloadsaver.h"
+#include "downloads/downloadwindow.h"
+#include "engine/useraddress.h"
+#include "engine/webenginefactory.h"
 #include "support/messageboxrecorder.h"
 
 #include <QAction>
@@ -99,8 +99,12 @@ struct HeldDownload {
                 client = socket;
             });
         });
-        QObject::connect(window.page()->profile(), &QWebEngineProfile::downloadRequested,
-            &window.widget, [this](QWebEngineDownloadRequest *request) { download = request; });
+        QWebEngineProfile *profile = window.page()->profile();
+        QObject::connect(profile, &QWebEngineProfile::downloadRequested, &window.widget,
+            [this](QWebEngineDownloadRequest *request) {
+                download = request;
+                DownloadSaver::start(request);
+            });
     }
 
     // Starts the download; returns the Save As dialog once data has come.

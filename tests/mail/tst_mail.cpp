@@ -268,7 +268,7 @@ private Q_SLOTS:
         // Both windows remember the server; Send Mail the sender too.
         SendMailWindow next(*mail.test.context);
         QCOMPARE(next.findChild<QLineEdit *>("txtEmailServer")->text(), m_peers.field(row.kind));
-        for (const QString &field : {"txtFromName", "txtFromEmailAddress"})
+        for (const char *field : {"txtFromName", "txtFromEmailAddress"})
             QCOMPARE(next.findChild<QLineEdit *>(field)->text(), row.comments ? "" : typed[field]);
     }
 
@@ -322,7 +322,7 @@ private Q_SLOTS:
         mail.keyring.available = row.keyring;
         const QString account = "ann@127.0.0.1";
         if (!row.stored.isEmpty()) {
-            mail.test.context->writeSetting("Mail User", row.stored.at(0));
+            mail.test.context->writeSetting(SettingsKey::MailUser, row.stored.at(0));
             mail.keyring.passwords.insert(account, row.stored.at(1));
         }
         mail.send(row.logins);
@@ -334,7 +334,8 @@ private Q_SLOTS:
         if (row.sent) {
             QVERIFY(message["tls"].toBool());
             QCOMPARE(message["login"].toString(), "ann");
-            QCOMPARE(mail.test.context->setting("Mail User"), "ann");
+            QCOMPARE(
+                GetIniString("Wavecrest", "Mail User", mail.test.context->settingsFile()), "ann");
         }
         QCOMPARE(mail.keyring.passwords.value(account), row.remembered);
         // The settings file never holds a password.
@@ -432,7 +433,7 @@ private Q_SLOTS:
         // The goodbye was heard out.
         QVERIFY(!fake.closedBeforeGoodbye);
         // The fields are remembered whatever the outcome.
-        QCOMPARE(mail.test.context->setting(QString::fromUtf16(SettingsKeys::MailServer)), field);
+        QCOMPARE(mail.test.context->setting(SettingsKey::MailServer), field);
     }
 
     void sendAgain()

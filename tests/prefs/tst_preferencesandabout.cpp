@@ -3,12 +3,13 @@
 #include "app/applicationwindows.h"
 #include "browser/browserwindow.h"
 #include "core/windownames.h"
-#include "platform/colorvalue.h"
-#include "platform/programlauncher.h"
-#include "platform/systemregistry.h"
+#include "settings/profile.h"
 #include "support/messageboxrecorder.h"
 #include "support/testcontext.h"
 #include "support/testregistry.h"
+#include "system/programlauncher.h"
+#include "system/systemregistry.h"
+#include "ui/colorvalue.h"
 
 #include <QAction>
 #include <QColorDialog>
@@ -87,8 +88,8 @@ void TestPreferencesAndAbout::preferences()
     // Two blank pictures, 8 x 8 and 4 x 4, as binary portable bitmaps.
     ctx.writeFile("8.pbm", "P4 8 8\n" + QByteArray(8, '\0'));
     ctx.writeFile("4.pbm", "P4 4 4\n" + QByteArray(4, '\0'));
-    ctx.context->writeSetting("HomePage", "http://old.example/");
-    ctx.context->writeSetting("Background", ctx.file("4.pbm"));
+    ctx.context->writeSetting(SettingsKey::HomePage, "http://old.example/");
+    ctx.context->writeSetting(SettingsKey::Background, ctx.file("4.pbm"));
     for (const char *list : {"Address.lst", "Favorties.lst", "Favorites2.lst"})
         ctx.writeFile(list, "http://a.example/,http://b.example/");
     auto *main = new BrowserWindow(*ctx.context, BrowserWindow::Role::Main);
@@ -120,7 +121,7 @@ void TestPreferencesAndAbout::preferences()
     QCOMPARE(dialog->isHidden(), button == "Command1" || button == "Command2");
 
     const bool stored = button == "Command1" || button == "Command6";
-    QCOMPARE(ctx.context->setting("HomePage"),
+    QCOMPARE(GetIniString("Wavecrest", "HomePage", ctx.context->settingsFile()),
         stored && edits.contains("home") ? "http://new.example/" : "http://old.example/");
     QCOMPARE(main->backgroundColorValue(),
         stored && edits.contains("colour") ? ColorValue::fromColor(Qt::red) : colour);

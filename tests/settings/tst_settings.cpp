@@ -1,8 +1,8 @@
-#include "platform/colorvalue.h"
 #include "settings/datadir.h"
 #include "settings/listfile.h"
 #include "settings/profile.h"
 #include "support/testregistry.h"
+#include "ui/colorvalue.h"
 
 #include <QDir>
 #include <QGuiApplication>

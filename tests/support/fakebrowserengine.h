@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/browserengine.h"
+#include "engine/browserengine.h"
 
 #include <QStringList>
 #include <QWidget>

@@ -1,8 +1,8 @@
 #include "support/testregistry.h"
 
-#include "platform/accessibility.h"
-#include "platform/resources.h"
-#include "platform/webengineenvironment.h"
+#include "engine/webengineenvironment.h"
+#include "ui/accessibility.h"
+#include "ui/resources.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "app/applicationwindows.h"
 #include "core/windownames.h"
-#include "platform/socketshutdown.h"
+#include "net/socketshutdown.h"
 #include "support/messageboxrecorder.h"
 #include "support/testcontext.h"
 #include "support/testregistry.h"

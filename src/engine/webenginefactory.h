@@ -1,0 +1,6 @@
+#pragma once
+
+#include "engine/browserengine.h"
+
+// Makes WebEngineBrowser engines that share the program's one profile.
+BrowserEngineFactory webEngineFactory();

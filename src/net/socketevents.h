@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+
+class QSocketNotifier;
+
+// Tells the owners of many sockets when theirs can be read or written.
+//
+// Every socket is watched through one epoll set, whose descriptor alone is
+// in the event loop: watching a socket, changing what is watched and
+// forgetting it cost at most one system call, and no allocation or wake-up
+// of the event loop, where a notifier per socket costs several of each. A
+// port to a system without epoll provides this class with its own set.
+class SocketEvents : public QObject
+{
+    Q_OBJECT
+
+public:
+    // What is watched, and what is told.
+    enum Event : int {
+        None = 0,
+        Readable = 1,
+        Writable = 2,
+        // The connection has failed or both directions have ended, whatever
+        // is watched.
+        Broken = 4,
+    };
+
+    class Watcher
+    {
+    public:
+        virtual void socketEvent(int events) = 0;
+
+    protected:
+        ~Watcher() = default;
+    };
+
+    explicit SocketEvents(QObject *parent = nullptr);
+    ~SocketEvents() override;
+
+    // Starts watching a socket for the events of `interest`, or changes
+    // them; unchanged ones take no system call. False when the system has no
+    // room for another.
+    bool watch(qintptr descriptor, Watcher *watcher, int interest);
+    // Before the descriptor is closed: the watcher is told nothing more, not
+    // even of events already collected.
+    void forget(qintptr descriptor);
+
+private:
+    void dispatch();
+
+    struct Entry {
+        Watcher *watcher = nullptr;
+        // Which watching of this descriptor number an event belongs to: a
+        // number closed and given to a new connection must not hear of the
+        // old one.
+        quint32 serial = 0;
+        int interest = None;
+    };
+
+    // By descriptor number.
+    QList<Entry> m_numbered;
+    quint32 m_serial = 0;
+    int m_epoll = -1;
+    QSocketNotifier *m_epollNotifier = nullptr;
+};

@@ -1,6 +1,0 @@
-#pragma once
-
-#include "platform/browserengine.h"
-
-// Makes WebEngineBrowser engines that share the program's one profile.
-BrowserEngineFactory webEngineFactory();
