@@ -45,6 +45,7 @@ protected:
 
 private:
     void endSplash();
+    void warnOfOversizedFiles();
     void finish();
 
     AppContext &m_context;
