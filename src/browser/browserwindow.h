@@ -18,6 +18,7 @@ class ClientArea;
 class FavouritesStrip;
 class FullScreen;
 class LogoButton;
+class PermissionPrompts;
 class PictureButtons;
 struct NewWindowRequest;
 
@@ -62,6 +63,12 @@ public:
 
     // The file dialog of "&Open File" (tests replace it).
     void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
+    // What opens a link for another program once the user agreed (tests
+    // replace it); the desktop's choice of program by default.
+    void setExternalLinkOpener(std::function<void(const QUrl &)> opener)
+    {
+        m_externalLinkOpener = std::move(opener);
+    }
 
 Q_SIGNALS:
     // The main window has saved everything; the program should end now.
@@ -98,6 +105,8 @@ private:
     void setStopEnabled(bool enabled);
     void showProgress(int progress, int progressMax);
     void handleNewWindow(NewWindowRequest *request);
+    void openExternalLink(const QUrl &url);
+    void beginMail(const QUrl &mailto);
     void relayout();
     void applyLayout(const BrowserLayout &layout);
 
@@ -120,4 +129,6 @@ private:
     BrowserKeys *m_keys = nullptr;
     BrowserLayout m_layout;
     FileChooser m_fileChooser;
+    std::function<void(const QUrl &)> m_externalLinkOpener;
+    bool m_externalLinkAsked = false;
 };

@@ -32,6 +32,13 @@ void showRealBox(const MessageBoxRequest &request)
         request.icon, request.caption, request.text, request.buttons, request.parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(request.parent ? Qt::WindowModal : Qt::ApplicationModal);
+    if (request.answered) {
+        // Closed by Escape or its close button, the box counts the button
+        // that Escape stands for as clicked.
+        QObject::connect(box, &QMessageBox::finished, box, [box, answered = request.answered] {
+            answered(box->standardButton(box->clickedButton()));
+        });
+    }
     openBoxes().append(box);
     box->show();
 }

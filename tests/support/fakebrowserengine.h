@@ -26,9 +26,11 @@ public:
     // Recorded as "ZoomFactor:<factor>".
     void setZoomFactor(qreal factor) override;
     void exitFullScreen() override;
+    // Recorded as "Permission:<origin> <permission> <allowed>".
+    void answerPermission(const QUrl &origin, Permission permission, bool allowed) override;
 
     // Asks the engine's window for a new-window target, as a page would.
-    BrowserEngine *requestNewWindow();
+    BrowserEngine *requestNewWindow(bool userInitiated = false);
 
     QStringList calls;
     QStringList navigations;
