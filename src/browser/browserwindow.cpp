@@ -251,7 +251,7 @@ void BrowserWindow::openExternalLink(const QUrl &url)
         tr("Open this link with another application?\n\nThe link is a \"%1:\" address, which "
            "Wavecrest cannot show itself.")
             .arg(url.scheme()),
-        QMessageBox::Question, QMessageBox::Open | QMessageBox::Cancel};
+        QMessageBox::Question, QMessageBox::Open | QMessageBox::Cancel, QMessageBox::Cancel};
     question.answered = [self, url](QMessageBox::StandardButton button) {
         if (!self)
             return;

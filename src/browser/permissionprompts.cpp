@@ -127,9 +127,11 @@ void PermissionPrompts::askNext()
     prompt->setAttribute(Qt::WA_DeleteOnClose);
     prompt->setWindowTitle(tr("Permission Request"));
     auto *layout = new QVBoxLayout(prompt);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     auto *question = new QLabel(questionFor(request.origin, request.permission), prompt);
     question->setObjectName(QStringLiteral("lblQuestion"));
     question->setWordWrap(true);
+    question->setMinimumWidth(question->fontMetrics().averageCharWidth() * 48);
     layout->addWidget(question);
     auto *buttons = new QDialogButtonBox(prompt);
     QPushButton *allow = buttons->addButton(tr("Allow"), QDialogButtonBox::AcceptRole);
