@@ -1,39 +1,31 @@
+#include "app/commandline.h"
+#include "app/runninginstance.h"
 #include "downloads/downloadname.h"
-#include "downloads/downloadwindow.h"
 #include "engine/certificatewarning.h"
-#include "engine/localfileguard.h"
 #include "engine/useraddress.h"
 #include "engine/webenginefactory.h"
 #include "support/testregistry.h"
-#include "ui/windowutils.h"
 
-#include <QDir>
 #include <QProcess>
-#include <QSslKey>
-#include <QSslServer>
-#include <QSslSocket>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWebEnginePage>
 #include <QWebEngineView>
+
+#include <atomic>
+#include <thread>
 
 namespace {
 
-using Type = QWebEngineUrlRequestInfo::ResourceType;
-
-// An engine in a window of its own, and the title its page shows.
+// A real engine in a window of its own, and the title its page shows.
 struct ShownEngine {
     ShownEngine() : engine(webEngineFactory()(&widget))
     {
-        engine->view()->resize(400, 300);
         widget.show();
         QObject::connect(engine, &BrowserEngine::TitleChange, engine,
             [this](const QString &text) { title = text; });
     }
-    QWebEnginePage *page() const { return qobject_cast<QWebEngineView *>(engine->view())->page(); }
-    void run(const QString &script) const { page()->runJavaScript(script); }
-
     QWidget widget;
     BrowserEngine *engine;
     QString title;
@@ -47,194 +39,124 @@ class SafetyTest : public QObject
 
     QTemporaryDir m_dir;
     QString path(const QString &name) const { return m_dir.filePath(name); }
-    void write(const QString &name, const QByteArray &bytes) const
+    bool write(const QString &name, const QByteArray &bytes) const
     {
-        QDir(m_dir.path()).mkpath(QFileInfo(name).path());
         QFile file(path(name));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        return QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly)
+            && file.write(bytes) == bytes.size();
     }
 
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void downloadName_data()
+    void downloadNames()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("proposed");
-        const QString e = QStringLiteral("\u00e9"), smile = QStringLiteral("\U0001F600");
-        QTest::newRow("controls") << "bad\001\007 name.txt"
-                                  << "bad__ name.txt";
-        QTest::newRow("turned direction") << "r" + e + "sum" + e + " \u202Etxt.exe"
-                                          << "r" + e + "sum" + e + " _txt.exe";
-        QTest::newRow("hidden") << "..bashrc"
-                                << "bashrc";
-        QTest::newRow("trailing dots and blanks") << " name.txt. . "
-                                                  << "name.txt";
-        QTest::newRow("separator") << "a/b.txt"
-                                   << "a_b.txt";
-        QTest::newRow("nothing left") << " . . "
-                                      << "download";
-        QTest::newRow("long") << QString(300, u'a') + ".txt" << QString(251, u'a') + ".txt";
-        QTest::newRow("long, two bytes each")
-            << e.repeated(200) + ".pdf" << e.repeated(125) + ".pdf";
-        QTest::newRow("long, four bytes each")
-            << smile.repeated(100) + ".png" << smile.repeated(62) + ".png";
-        QTest::newRow("long, no extension") << QString(200, u'a') + "." + QString(100, u'b')
-                                            << QString(200, u'a') + "." + QString(54, u'b');
-    }
-    void downloadName()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, proposed);
-        QCOMPARE(cleanDownloadName(name), proposed);
-        QVERIFY(proposed.toUtf8().size() <= 255);
+        const QString e = "\u00e9", smile = "\U0001F600", a = QString(200, u'a');
+        const std::pair<QString, QString> rows[]
+            = {{"bad\001\007 name.txt", "bad__ name.txt"}, {e + " \u202Etxt.exe", e + " _txt.exe"},
+                {"..bashrc", "bashrc"}, {" a.txt. . ", "a.txt"}, {"a/b", "a_b"},
+                {" . . ", "download"}, {a + a + ".txt", a + a.left(51) + ".txt"},
+                {e.repeated(200) + ".pdf", e.repeated(125) + ".pdf"},
+                {smile.repeated(100) + ".png", smile.repeated(62) + ".png"},
+                {a + "." + a, a + "." + a.left(54)}};
+        for (const auto &[name, proposed] : rows)
+            QCOMPARE(cleanDownloadName(name), proposed);
     }
 
-    // Its window opens over the browser window the download came from.
-    void downloadWindowPlace()
+    void outsideAddressesAndSchemes()
     {
-        QWidget browser;
-        browser.setGeometry(150, 250, 600, 450);
-        browser.show();
-        DownloadWindow window("a.bin", "/tmp/a.bin");
-        centerOverWindow(&window, &browser);
-        window.show();
-        QVERIFY(
-            (window.frameGeometry().center() - browser.frameGeometry().center()).manhattanLength()
-            <= 10); // the frame is known only once shown
-    }
-
-    void outsideAddress_data()
-    {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<bool>("opened");
-        for (const char *address : {"http://a.example/", "https://a.example/x", "ftp://a.example/",
-                 "file:///tmp/a.html", "example.org", "about:blank"})
-            QTest::newRow(address) << address << true;
-        for (const char *address : {"javascript:alert(document.cookie)", "data:text/html,<b>x",
-                 "about:config", "view-source:http://a.example/", "mailto:a@b.example", "a b c"})
-            QTest::newRow(address) << address << false;
-    }
-    void outsideAddress()
-    {
-        QFETCH(QString, address);
-        QFETCH(bool, opened);
-        QCOMPARE(isOpenableFromOutside(urlFromUserAddress(address, QDir::currentPath())), opened);
-    }
-
-    void engineSchemes()
-    {
+        const std::pair<const char *, bool> rows[]
+            = {{"https://a.example/", true}, {"ftp://a.example/", true}, {"example.org", true},
+                {"file:///a.html", true}, {"about:blank", true}, {"javascript:alert(1)", false},
+                {"data:text/html,x", false}, {"about:config", false}, {"a b c", false}};
+        for (const auto &[address, opened] : rows)
+            QVERIFY2(isOpenableFromOutside(urlFromUserAddress(address, "/")) == opened, address);
         for (const char *scheme : {"http", "HTTPS", "file", "data", "blob", "about"})
             QVERIFY2(isEngineScheme(scheme), scheme);
-        for (const char *scheme : {"mailto", "foo-scheme", "tel", "ftp", "javascript"})
+        for (const char *scheme : {"mailto", "foo-scheme", "ftp"})
             QVERIFY2(!isEngineScheme(scheme), scheme);
     }
 
-    // A local page has its own pictures and style sheets, nothing else of
-    // the disk; the user may go anywhere.
-    void localFileGuard_data()
+    // A later start never runs beside the copy that runs: what it cannot
+    // hand over, it ends with a word why.
+    void laterStarts_data()
     {
-        QTest::addColumn<QString>("requested");
-        QTest::addColumn<QString>("initiator");
-        QTest::addColumn<Type>("type");
-        QTest::addColumn<bool>("allowed");
-        const QString page = "file://" + path("site/page.html");
-        const auto add = [&](const char *tag, const QString &file, Type type, bool allowed,
-                             const QString &initiator = QStringLiteral("file:///")) {
-            QTest::newRow(tag) << (file.startsWith("http") ? file : "file://" + file) << initiator
-                               << type << allowed;
-        };
-        add("picture beside", path("site/pic.png"), Type::ResourceTypeImage, true);
-        add("style sheet below", path("site/css/deep.css"), Type::ResourceTypeStylesheet, true);
-        add("hidden folder", path("site/.git/x.png"), Type::ResourceTypeImage, false);
-        add("picture elsewhere", path("other.png"), Type::ResourceTypeImage, false);
-        add("fetch beside", path("site/pic.png"), Type::ResourceTypeXhr, false);
-        add("frame", "/etc/passwd", Type::ResourceTypeSubFrame, false);
-        add("link to another page", "/etc/passwd", Type::ResourceTypeMainFrame, true);
-        add("the user's own", "/etc/passwd", Type::ResourceTypeMainFrame, true, QString());
-        add("web page", "https://a.example/x.png", Type::ResourceTypeXhr, true);
-        for (const char *name :
-            {"site/page.html", "site/pic.png", "site/css/deep.css", "site/.git/x.png", "other.png"})
-            write(name, "x");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("handed over") << "https://a.example/" << QString();
+        QTest::newRow("too long") << "https://a.example/"
+                + QString(70000,
+                    u'a') << "The address is too long to be handed to the Wavecrest that runs.";
+        QTest::newRow("refused by the copy that runs")
+            << "javascript:document.cookie"
+            << "The Wavecrest that runs refused the address.";
     }
-    void localFileGuard()
+    void laterStarts()
     {
-        QFETCH(QString, requested);
-        QFETCH(QString, initiator);
-        QFETCH(Type, type);
-        QFETCH(bool, allowed);
-        const QUrl page = QUrl::fromLocalFile(path("site/page.html"));
-        QCOMPARE(LocalFileGuard::allows(QUrl(requested), page, QUrl(initiator), type), allowed);
+        QFETCH(QString, address);
+        QFETCH(QString, refusal);
+        RunningInstance running(path("data"), m_dir.path()), later(path("data"), m_dir.path());
+        QVERIFY(running.claim(QString()));
+        QSignalSpy received(&running, &RunningInstance::addressReceived);
+        std::atomic<int> claimed = -1;
+        std::thread start([&] { claimed = later.claim(address); });
+        QTRY_VERIFY_WITH_TIMEOUT(claimed >= 0, 10000);
+        start.join();
+        QCOMPARE(claimed, 0);
+        QCOMPARE(later.refusal(), refusal);
+        QCOMPARE(received.count(), refusal.isEmpty() ? 1 : 0);
+        // The command line refuses such an address before any hand-over.
+        QCOMPARE(parseCommandLine({"wavecrest", address}, "/").action == CommandLine::Action::Fail,
+            address.startsWith("javascript:"));
     }
 
-    // A local page shows its picture, and learns nothing of other files.
+    // A local page shows its own picture and style sheet, and reads no other
+    // file.
     void localPageStaysLocal()
     {
-        write("site/pic.png",
-            QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAQAAAC1HAwCAAAAC0l"
-                                   "EQVR42mNk+M8AAAMBAQDJ/pLvAAAAAElFTkSuQmCC"));
-        write("site/page.html",
-            "<img id=i src=pic.png><script>onload = () => { let t = 'img' + i.naturalWidth;"
-            "fetch('file:///etc/passwd').then(r => r.text()).then(x => t += ' read',"
-            "  () => t += ' refused').finally(() => document.title = t); }</script>");
+        QVERIFY(write("site/pic.png",
+            QByteArray::fromBase64(
+                "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAQAAAC1HAwCAAAAC0lEQVR42mNk+M8A"
+                "AAMBAQDJ/pLvAAAAAElFTkSuQmCC")));
+        QVERIFY(write("site/s/a.css", "b { color: red }"));
+        QVERIFY(write("site/page.html",
+            "<link rel=stylesheet href=s/a.css><b id=b>b</b><img id=i src=pic.png><script>"
+            "onload = () => fetch('file:///etc/passwd').then(() => 'read', () => 'refused').then("
+            "t => document.title = i.naturalWidth + getComputedStyle(b).color + t)</script>"));
         ShownEngine shown;
         shown.engine->Navigate(path("site/page.html"));
-        QTRY_COMPARE_WITH_TIMEOUT(shown.title, QStringLiteral("img1 refused"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(shown.title, "1rgb(255, 0, 0)refused", 30000);
     }
 
-    void certificateWarningText()
-    {
-        CertificateProblem problem{QWebEngineCertificateError::CertificateDateInvalid, "a.example"};
-        problem.notAfter = QDateTime(QDate(2001, 2, 3), QTime(4, 5), Qt::UTC);
-        QVERIFY(certificateProblemText(problem).startsWith("its certificate expired on "));
-        problem.type = QWebEngineCertificateError::CertificateCommonNameInvalid;
-        problem.names = QStringList{"b.example"};
-        QCOMPARE(certificateProblemText(problem),
-            "its certificate was issued for b.example, not for a.example");
-        problem.host = "<i>";
-        const QString refused = certificateWarningHtml(problem, QUrl());
-        QVERIFY(refused.contains("&lt;i&gt;") && !refused.contains("<i>"));
-        QVERIFY(!refused.contains("Proceed"));
-        QVERIFY(certificateWarningHtml(problem, QUrl("https://x.example/"))
-                    .contains("href=\"https://x.example/\">Proceed to &lt;i&gt; (unsafe)</a>"));
-    }
-
-    // A site with a certificate of its own making shows the warning; passed
-    // once, it shows itself for the rest of the run.
+    // A site with a certificate of its own making shows the warning, and
+    // the site once the user proceeds.
     void certificateWarning()
     {
-        QProcess openssl;
+        QProcess openssl, site;
         openssl.start("openssl",
-            {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                "/CN=localhost", "-keyout", path("key.pem"), "-out", path("cert.pem")});
+            {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=x", "-keyout",
+                path("key.pem"), "-out", path("cert.pem")});
         QVERIFY(openssl.waitForFinished(60000) && openssl.exitCode() == 0);
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        QFile key(path("key.pem")), certificate(path("cert.pem"));
-        QVERIFY(key.open(QIODevice::ReadOnly) && certificate.open(QIODevice::ReadOnly));
-        tls.setPrivateKey(QSslKey(&key, QSsl::Rsa));
-        tls.setLocalCertificate(QSslCertificate(&certificate));
-        QSslServer server;
-        server.setSslConfiguration(tls);
-        QObject::connect(&server, &QSslServer::pendingConnectionAvailable, &server, [&] {
-            auto *socket = qobject_cast<QSslSocket *>(server.nextPendingConnection());
-            QObject::connect(socket, &QSslSocket::readyRead, socket, [socket] {
-                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n"
-                              "\r\n<title>The site</title>");
-                socket->disconnectFromHost();
-            });
-        });
-        QVERIFY(server.listen(QHostAddress::LocalHost));
-        const QString site = QStringLiteral("https://127.0.0.1:%1/").arg(server.serverPort());
-
+        QVERIFY(write("site.html", "<title>The site</title>"));
+        site.setWorkingDirectory(m_dir.path());
+        site.start("openssl",
+            {"s_server", "-WWW", "-accept", "127.0.0.1:0", "-cert", path("cert.pem"), "-key",
+                path("key.pem")});
+        QByteArray said; // "ACCEPT 127.0.0.1:port" once it listens
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (said += site.readAll()).contains("ACCEPT") && said.endsWith('\n'), 30000);
+        const QString url = "https://" + said.split(' ').last().trimmed() + "/site.html";
         ShownEngine first;
-        first.engine->Navigate(site);
+        first.engine->Navigate(url);
         QTRY_COMPARE_WITH_TIMEOUT(first.title, QStringLiteral("Security warning"), 30000);
-        QCOMPARE(first.engine->LocationURL(), site);
-        first.run("document.getElementById('proceed').click()");
+        qobject_cast<QWebEngineView *>(first.engine->view())
+            ->page()
+            ->runJavaScript("document.getElementById('proceed').click()");
         QTRY_COMPARE_WITH_TIMEOUT(first.title, QStringLiteral("The site"), 30000);
-        ShownEngine second;
-        second.engine->Navigate(site);
-        QTRY_COMPARE_WITH_TIMEOUT(second.title, QStringLiteral("The site"), 30000);
+        CertificateProblem problem{QWebEngineCertificateError::CertificateDateInvalid, "<i>"};
+        QVERIFY(!certificateWarningHtml(problem, QUrl()).contains("Proceed"));
+        QVERIFY(
+            certificateWarningHtml(problem, url).contains(">Proceed to &lt;i&gt; (unsafe)</a>"));
     }
 };
 

@@ -1,8 +1,10 @@
+#include "app/applicationshell.h"
 #include "settings/datadir.h"
 #include "settings/listfile.h"
 #include "settings/profile.h"
-#include "settings/sitepermissions.h"
 #include "settings/textfile.h"
+#include "support/messageboxrecorder.h"
+#include "support/testcontext.h"
 #include "support/testregistry.h"
 
 #include <QTemporaryDir>
@@ -18,16 +20,13 @@ constexpr uid_t Nobody = 65534;
 QByteArray contents(const QString &path)
 {
     QFile file(path);
-    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) ? file.readAll()
-                                                                      : QByteArray();
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) ? file.readAll() : "";
 }
 
-struct stat statOf(const QString &path)
+QString written(const QString &path, const QByteArray &bytes)
 {
-    struct stat info {
-    };
-    lstat(QFile::encodeName(path).constData(), &info);
-    return info;
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
 }
 
 } // namespace
@@ -39,29 +38,19 @@ class SafeFilesTest : public QObject
     QTemporaryDir m_dir;
     QString path(const char *name) const { return m_dir.filePath(QString::fromUtf8(name)); }
 
-    // A file of another user: root makes one; others find one in /etc.
-    QString foreignFile()
-    {
-        if (geteuid() != 0)
-            return QStringLiteral("/etc/passwd");
-        QFile file(path("foreign"));
-        if (!file.open(QIODevice::WriteOnly) || file.write("theirs\n") != 7)
-            return {};
-        file.close();
-        return chown(QFile::encodeName(file.fileName()).constData(), Nobody, Nobody) == 0
-            ? file.fileName()
-            : QString();
-    }
-
 private Q_SLOTS:
-    // A link is followed only to a file of the user's own; any other link
-    // reads as no file and is replaced by the save, its target untouched.
+    // A link is followed only to a file of the user's own; any other reads
+    // as no file, and a save replaces the link, never what it points to.
     void linksToOthersAreNotFollowed_data()
     {
-        QTest::addColumn<QString>("target"); // "own": the user's own file
+        QTest::addColumn<QString>("target");
         QTest::addColumn<bool>("followed");
-        QTest::newRow("own file") << QStringLiteral("own") << true;
-        QTest::newRow("someone else's file") << foreignFile() << false;
+        // Root makes a file of another user's; others find one in /etc.
+        QString foreign = geteuid() == 0 ? written(path("foreign"), "theirs\n") : "/etc/passwd";
+        if (geteuid() == 0 && chown(QFile::encodeName(foreign).constData(), Nobody, Nobody) != 0)
+            foreign.clear();
+        QTest::newRow("own file") << written(path("own"), "mine\r\n") << true;
+        QTest::newRow("someone else's file") << foreign << false;
         QTest::newRow("no file") << path("gone") << false;
         QTest::newRow("a device") << QStringLiteral("/dev/zero") << false;
     }
@@ -69,84 +58,53 @@ private Q_SLOTS:
     {
         QFETCH(QString, target);
         QFETCH(bool, followed);
-        QVERIFY(!target.isEmpty());
-        if (target == u"own") {
-            target = path("own");
-            QFile own(target);
-            QVERIFY(own.open(QIODevice::WriteOnly) && own.write("mine\r\n") == 6);
-        }
         const QByteArray before = contents(target);
         const QString link = path("Address.lst");
         QFile::remove(link);
-        QVERIFY(QFile::link(target, link));
+        QVERIFY(!target.isEmpty() && QFile::link(target, link));
         QStringList entries;
         QCOMPARE(LoadList(&entries, link), followed);
         QCOMPARE(entries, followed ? QStringList{"mine"} : QStringList());
         QVERIFY(SaveList({"new"}, link));
         QCOMPARE(QFileInfo(link).isSymLink(), followed);
         QCOMPARE(contents(link), "new\r\n");
-        if (!followed)
-            QCOMPARE(contents(target), before);
+        QCOMPARE(contents(target), followed ? "new\r\n" : before);
     }
 
     // A replaced file keeps its owner, group and mode.
     void saveKeepsOwnerAndMode()
     {
-        const QString file = path("Wavecrest.ini");
-        QVERIFY(WriteIniString("Wavecrest", "HomePage", "a", file));
-        if (geteuid() == 0)
-            QCOMPARE(chown(QFile::encodeName(file).constData(), Nobody, Nobody), 0);
-        QCOMPARE(chmod(QFile::encodeName(file).constData(), 0640), 0);
-        const struct stat before = statOf(file);
-        QVERIFY(WriteIniString("Wavecrest", "HomePage", "b", file));
-        const struct stat after = statOf(file);
-        QCOMPARE(GetIniString("Wavecrest", "HomePage", file), "b");
-        QCOMPARE(after.st_uid, before.st_uid);
-        QCOMPARE(after.st_gid, before.st_gid);
-        QCOMPARE(after.st_mode, before.st_mode);
+        const QString file = written(path("Wavecrest.ini"), "");
+        const QByteArray name = QFile::encodeName(file);
+        QVERIFY(chmod(name, 0640) == 0 && (geteuid() != 0 || chown(name, Nobody, Nobody) == 0));
+        struct stat before, after;
+        QVERIFY(stat(name, &before) == 0 && WriteIniString("W", "k", "v", file)
+            && stat(name, &after) == 0);
         QVERIFY(after.st_ino != before.st_ino); // replaced, not overwritten
+        QCOMPARE(QList<uint>({after.st_uid, after.st_gid, after.st_mode}),
+            QList<uint>({before.st_uid, before.st_gid, before.st_mode}));
     }
 
-    // Files too large to be the program's own are neither read nor replaced.
+    // Files too large to be the program's own are neither read nor
+    // replaced, and a box names them at start.
     void largeFilesAreLeftAlone()
     {
-        const QString ini = path("Wavecrest.ini"), list = path("Address.lst");
-        for (const QString &name : {ini, list}) {
-            QFile file(name);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Wavecrest]\nHomePage=x\n")
-                && file.resize(MaxTextFileBytes + 1));
-        }
-        QCOMPARE(oversizedDataFiles(m_dir.path()), QStringList({"Wavecrest.ini", "Address.lst"}));
+        TestContext ctx;
+        const QString ini = ctx.file("Wavecrest.ini"), list = ctx.file("Address.lst");
+        for (const QString &name : {ini, list})
+            QVERIFY(QFile(written(name, "[Wavecrest]\nHomePage=x\n")).resize(MaxTextFileBytes + 1));
         QCOMPARE(GetIniString("Wavecrest", "HomePage", ini), QString());
         QVERIFY(!WriteIniString("Wavecrest", "HomePage", "y", ini));
         QStringList entries;
-        QVERIFY(!LoadList(&entries, list));
-        QString error;
-        QVERIFY(!SaveList({"y"}, list, &error));
-        QVERIFY(error.contains("larger than 16 MiB"));
+        QVERIFY(!LoadList(&entries, list) && !SaveList({"y"}, list));
+        MessageBoxRecorder boxes;
+        ApplicationShell shell(*ctx.context);
+        shell.start();
+        QCOMPARE(boxes.boxes.size(), 1);
+        QVERIFY(
+            boxes.boxes[0].text.startsWith("Wavecrest.ini, Address.lst are larger than 16 MiB"));
         for (const QString &name : {ini, list})
             QCOMPARE(QFileInfo(name).size(), MaxTextFileBytes + 1);
-    }
-
-    // Answers to sites outlast the run; lines of another making count for
-    // nothing; clearing forgets them all.
-    void sitePermissions()
-    {
-        const QString file = path("SitePermissions.lst");
-        QFile junk(file);
-        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("allow camera\r\nmaybe x y\r\n"));
-        junk.close();
-        SitePermissions first(file);
-        QVERIFY(first.isEmpty());
-        QVERIFY(first.remember("https://a.example", "geolocation", true));
-        QVERIFY(first.remember("https://b.example:8443", "camera", false));
-        const SitePermissions second(file);
-        QCOMPARE(second.decision("https://a.example", "geolocation"), true);
-        QCOMPARE(second.decision("https://b.example:8443", "camera"), false);
-        QCOMPARE(second.decision("https://a.example", "camera"), std::nullopt);
-        first.clear();
-        QVERIFY(!QFile::exists(file));
-        QVERIFY(SitePermissions(file).isEmpty());
     }
 };
 
