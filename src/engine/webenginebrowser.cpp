@@ -210,6 +210,10 @@ void WebEngineBrowser::answerPermission(const QUrl &origin, Permission permissio
 
 void WebEngineBrowser::newWindowRequested(QWebEngineNewWindowRequest &request)
 {
+    const QUrl url = request.requestedUrl();
+    // No page but a local one has any business with local files.
+    if (url.isLocalFile() && !m_page->url().isLocalFile())
+        return;
     NewWindowRequest ours;
     ours.userInitiated = request.isUserInitiated();
     Q_EMIT NewWindow2(&ours);
@@ -220,8 +224,8 @@ void WebEngineBrowser::newWindowRequested(QWebEngineNewWindowRequest &request)
         return;
     // A local page would keep its hold on a local file it opens in a new
     // window, and could read it there; loaded afresh, the file is on its own.
-    if (request.requestedUrl().isLocalFile())
-        target->m_page->load(request.requestedUrl());
+    if (url.isLocalFile())
+        target->m_page->load(url);
     else
         request.openIn(target->m_page);
 }
