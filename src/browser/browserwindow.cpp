@@ -162,7 +162,7 @@ void BrowserWindow::connectEngine()
     // Every frame reports its own; the address bar shows the page's.
     connect(engine, &BrowserEngine::NavigateComplete2, this, unlessBlank([this](const QString &) {
         m_statusBar->setStatusText(tr("Receiving data..."));
-        m_addressBar->setEditText(m_engine->LocationURL());
+        m_addressBar->showAddress(m_engine->LocationURL());
     }));
     connect(engine, &BrowserEngine::TitleChange, this, unlessBlank([this](const QString &text) {
         setWindowTitle(tr("%1 - Brimlow Wavecrest").arg(text));
