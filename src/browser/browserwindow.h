@@ -16,8 +16,10 @@ class BrowserMenuBar;
 class BrowserStatusBar;
 class ClientArea;
 class FavouritesStrip;
+class FindBar;
 class FullScreen;
 class LogoButton;
+class PageBars;
 class PictureButtons;
 struct NewWindowRequest;
 
@@ -59,6 +61,10 @@ public:
     // Loads the address, as the engine understands it (the empty address
     // leaves the page as it is).
     void navigate(const QString &address);
+
+    // Puts a bar (an offer to the user, say) between the address bar and the
+    // page; the bar shows and hides itself, and the page takes what it leaves.
+    void addPageBar(QWidget *bar);
 
     // The file dialog of "&Open File" (tests replace it).
     void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
@@ -118,6 +124,8 @@ private:
     BrowserMenuBar *m_menus = nullptr;
     FullScreen *m_fullScreen = nullptr;
     BrowserKeys *m_keys = nullptr;
+    PageBars *m_pageBars = nullptr;
+    FindBar *m_findBar = nullptr;
     BrowserLayout m_layout;
     FileChooser m_fileChooser;
 };

@@ -362,7 +362,8 @@ private Q_SLOTS:
         const QStringList expected = {"mnuFile  &File", "mnuFileOpen  &Open File  Ctrl+O",
             "mnuFileLine", "mnuFileExit  &Exit", //
             "mnuEdit  &Edit", "mnuEditPrefs  &Preferences  Ctrl+P",
-            "mnuEditAllowPopUps  Allow Pop Ups  ticked", //
+            "mnuEditAllowPopUps  Allow Pop Ups  ticked",
+            "mnuEditFind  Find in Page\u2026  Ctrl+Shift+F", //
             "mnuGo  &Go", "mnuGoBack  &Back       Ctrl+B", "mnuGoForward  &Forward       Ctrl+F",
             "mnuGoHome  &Home       Ctrl+H", "mnuGoStop  &Stop       Ctrl+S",
             "mnuRefresh  &Refresh       Ctrl+R", "mnuGoLine", "mnuGoEmail  Send Email",
