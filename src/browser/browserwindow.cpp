@@ -177,6 +177,7 @@ void BrowserWindow::connectEngine()
     connect(engine, &BrowserEngine::NavigateComplete2, this, unlessBlank([this](const QString &) {
         m_statusBar->setStatusText(tr("Receiving data..."));
         m_addressBar->showAddress(m_engine->LocationURL());
+        Q_EMIT pageAddressChanged();
     }));
     connect(engine, &BrowserEngine::TitleChange, this, unlessBlank([this](const QString &text) {
         setWindowTitle(tr("%1 - Brimlow Wavecrest").arg(text));
@@ -280,6 +281,11 @@ void BrowserWindow::navigate(const QString &address)
     if (!address.isEmpty())
         m_blankStandsIn = false;
     m_engine->Navigate(address);
+}
+
+QString BrowserWindow::pageAddress() const
+{
+    return m_blankStandsIn ? QString() : m_engine->LocationURL();
 }
 
 BrowserEngine *BrowserWindow::engineForNewWindow()

@@ -61,6 +61,8 @@ public:
     // Loads the address, as the engine understands it (the empty address
     // leaves the page as it is).
     void navigate(const QString &address);
+    // The address of the page shown; "" while no page is.
+    QString pageAddress() const;
 
     // Puts a bar (an offer to the user, say) between the address bar and the
     // page; the bar shows and hides itself, and the page takes what it leaves.
@@ -72,6 +74,8 @@ public:
 Q_SIGNALS:
     // The main window has saved everything; the program should end now.
     void shutdownComplete();
+    // The window shows another page; pageAddress() tells which.
+    void pageAddressChanged();
 
 protected:
     void changeEvent(QEvent *event) override;
