@@ -1,5 +1,6 @@
 #include "app/applicationshell.h"
 
+#include "app/sessionkeeper.h"
 #include "app/splashscreen.h"
 #include "browser/browserwindow.h"
 #include "core/appcontext.h"
@@ -13,7 +14,7 @@
 #include <QSessionManager>
 
 ApplicationShell::ApplicationShell(AppContext &context, QObject *parent)
-    : QObject(parent), m_context(context)
+    : QObject(parent), m_context(context), m_session(new SessionKeeper(context, this))
 {
     // A logout or shutdown through the session manager is a close request of
     // the main window, as the program has always treated it.
@@ -47,6 +48,7 @@ void ApplicationShell::start(const QString &startAddress)
     m_context.windows().adopt(QLatin1String(WindowNames::Main), window);
     connect(window, &BrowserWindow::shutdownComplete, this, &ApplicationShell::finish);
     window->installEventFilter(this);
+    m_session->start(window);
     window->loadFromSettings(startAddress);
 
     m_splash = new SplashScreen(window->windowIcon());
@@ -73,6 +75,11 @@ void ApplicationShell::warnOfOversizedFiles()
              "now.\n\nMove them away or delete them (in %2) to start afresh.")
               .arg(names.join(QStringLiteral(", ")), folder);
     showMessageBox(nullptr, text, QMessageBox::Warning);
+}
+
+void ApplicationShell::watchSecondaryWindow(BrowserWindow *window)
+{
+    m_session->watch(window);
 }
 
 void ApplicationShell::endSplash()
@@ -115,6 +122,8 @@ void ApplicationShell::finish()
     if (m_finished)
         return;
     m_finished = true;
+    // An end that gets here is a clean one: nothing to offer at next start.
+    m_session->end();
     Q_EMIT finished();
 }
 

@@ -63,6 +63,14 @@ public:
     // The user's answer to PermissionRequested().
     virtual void answerPermission(const QUrl &origin, Permission permission, bool allowed) = 0;
 
+    // Looks for the text in the page, letter case aside, and highlights the
+    // matches: the same text again moves on to the next match (backward: to
+    // the one before), other text starts anew. findTextFinished() follows;
+    // a search that a newer one overtook reports nothing.
+    virtual void findText(const QString &text, bool backward) = 0;
+    // Ends the search and takes its highlight off the page.
+    virtual void stopFinding() = 0;
+
 Q_SIGNALS:
     void StatusTextChange(const QString &text);
     void ProgressChange(int progress, int progressMax);
@@ -83,6 +91,9 @@ Q_SIGNALS:
     // The user followed a link that only another program can open
     // (mailto:, a program's own scheme); nothing has been started.
     void ExternalLinkRequested(const QUrl &url);
+    // The outcome of findText(text): the highlighted match, counted from 1,
+    // and how many there are; 0 of 0 when there is none.
+    void findTextFinished(const QString &text, int activeMatch, int matchCount);
 };
 
 // Creates an engine whose view is a child of parent. Windows receive one of

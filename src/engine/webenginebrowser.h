@@ -33,6 +33,8 @@ public:
     void setZoomFactor(qreal factor) override;
     void exitFullScreen() override;
     void answerPermission(const QUrl &origin, Permission permission, bool allowed) override;
+    void findText(const QString &text, bool backward) override;
+    void stopFinding() override;
 
 private:
     // The warning page that stands in for a site whose certificate failed;
@@ -62,4 +64,6 @@ private:
     // Where the top-level page is going or has gone.
     QUrl m_mainFrameUrl;
     std::optional<CertificateWarning> m_certificateWarning;
+    // Counts the searches, so that only the newest one reports.
+    quint64 m_findRequest = 0;
 };

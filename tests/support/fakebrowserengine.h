@@ -28,6 +28,11 @@ public:
     void exitFullScreen() override;
     // Recorded as "Permission:<origin> <permission> <allowed>".
     void answerPermission(const QUrl &origin, Permission permission, bool allowed) override;
+    void findText(const QString &text, bool backward) override
+    {
+        calls << (backward ? "FindTextBackward:" : "FindText:") + text;
+    }
+    void stopFinding() override { calls << QStringLiteral("StopFinding"); }
 
     // Asks the engine's window for a new-window target, as a page would.
     BrowserEngine *requestNewWindow(bool userInitiated = false);
