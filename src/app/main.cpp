@@ -32,9 +32,9 @@ QStringList argumentList(int argc, char *argv[])
     return arguments;
 }
 
-// Help and the version need no display, so they are answered before the
-// toolkit starts; a wrong option is known only once the toolkit has taken
-// its own (-platform and the like) from the command line.
+// Help, the version and a wrong command line need no display, so they are
+// answered before the toolkit starts: without a display the toolkit could
+// only abort.
 bool answeredWithoutWindows(const CommandLine &commandLine, int *exitCode)
 {
     switch (commandLine.action) {
@@ -56,6 +56,22 @@ bool answeredWithoutWindows(const CommandLine &commandLine, int *exitCode)
     return true;
 }
 
+// Where there is no display, the toolkit can only abort; the user is told
+// why instead. A platform named by QT_QPA_PLATFORM or -platform, or a display
+// named by -display, is the toolkit's to try.
+bool displayExpected(const QStringList &arguments)
+{
+    for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return true;
+    }
+    for (const char *option : {"-platform", "--platform", "-display", "--display"}) {
+        if (arguments.contains(QLatin1String(option)))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -64,13 +80,16 @@ int main(int argc, char *argv[])
     // starts is kept until it can be answered.
     TerminationSignals::install();
     int exitCode = 0;
-    CommandLine commandLine = parseCommandLine(argumentList(argc, argv), QDir::currentPath());
-    if (commandLine.action != CommandLine::Action::Fail
-        && answeredWithoutWindows(commandLine, &exitCode))
+    const QStringList arguments = argumentList(argc, argv);
+    const CommandLine commandLine = parseCommandLine(arguments, QDir::currentPath());
+    if (answeredWithoutWindows(commandLine, &exitCode))
         return exitCode;
+    if (!displayExpected(arguments)) {
+        std::fputs("wavecrest: no display to show the browser on (DISPLAY is not set)\n", stderr);
+        return 1;
+    }
 
     prepareWebEngineEnvironment();
-    const int givenArgumentCount = argc;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wavecrest"));
     QApplication::setOrganizationName(QStringLiteral("Brimlow"));
@@ -81,11 +100,6 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     initWavecrestResources();
     QApplication::setWindowIcon(programIcon());
-    // Read again only when the toolkit took options of its own out of argv.
-    if (argc != givenArgumentCount)
-        commandLine = parseCommandLine(argumentList(argc, argv), QDir::currentPath());
-    if (answeredWithoutWindows(commandLine, &exitCode))
-        return exitCode;
 
     const QString dataDirectory
         = resolveDataDirectory(portableProgramDirectory(QCoreApplication::applicationDirPath()));
