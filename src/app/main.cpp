@@ -10,6 +10,7 @@
 #include "engine/webenginefactory.h"
 #include "engine/webengineprofile.h"
 #include "settings/datadir.h"
+#include "system/sessionbus.h"
 #include "system/terminationsignals.h"
 #include "ui/accessibility.h"
 #include "ui/resources.h"
@@ -89,6 +90,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    keepSessionBusFromStarting();
     prepareWebEngineEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wavecrest"));
