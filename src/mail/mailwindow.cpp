@@ -107,6 +107,7 @@ void MailWindow::send()
     m_status->clear();
     m_failureShown = false;
     m_triedStoredPassword = false;
+    m_passwordFromKeyring = false;
     m_rememberTypedPassword.reset();
     m_client->SendEmail(m_server->text(), composeMessage());
 }
@@ -156,6 +157,7 @@ void MailWindow::handleLoginRequired(const QString &serverText, bool refused)
             if (!password)
                 return askForLogin(serverText);
             m_rememberTypedPassword.reset();
+            m_passwordFromKeyring = true;
             m_client->logIn(userName, *password);
         });
 }
@@ -171,15 +173,21 @@ void MailWindow::askForLogin(const QString &serverText)
         m_loginWindow = new MailLoginWindow(this);
         connect(m_loginWindow, &QDialog::accepted, this, [this] {
             m_rememberTypedPassword = m_loginWindow->rememberPassword();
-            m_client->logIn(m_loginWindow->userName(), m_loginWindow->password());
+            m_rememberChoice = m_rememberTypedPassword;
+            m_typedUserName = m_loginWindow->userName();
+            m_client->logIn(m_typedUserName, m_loginWindow->password());
         });
         connect(m_loginWindow, &QDialog::rejected, m_client, &SmtpClient::cancelLogin);
     }
-    const QString userName = m_context.setting(SettingsKey::MailUser);
-    // Someone whose remembered password was just refused will want the new
-    // one remembered too.
+    // The name typed last, above all after a refusal: the stored one may be
+    // the very one the user just corrected.
+    const QString userName
+        = m_typedUserName.isEmpty() ? m_context.setting(SettingsKey::MailUser) : m_typedUserName;
+    // The box is ticked only by the user's own choice, or for someone whose
+    // remembered password was just refused, who will want the new one
+    // remembered too.
     m_loginWindow->ask(m_client->serverHost(), serverText, userName,
-        m_rememberTypedPassword.value_or(m_triedStoredPassword));
+        m_rememberChoice.value_or(m_passwordFromKeyring));
 }
 
 void MailWindow::rememberLogin(const QString &userName, const QString &password)

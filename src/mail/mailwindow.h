@@ -96,7 +96,12 @@ private:
     bool m_closeWhenDone = false;
     bool m_failureShown = false;
     bool m_triedStoredPassword = false;
+    // The password of this send's last try came from the keyring.
+    bool m_passwordFromKeyring = false;
     // Whether the password of the login under way is to be remembered;
     // untouched when it came from the keyring.
     std::optional<bool> m_rememberTypedPassword;
+    // What the user last chose in the login window, and the name typed there.
+    std::optional<bool> m_rememberChoice;
+    QString m_typedUserName;
 };
