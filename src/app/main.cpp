@@ -9,8 +9,10 @@
 #include "engine/webengineenvironment.h"
 #include "engine/webenginefactory.h"
 #include "engine/webengineprofile.h"
+#include "engine/webenginespelling.h"
 #include "settings/datadir.h"
 #include "system/sessionbus.h"
+#include "system/spellingdictionaries.h"
 #include "system/terminationsignals.h"
 #include "ui/accessibility.h"
 #include "ui/resources.h"
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QLocale>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 
@@ -115,6 +118,11 @@ int main(int argc, char *argv[])
     // ask the desktop's bus for nothing.
     installAccessibilityFactory();
     exposePagesToAssistiveTechnology();
+    const QString dictionaries
+        = usePageDictionaryFolder(programDictionaryFolder(QCoreApplication::applicationDirPath()));
+    enablePageSpellChecking(sharedWebEngineProfile(),
+        dictionaryForLocale(
+            dictionariesIn(dictionaries, QStringLiteral(".bdic")), QLocale::system().name()));
     QObject::connect(sharedWebEngineProfile(), &QWebEngineProfile::downloadRequested,
         sharedWebEngineProfile(), &DownloadSaver::start);
     AppContext context(dataDirectory, webEngineFactory());
