@@ -3,6 +3,8 @@
 #include "core/appcontext.h"
 #include "mail/keychaincredentialstore.h"
 #include "mail/mailloginwindow.h"
+#include "mail/spellchecker.h"
+#include "mail/spellunderliner.h"
 #include "ui/messagebox.h"
 #include "ui/placement.h"
 #include "ui/windowutils.h"
@@ -21,7 +23,8 @@ MailWindow::MailWindow(AppContext &context, const SmtpClientConfig &smtp,
     : QWidget(parent,
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_context(context), m_client(new SmtpClient(smtp, this)),
+      m_spelling(SpellChecker::forDataDirectory(context.dataDirectory())), m_context(context),
+      m_client(new SmtpClient(smtp, this)),
       m_ownCredentials(credentials ? nullptr : std::make_unique<KeychainCredentialStore>()),
       m_credentials(credentials ? credentials : m_ownCredentials.get())
 {
@@ -43,6 +46,7 @@ MailWindow::MailWindow(AppContext &context, const SmtpClientConfig &smtp,
     m_body->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_body->setTabChangesFocus(true);
     m_body->setAccessibleName(tr("Message"));
+    checkSpelling(m_body, m_spelling);
 
     connect(m_send, &QPushButton::clicked, this, &MailWindow::send);
     connect(m_client, &SmtpClient::statusChanged, m_status, &QLabel::setText);
@@ -229,6 +233,7 @@ void MailWindow::showEvent(QShowEvent *event)
     }
     // Opened again before the message was through: the window stays.
     m_closeWhenDone = false;
+    m_spelling->load();
     QWidget::showEvent(event);
 }
 

@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class SpellChecker;
 
 // What the Send Mail and Comments windows share: the controls both have, the
 // fields they remember, and the send itself with its status texts, message
@@ -74,6 +75,8 @@ protected:
     QLineEdit *m_fromName;
     QLineEdit *m_server;
     QPlainTextEdit *m_body;
+    // Shared with the other mail window; read once a window shows.
+    SpellChecker *m_spelling;
 
 private:
     void send();
