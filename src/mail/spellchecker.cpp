@@ -140,14 +140,16 @@ void SpellChecker::takeDictionary()
 
 bool SpellChecker::isMisspelt(const QString &word)
 {
-    if (!m_dictionary || m_personalWords.contains(word) || m_personalWords.contains(word.toLower()))
+    if (!m_dictionary)
         return false;
     if (const auto known = m_correct.constFind(word); known != m_correct.cend())
         return !*known;
-    const bool correct = m_dictionary->spell(encoded(*m_dictionary, word));
+    const bool correct = m_personalWords.contains(word) || m_personalWords.contains(word.toLower())
+        || m_dictionary->spell(encoded(*m_dictionary, word));
     if (m_correct.size() >= MaxRememberedWords)
         m_correct.clear();
-    m_correct.insert(word, correct);
+    // A copy of its own: the word may lie in the caller's text.
+    m_correct.insert(QString(word.constData(), word.size()), correct);
     return !correct;
 }
 
@@ -174,6 +176,7 @@ bool SpellChecker::addToDictionary(const QString &word, QString *error)
         return false;
     }
     m_personalWords.insert(word);
+    m_correct.clear();
     QStringList words(m_personalWords.cbegin(), m_personalWords.cend());
     words.sort(Qt::CaseInsensitive);
     const bool saved = SaveList(words, m_personalWordsFile, error);

@@ -37,7 +37,8 @@ public:
     void load();
     bool isLoaded() const { return m_dictionary != nullptr; }
 
-    // False for every word until the dictionary is loaded.
+    // False for every word until the dictionary is loaded. The word may be
+    // a view into a longer text (QString::fromRawData()).
     bool isMisspelt(const QString &word);
     // A few words the misspelt one may have been meant as, best first.
     QStringList suggestions(const QString &word) const;
@@ -59,7 +60,7 @@ private:
     QFutureWatcher<std::shared_ptr<Hunspell>> *m_loading = nullptr;
     std::shared_ptr<Hunspell> m_dictionary;
     QSet<QString> m_personalWords;
-    // What the dictionary said of each word met so far; a keystroke checks
-    // its whole paragraph again.
+    // Whether each word met so far is right; a keystroke checks its whole
+    // paragraph again.
     QHash<QString, bool> m_correct;
 };

@@ -83,9 +83,11 @@ public:
 protected:
     void highlightBlock(const QString &text) override
     {
+        const QTextCharFormat misspelt = misspeltFormat();
         for (const WordSpan &word : wordsToCheck(text)) {
-            if (m_checker->isMisspelt(text.mid(word.start, word.length)))
-                setFormat(int(word.start), int(word.length), misspeltFormat());
+            if (m_checker->isMisspelt(
+                    QString::fromRawData(text.constData() + word.start, word.length)))
+                setFormat(int(word.start), int(word.length), misspelt);
         }
     }
 
@@ -152,7 +154,8 @@ private:
         const QString text = m_field->text();
         QList<QInputMethodEvent::Attribute> marks;
         for (const WordSpan &word : wordsToCheck(text)) {
-            if (m_checker->isMisspelt(text.mid(word.start, word.length)))
+            if (m_checker->isMisspelt(
+                    QString::fromRawData(text.constData() + word.start, word.length)))
                 marks.append(
                     {QInputMethodEvent::TextFormat, int(word.start) - m_field->cursorPosition(),
                         int(word.length), misspeltFormat()});
