@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/contentblockingstate.h"
 #include "core/mainwindowappearance.h"
 #include "core/windowregistry.h"
 #include "engine/browserengine.h"
@@ -26,11 +27,13 @@ public:
     BrowserEngine *createEngine(QWidget *parent) const;
     WindowRegistry &windows() { return m_windows; }
     MainWindowAppearance &mainWindowAppearance() { return m_appearance; }
+    ContentBlockingState &contentBlocking() { return m_contentBlocking; }
 
 private:
     QString m_dataDirectory;
     BrowserEngineFactory m_engineFactory;
     MainWindowAppearance m_appearance;
+    ContentBlockingState m_contentBlocking;
     // Last, so that windows still open go before what they use.
     WindowRegistry m_windows;
 };

@@ -1,5 +1,6 @@
 #include "engine/webenginebrowser.h"
 
+#include "engine/navigationgate.h"
 #include "engine/useraddress.h"
 #include "engine/webenginepage.h"
 
@@ -52,6 +53,10 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parent)
             request.accept();
             Q_EMIT fullScreenRequested(request.toggleOn());
         });
+    connect(&NavigationGate::instance(), &NavigationGate::opened, this, [this] {
+        if (!m_heldUrl.isEmpty())
+            m_page->load(std::exchange(m_heldUrl, QUrl()));
+    });
 }
 
 void WebEngineBrowser::Navigate(const QString &address)
@@ -60,6 +65,12 @@ void WebEngineBrowser::Navigate(const QString &address)
     if (url.isEmpty())
         return;
     m_crashedUrl.clear();
+    // A blank page asks nothing of anyone and may show at once.
+    if (!NavigationGate::instance().isOpen() && url.scheme() != QLatin1String("about")) {
+        m_heldUrl = url;
+        return;
+    }
+    m_heldUrl.clear();
     m_page->load(url);
 }
 
@@ -77,6 +88,7 @@ void WebEngineBrowser::GoForward()
 
 void WebEngineBrowser::Stop()
 {
+    m_heldUrl.clear();
     m_page->triggerAction(QWebEnginePage::Stop);
 }
 

@@ -42,4 +42,6 @@ private:
     bool m_urlCommitted = false;
     // Set while the view shows the page that stands in for a crashed one.
     QUrl m_crashedUrl;
+    // An address asked for while the navigation gate was closed.
+    QUrl m_heldUrl;
 };

@@ -9,7 +9,10 @@
 // the time to read and compile the lists, the median and 99th percentile of
 // the time one decision takes (after a warm-up pass over all requests), and
 // the resident memory once the lists are loaded. With --stats, a line
-// before it counts the rules and the lines set aside, by reason.
+// before it counts the rules and the lines set aside, by reason. With
+// --compiled FILE, the lists are loaded from the compiled form in FILE when
+// it was made from the very same files, and otherwise read and compiled
+// into FILE, as the browser does at start.
 
 #include "blocking/matcher/filterengine.h"
 
@@ -17,6 +20,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -200,6 +204,42 @@ std::optional<std::string> readFile(const char *path)
     return bytes.str();
 }
 
+// What a compiled form was made from: the lists' paths, sizes and times.
+std::string fingerprint(const std::vector<const char *> &paths)
+{
+    std::string print;
+    for (const char *path : paths) {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(path, error);
+        const auto time = std::filesystem::last_write_time(path, error);
+        print += std::string(path) + ' ' + std::to_string(size) + ' '
+            + std::to_string(time.time_since_epoch().count()) + '\n';
+    }
+    return print;
+}
+
+std::optional<FilterEngine> loadCompiled(const char *compiled, const std::string &print)
+{
+    if (!compiled)
+        return std::nullopt;
+    const std::optional<std::string> bytes = readFile(compiled);
+    return bytes ? FilterEngine::fromStoredForm(*bytes, print) : std::nullopt;
+}
+
+std::optional<FilterEngine> loadLists(const std::vector<const char *> &paths)
+{
+    std::vector<std::string> texts;
+    for (const char *path : paths) {
+        std::optional<std::string> text = readFile(path);
+        if (!text) {
+            std::fprintf(stderr, "wavecrest-filtercheck: cannot read %s\n", path);
+            return std::nullopt;
+        }
+        texts.push_back(std::move(*text));
+    }
+    return FilterEngine::fromLists(std::vector<std::string_view>(texts.begin(), texts.end()));
+}
+
 double residentMegabytes()
 {
     std::ifstream status("/proc/self/status");
@@ -226,34 +266,38 @@ int main(int argc, char *argv[])
 {
     std::vector<const char *> paths;
     bool stats = false;
+    const char *compiled = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--stats") == 0)
             stats = true;
+        else if (std::strcmp(argv[i], "--compiled") == 0 && i + 1 < argc)
+            compiled = argv[++i];
         else
             paths.push_back(argv[i]);
     }
     if (paths.empty()) {
-        std::fputs(
-            "usage: wavecrest-filtercheck [--stats] LIST_FILE... < requests.jsonl\n", stderr);
+        std::fputs("usage: wavecrest-filtercheck [--stats] [--compiled FILE] LIST_FILE... "
+                   "< requests.jsonl\n",
+            stderr);
         return 2;
     }
     using Clock = std::chrono::steady_clock;
     const Clock::time_point loadStart = Clock::now();
-    std::vector<std::string> texts;
-    for (const char *path : paths) {
-        std::optional<std::string> text = readFile(path);
-        if (!text) {
-            std::fprintf(stderr, "wavecrest-filtercheck: cannot read %s\n", path);
-            return 1;
-        }
-        texts.push_back(std::move(*text));
-    }
-    const FilterEngine engine
-        = FilterEngine::fromLists(std::vector<std::string_view>(texts.begin(), texts.end()));
+    const std::string print = fingerprint(paths);
+    std::optional<FilterEngine> loaded = loadCompiled(compiled, print);
+    const bool fromText = !loaded;
+    if (fromText)
+        loaded = loadLists(paths);
+    if (!loaded)
+        return 1;
+    const FilterEngine &engine = *loaded;
     const double loadMs
         = std::chrono::duration<double, std::milli>(Clock::now() - loadStart).count();
-    texts.clear();
-    texts.shrink_to_fit();
+    if (compiled && fromText) {
+        const std::string stored = engine.storedForm(print);
+        std::ofstream(compiled, std::ios::binary)
+            .write(stored.data(), std::streamsize(stored.size()));
+    }
     const double rss = residentMegabytes();
 
     std::vector<Request> requests;

@@ -118,6 +118,9 @@ bool isHostChar(char c)
 // "0.0.0.0 ads.example" and its kin: each name becomes "||name^".
 bool parseHostsLine(std::string_view line, FilterLineSink &sink)
 {
+    // Only lines that start with an address are candidates.
+    if (line.front() != '0' && line.front() != '1' && line.front() != ':')
+        return false;
     const std::size_t blank = line.find_first_of(" \t");
     if (blank == std::string_view::npos)
         return false;
@@ -222,9 +225,22 @@ bool isSafeSelector(std::string_view selector)
 std::size_t hidingSeparator(std::string_view line, std::size_t *length)
 {
     const std::size_t hash = line.find('#');
-    if (hash == std::string_view::npos
-        || line.substr(0, hash).find_first_of("/|@\"!$^") != std::string_view::npos)
+    if (hash == std::string_view::npos)
         return std::string_view::npos;
+    for (std::size_t i = 0; i < hash; ++i) {
+        switch (line[i]) {
+        case '/':
+        case '|':
+        case '@':
+        case '"':
+        case '!':
+        case '$':
+        case '^':
+            return std::string_view::npos;
+        default:
+            break;
+        }
+    }
     static constexpr std::array Separators = {std::string_view("##"), std::string_view("#@#"),
         std::string_view("#?#"), std::string_view("#@?#"), std::string_view("#$#"),
         std::string_view("#@$#"), std::string_view("#%#"), std::string_view("#@%#")};
@@ -478,11 +494,13 @@ void parseFilterLine(std::string_view line, FilterLineSink &sink)
 
 void parseFilterList(std::string_view text, FilterLineSink &sink)
 {
-    while (!text.empty()) {
-        const std::size_t end = text.find_first_of("\r\n");
-        parseFilterLine(text.substr(0, end), sink);
-        if (end == std::string_view::npos)
-            break;
-        text.remove_prefix(end + 1);
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || text[i] == '\r') {
+            parseFilterLine(text.substr(start, i - start), sink);
+            start = i + 1;
+        }
     }
+    if (start < text.size())
+        parseFilterLine(text.substr(start), sink);
 }

@@ -194,10 +194,10 @@ void HidingMatcher::store(StoredFormWriter &writer) const
     writer.array(m_siteRules);
     writer.array(m_siteExceptions);
     writer.array(m_domainWords);
-    writer.array(m_ruleIndex.slots());
+    writer.array(m_ruleIndex.slotWords());
     writer.array(m_ruleIndex.lists());
     writer.array(m_excludingRules);
-    writer.array(m_exceptionIndex.slots());
+    writer.array(m_exceptionIndex.slotWords());
     writer.array(m_exceptionIndex.lists());
     writer.value(m_ruleCount);
 }
@@ -211,8 +211,8 @@ bool HidingMatcher::load(StoredFormReader &reader)
         && reader.array(&loaded.m_keyedStart) && reader.array(&loaded.m_keyedTexts)
         && reader.array(&loaded.m_otherGeneric) && reader.array(&loaded.m_siteRules)
         && reader.array(&loaded.m_siteExceptions) && reader.array(&loaded.m_domainWords)
-        && reader.array(&loaded.m_ruleIndex.slots()) && reader.array(&loaded.m_ruleIndex.lists())
-        && reader.array(&loaded.m_excludingRules) && reader.array(&loaded.m_exceptionIndex.slots())
+        && reader.array(&loaded.m_ruleIndex.slotWords()) && reader.array(&loaded.m_ruleIndex.lists())
+        && reader.array(&loaded.m_excludingRules) && reader.array(&loaded.m_exceptionIndex.slotWords())
         && reader.array(&loaded.m_exceptionIndex.lists()) && reader.value(&loaded.m_ruleCount)
         && loaded.validate()
         && loaded.m_ruleIndex.adoptStored(std::uint32_t(loaded.m_siteRules.size()))

@@ -39,11 +39,11 @@ public:
         }
     }
 
-    std::vector<std::uint64_t> &slots() { return m_slots; }
+    std::vector<std::uint64_t> &slotWords() { return m_slots; }
     std::vector<std::uint32_t> &lists() { return m_lists; }
-    const std::vector<std::uint64_t> &slots() const { return m_slots; }
+    const std::vector<std::uint64_t> &slotWords() const { return m_slots; }
     const std::vector<std::uint32_t> &lists() const { return m_lists; }
-    // After slots() were filled from a stored form: false when they are no
+    // After slotWords() were filled from a stored form: false when they are no
     // table this class could have made.
     bool adoptStored(std::uint32_t ruleCount);
 

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <unordered_map>
 
 namespace {
 
@@ -58,6 +57,15 @@ bool isHostChar(char c)
     return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
 }
 
+bool isHostName(std::string_view text)
+{
+    for (const char c : text) {
+        if (!isHostChar(c))
+            return false;
+    }
+    return true;
+}
+
 // The suffixes of a host, longest first: "a.b.c", "b.c", "c".
 template <typename Visit> void forEachSuffix(std::string_view host, Visit &&visit)
 {
@@ -104,11 +112,11 @@ struct Candidate {
 // or an open end, could extend it in the address.
 void patternCandidates(std::string_view pattern, std::uint32_t flags, std::vector<Candidate> *out)
 {
-    const std::string lowered = [&] {
-        std::string s;
-        assignLowered(&s, pattern);
-        return s;
-    }();
+    // Patterns are in lower case already unless they match case.
+    std::string copy;
+    if (flags & NetworkRule::MatchCase)
+        assignLowered(&copy, pattern);
+    const std::string_view lowered = (flags & NetworkRule::MatchCase) ? copy : pattern;
     const std::size_t n = lowered.size();
     for (std::size_t i = 0; i < n;) {
         if (!isTokenChar(lowered[i])) {
@@ -121,7 +129,7 @@ void patternCandidates(std::string_view pattern, std::uint32_t flags, std::vecto
         const bool leftKnown
             = i > 0 ? lowered[i - 1] != '*' : (flags & NetworkRule::HostAnchor) != 0;
         const bool rightKnown = j < n ? lowered[j] != '*' : (flags & NetworkRule::EndAnchor) != 0;
-        const std::string_view token = std::string_view(lowered).substr(i, j - i);
+        const std::string_view token = lowered.substr(i, j - i);
         if (leftKnown && rightKnown && !isSchemeName(token))
             out->push_back({FilterHash::token(token), token.size(), false});
         i = j;
@@ -130,13 +138,16 @@ void patternCandidates(std::string_view pattern, std::uint32_t flags, std::vecto
         return;
     // "||host/..." or "||host^...": the host is a whole suffix of the
     // address's host.
-    const std::size_t end = lowered.find_first_of("^/:?*|");
+    std::size_t end = 0;
+    while (end < lowered.size() && isHostChar(lowered[end]))
+        ++end;
     if (end == 0 || lowered.front() == '.')
         return;
-    const bool whole = end == std::string::npos ? (flags & NetworkRule::EndAnchor) != 0
-                                                : lowered[end] != '*' && lowered[end] != '|';
-    const std::string_view host = std::string_view(lowered).substr(0, end);
-    if (whole && std::all_of(host.begin(), host.end(), isHostChar))
+    const bool whole = end == lowered.size()
+        ? (flags & NetworkRule::EndAnchor) != 0
+        : lowered[end] == '^' || lowered[end] == '/' || lowered[end] == ':' || lowered[end] == '?';
+    const std::string_view host = lowered.substr(0, end);
+    if (whole)
         out->push_back({hostKey(host), host.size(), true});
 }
 
@@ -219,40 +230,72 @@ void ruleCandidates(const NetworkRule &rule, std::vector<Candidate> *out)
 
 using KeyPairs = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
 
+// How often each key is offered, in an open-addressed table.
+class KeyCounts
+{
+public:
+    explicit KeyCounts(std::size_t keys)
+    {
+        std::size_t capacity = 16;
+        while (capacity < keys * 2)
+            capacity *= 2;
+        m_slots.assign(capacity, {0, 0});
+        m_mask = capacity - 1;
+    }
+    std::uint32_t &operator[](std::uint32_t key)
+    {
+        key = key ? key : 1;
+        std::size_t i = key & m_mask;
+        while (m_slots[i].first != 0 && m_slots[i].first != key)
+            i = (i + 1) & m_mask;
+        m_slots[i].first = key;
+        return m_slots[i].second;
+    }
+
+private:
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_slots;
+    std::size_t m_mask;
+};
+
 // Every rule under its rarest key; rules without a key that name the sites
 // they run on go under those sites, the rest are checked for every request.
 void assignKeys(const std::vector<NetworkRule> &rules, const std::vector<std::uint32_t> &members,
     KeyPairs *pairs, std::vector<std::uint32_t> *unkeyed)
 {
-    std::unordered_map<std::uint32_t, std::uint32_t> frequency;
     std::vector<Candidate> candidates;
+    std::vector<std::size_t> starts;
+    starts.reserve(members.size() + 1);
+    std::vector<Candidate> one;
     for (const std::uint32_t index : members) {
-        ruleCandidates(rules[index], &candidates);
-        for (const Candidate &candidate : candidates)
-            ++frequency[candidate.key];
+        starts.push_back(candidates.size());
+        ruleCandidates(rules[index], &one);
+        candidates.insert(candidates.end(), one.begin(), one.end());
     }
-    for (const std::uint32_t index : members) {
+    starts.push_back(candidates.size());
+    KeyCounts frequency(candidates.size());
+    for (const Candidate &candidate : candidates)
+        ++frequency[candidate.key];
+    for (std::size_t m = 0; m < members.size(); ++m) {
+        const std::uint32_t index = members[m];
         const NetworkRule &rule = rules[index];
-        ruleCandidates(rule, &candidates);
-        const auto best = std::min_element(
-            candidates.begin(), candidates.end(), [&](const Candidate &a, const Candidate &b) {
-                const std::uint32_t fa = frequency[a.key];
-                const std::uint32_t fb = frequency[b.key];
-                if (fa != fb)
-                    return fa < fb;
-                if (a.host != b.host)
-                    return a.host;
-                return a.length > b.length;
-            });
-        if (best != candidates.end()) {
+        const auto begin = candidates.begin() + long(starts[m]);
+        const auto end = candidates.begin() + long(starts[m + 1]);
+        const auto best = std::min_element(begin, end, [&](const Candidate &a, const Candidate &b) {
+            const std::uint32_t fa = frequency[a.key];
+            const std::uint32_t fb = frequency[b.key];
+            if (fa != fb)
+                return fa < fb;
+            if (a.host != b.host)
+                return a.host;
+            return a.length > b.length;
+        });
+        if (best != end) {
             pairs->emplace_back(best->key, index);
             continue;
         }
         const bool sitesNamed = !rule.includeDomains.empty()
-            && std::none_of(
-                rule.includeDomains.begin(), rule.includeDomains.end(), [](const std::string &d) {
-                    return d.size() > 2 && d.substr(d.size() - 2) == ".*";
-                });
+            && std::none_of(rule.includeDomains.begin(), rule.includeDomains.end(),
+                [](const std::string &d) { return d.size() > 2 && d.substr(d.size() - 2) == ".*"; });
         if (!sitesNamed) {
             unkeyed->push_back(index);
             continue;
@@ -355,7 +398,7 @@ void NetworkMatcher::addRule(const NetworkRule &rule, std::vector<std::string> *
             = std::string_view(rule.pattern).substr(0, rule.pattern.size() - 1);
         if ((rule.flags & NetworkRule::HostAnchor) && !(rule.flags & NetworkRule::EndAnchor)
             && rule.pattern.size() >= 2 && rule.pattern.back() == '^' && host.front() != '.'
-            && std::all_of(host.begin(), host.end(), isHostChar))
+            && isHostName(host))
             compiled.flags |= HostOnly;
     }
     if (!rule.includeDomains.empty() || !rule.excludeDomains.empty()) {
@@ -503,10 +546,10 @@ void NetworkMatcher::store(StoredFormWriter &writer) const
     writer.value(std::uint64_t(m_regexSources.size()));
     for (const std::string &source : m_regexSources)
         writer.text(source);
-    writer.array(m_index.slots());
+    writer.array(m_index.slotWords());
     writer.array(m_index.lists());
     writer.array(m_unkeyed);
-    writer.array(m_pageIndex.slots());
+    writer.array(m_pageIndex.slotWords());
     writer.array(m_pageIndex.lists());
     writer.array(m_pageUnkeyed);
 }
@@ -524,8 +567,8 @@ bool NetworkMatcher::load(StoredFormReader &reader)
         fine = reader.text(&source);
         loaded.m_regexSources.push_back(std::move(source));
     }
-    fine = fine && reader.array(&loaded.m_index.slots()) && reader.array(&loaded.m_index.lists())
-        && reader.array(&loaded.m_unkeyed) && reader.array(&loaded.m_pageIndex.slots())
+    fine = fine && reader.array(&loaded.m_index.slotWords()) && reader.array(&loaded.m_index.lists())
+        && reader.array(&loaded.m_unkeyed) && reader.array(&loaded.m_pageIndex.slotWords())
         && reader.array(&loaded.m_pageIndex.lists()) && reader.array(&loaded.m_pageUnkeyed)
         && loaded.validate() && loaded.m_index.adoptStored(std::uint32_t(loaded.m_rules.size()))
         && loaded.m_pageIndex.adoptStored(std::uint32_t(loaded.m_rules.size()));

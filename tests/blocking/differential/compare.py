@@ -1,14 +1,13 @@
 #!/usr/bin/env python3
 """Compares the matcher's decisions with those of the two engines.
 
-    compare.py REQUESTS OURS UBO GHOSTERY [EXPLAINED]
+    compare.py REQUESTS OURS UBO GHOSTERY
 
 Each of OURS, UBO and GHOSTERY holds one decision a line ("blocked"), in the
 requests' order. A request agrees when our decision is that of at least one
 engine. Where we differ from both, the difference must be one the browser
-means (see explain()) or be listed in EXPLAINED (one JSON object a line:
-"url", "sourceUrl", "type" and "why"). Fails below 99.5 % agreement or on any
-disagreement without an explanation.
+means (see explain()). Fails below 99.5 % agreement or on any disagreement
+without an explanation.
 """
 import ipaddress
 import json
@@ -45,13 +44,8 @@ def explain(request, ours):
     return None
 
 
-def key(request):
-    return (request["url"], request["sourceUrl"], request["type"])
-
-
 def main(argv):
     requests, ours, ubo, ghostery = (read(p) for p in argv[1:5])
-    explained = {key(e): e["why"] for e in read(argv[5])} if len(argv) > 5 else {}
     if not (len(requests) == len(ours) == len(ubo) == len(ghostery)):
         print("compare: the decision files do not match the requests")
         return 1
@@ -65,7 +59,7 @@ def main(argv):
         if o in (u, g):
             agreed += 1
             continue
-        why = explain(request, o) or explained.get(key(request))
+        why = explain(request, o)
         if why is None:
             unexplained.append((request, o))
         else:
