@@ -294,8 +294,10 @@ void assignKeys(const std::vector<NetworkRule> &rules, const std::vector<std::ui
             continue;
         }
         const bool sitesNamed = !rule.includeDomains.empty()
-            && std::none_of(rule.includeDomains.begin(), rule.includeDomains.end(),
-                [](const std::string &d) { return d.size() > 2 && d.substr(d.size() - 2) == ".*"; });
+            && std::none_of(
+                rule.includeDomains.begin(), rule.includeDomains.end(), [](const std::string &d) {
+                    return d.size() > 2 && d.substr(d.size() - 2) == ".*";
+                });
         if (!sitesNamed) {
             unkeyed->push_back(index);
             continue;
@@ -567,8 +569,9 @@ bool NetworkMatcher::load(StoredFormReader &reader)
         fine = reader.text(&source);
         loaded.m_regexSources.push_back(std::move(source));
     }
-    fine = fine && reader.array(&loaded.m_index.slotWords()) && reader.array(&loaded.m_index.lists())
-        && reader.array(&loaded.m_unkeyed) && reader.array(&loaded.m_pageIndex.slotWords())
+    fine = fine && reader.array(&loaded.m_index.slotWords())
+        && reader.array(&loaded.m_index.lists()) && reader.array(&loaded.m_unkeyed)
+        && reader.array(&loaded.m_pageIndex.slotWords())
         && reader.array(&loaded.m_pageIndex.lists()) && reader.array(&loaded.m_pageUnkeyed)
         && loaded.validate() && loaded.m_index.adoptStored(std::uint32_t(loaded.m_rules.size()))
         && loaded.m_pageIndex.adoptStored(std::uint32_t(loaded.m_rules.size()));
