@@ -22,11 +22,17 @@ const rule = (selector) => selector + '{display:none!important}';
 const run = (page) => {
     if (!page || g.__wavecrestHidingRan) return;
     g.__wavecrestHidingRan = true;
+    // The host's rules stay as they are; the keyed ones found on the way
+    // go into a sheet of their own, so that adding to it leaves the other
+    // as the engine prepared it.
     const sheet = new CSSStyleSheet();
+    const found = new CSSStyleSheet();
     try { sheet.replaceSync(page.css); } catch (e) { }
     const adopt = () => {
-        if (!document.adoptedStyleSheets.includes(sheet))
-            document.adoptedStyleSheets = [...document.adoptedStyleSheets, sheet];
+        const sheets = document.adoptedStyleSheets;
+        if (!sheets.includes(sheet) || !sheets.includes(found))
+            document.adoptedStyleSheets = [...sheets.filter((s) => s !== sheet && s !== found),
+                                           sheet, found];
     };
     adopt();
     if (!page.generic) return;
@@ -69,7 +75,7 @@ const run = (page) => {
     };
     const flush = () => {
         for (const selector of pending) {
-            try { sheet.insertRule(rule(selector), sheet.cssRules.length); } catch (e) { }
+            try { found.insertRule(rule(selector), found.cssRules.length); } catch (e) { }
         }
         pending = [];
         adopt();
