@@ -39,9 +39,14 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parent)
 
     connect(m_page, &QWebEnginePage::loadStarted, this, &WebEngineBrowser::loadStarted);
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBrowser::urlChanged);
-    connect(m_page, &QWebEnginePage::loadProgress, this,
-        [this](int progress) { Q_EMIT ProgressChange(progress, 100); });
-    connect(m_page, &QWebEnginePage::titleChanged, this, &BrowserEngine::TitleChange);
+    connect(m_page, &QWebEnginePage::loadProgress, this, [this](int progress) {
+        if (!m_standIn)
+            Q_EMIT ProgressChange(progress, 100);
+    });
+    connect(m_page, &QWebEnginePage::titleChanged, this, [this](const QString &title) {
+        if (!m_standIn)
+            Q_EMIT TitleChange(title);
+    });
     connect(m_page, &QWebEnginePage::loadFinished, this, &WebEngineBrowser::loadFinished);
     // An empty text when the pointer leaves the link, as the status bar wants.
     connect(m_page, &QWebEnginePage::linkHovered, this, &BrowserEngine::StatusTextChange);
@@ -53,10 +58,8 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parent)
             request.accept();
             Q_EMIT fullScreenRequested(request.toggleOn());
         });
-    connect(&NavigationGate::instance(), &NavigationGate::opened, this, [this] {
-        if (!m_heldUrl.isEmpty())
-            m_page->load(std::exchange(m_heldUrl, QUrl()));
-    });
+    connect(
+        &NavigationGate::instance(), &NavigationGate::opened, this, &WebEngineBrowser::loadHeld);
 }
 
 void WebEngineBrowser::Navigate(const QString &address)
@@ -68,6 +71,13 @@ void WebEngineBrowser::Navigate(const QString &address)
     // A blank page asks nothing of anyone and may show at once.
     if (!NavigationGate::instance().isOpen() && url.scheme() != QLatin1String("about")) {
         m_heldUrl = url;
+        // A view that has shown nothing keeps its window from being shown
+        // maximised under some window managers: a blank page stands in,
+        // unreported, until the address may load.
+        if (m_page->url().isEmpty() && !m_standIn) {
+            m_standIn = true;
+            m_page->load(QUrl(QStringLiteral("about:blank")));
+        }
         return;
     }
     m_heldUrl.clear();
@@ -136,14 +146,24 @@ QWebEnginePage *WebEngineBrowser::pageForNewWindow()
     return target ? target->m_page : nullptr;
 }
 
+void WebEngineBrowser::loadHeld()
+{
+    if (!m_standIn && !m_heldUrl.isEmpty() && NavigationGate::instance().isOpen())
+        m_page->load(std::exchange(m_heldUrl, QUrl()));
+}
+
 void WebEngineBrowser::loadStarted()
 {
+    if (m_standIn)
+        return;
     m_urlCommitted = false;
     Q_EMIT DownloadBegin();
 }
 
 void WebEngineBrowser::urlChanged(const QUrl &url)
 {
+    if (m_standIn)
+        return;
     m_urlCommitted = true;
     if (url != m_crashedUrl)
         m_crashedUrl.clear();
@@ -152,6 +172,11 @@ void WebEngineBrowser::urlChanged(const QUrl &url)
 
 void WebEngineBrowser::loadFinished()
 {
+    if (m_standIn) {
+        m_standIn = false;
+        loadHeld();
+        return;
+    }
     // Loading the address already shown (again, or a reload) changes no URL,
     // yet every load is to report one before it completes.
     if (!m_urlCommitted)

@@ -31,6 +31,7 @@ public:
 
 private:
     QWebEnginePage *pageForNewWindow();
+    void loadHeld();
     void loadStarted();
     void urlChanged(const QUrl &url);
     void loadFinished();
@@ -42,6 +43,8 @@ private:
     bool m_urlCommitted = false;
     // Set while the view shows the page that stands in for a crashed one.
     QUrl m_crashedUrl;
-    // An address asked for while the navigation gate was closed.
+    // An address asked for while the navigation gate was closed, and
+    // whether the blank page that stands in for it meanwhile is loading.
     QUrl m_heldUrl;
+    bool m_standIn = false;
 };
