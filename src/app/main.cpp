@@ -116,8 +116,9 @@ int main(int argc, char *argv[])
     ContentBlocking contentBlocking(context, sharedWebEngineProfile());
     blocking = &contentBlocking;
     contentBlocking.start();
-    registerApplicationWindows(context);
     ApplicationShell shell(context);
+    registerApplicationWindows(
+        context, [&shell](BrowserWindow *window) { shell.watchSecondaryWindow(window); });
     QObject::connect(&shell, &ApplicationShell::finished, &app, [] { QCoreApplication::exit(0); });
     TerminationSignals endRequests;
     QObject::connect(&endRequests, &TerminationSignals::received, &shell, &ApplicationShell::end);
