@@ -81,12 +81,16 @@ def main(filtercheck, source, work):
         ("decision p99 at most half of ubo-core's", text["p99_us"] <= ubo["p99_us"] / 2),
         ("list load from text at most 400 ms", text["load_ms"] <= 400),
         ("list load from the compiled form at most 30 ms", stored["load_ms"] <= 30),
+        ("list load from text at most 400 ms of processor time", text["load_cpu_ms"] <= 400),
+        ("list load from the compiled form at most 30 ms of processor time",
+         stored["load_cpu_ms"] <= 30),
         ("at most 12 MB resident above an empty matcher",
          text["rss_mb"] - baseline["rss_mb"] <= 12),
     ]
     # The clock counts what other processes take from a busy machine too.
-    print(f"processor time of the loads: {text['load_cpu_ms']:.0f} ms from text, "
-          f"{stored['load_cpu_ms']:.0f} ms from the compiled form")
+    print(f"processor time of the loads: wavecrest {text['load_cpu_ms']:.0f} ms from text, "
+          f"{stored['load_cpu_ms']:.0f} ms from the compiled form; "
+          f"ubo-core {ubo['load_cpu_ms']:.0f} ms; ghostery {ghostery['load_cpu_ms']:.0f} ms")
     for goal, met in goals:
         print(f"goal: {goal}: {'met' if met else 'MISSED'}")
     return 0

@@ -116,9 +116,18 @@ FilterLoadResult FilterEngineLoader::run(const Job &job, const QString &compiled
         result.staleAt.append({list.address, staleAt});
     }
     const std::string print = fingerprint(job.lists);
-    const QByteArray compiled = readBounded(compiledPath, MaxCompiledBytes);
-    std::optional<FilterEngine> engine = FilterEngine::fromStoredForm(
-        std::string_view(compiled.constData(), size_t(compiled.size())), print);
+    // Mapped rather than read: the engine copies out what it keeps.
+    QFile compiled(compiledPath);
+    const uchar *mapped = compiled.open(QIODevice::ReadOnly) && compiled.size() > 0
+            && compiled.size() <= MaxCompiledBytes
+        ? compiled.map(0, compiled.size())
+        : nullptr;
+    std::optional<FilterEngine> engine = mapped
+        ? FilterEngine::fromStoredForm(
+            std::string_view(reinterpret_cast<const char *>(mapped), size_t(compiled.size())),
+            print)
+        : std::nullopt;
+    compiled.close();
     if (!engine) {
         QList<QByteArray> texts;
         for (const FilterListFile &list : job.lists)
