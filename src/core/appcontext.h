@@ -5,6 +5,7 @@
 #include "core/windowregistry.h"
 #include "engine/browserengine.h"
 #include "settings/settingskeys.h"
+#include "settings/sitepermissions.h"
 
 #include <QString>
 
@@ -28,12 +29,15 @@ public:
     WindowRegistry &windows() { return m_windows; }
     MainWindowAppearance &mainWindowAppearance() { return m_appearance; }
     ContentBlockingState &contentBlocking() { return m_contentBlocking; }
+    // The user's answers to sites' requests (location, camera, ...).
+    SitePermissions &sitePermissions() { return m_sitePermissions; }
 
 private:
     QString m_dataDirectory;
     BrowserEngineFactory m_engineFactory;
     MainWindowAppearance m_appearance;
     ContentBlockingState m_contentBlocking;
+    SitePermissions m_sitePermissions;
     // Last, so that windows still open go before what they use.
     WindowRegistry m_windows;
 };

@@ -46,6 +46,7 @@ private:
     void confirm();
     void clearAddressHistory();
     void clearFavourites();
+    void createSitePermissionControls();
 
     AppContext &m_context;
     ColorChooser m_colorChooser;
@@ -65,4 +66,5 @@ private:
     QLabel *m_icon = nullptr;
     QCheckBox *m_blocking = nullptr;
     QLineEdit *m_filterLists = nullptr;
+    QPushButton *m_clearPermissions = nullptr;
 };
