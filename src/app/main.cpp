@@ -3,6 +3,7 @@
 #include "app/commandline.h"
 #include "app/installation.h"
 #include "app/runninginstance.h"
+#include "blocking/contentblocking.h"
 #include "core/appcontext.h"
 #include "core/version.h"
 #include "downloads/downloadsaver.h"
@@ -21,8 +22,10 @@
 #include <QDir>
 #include <QIcon>
 #include <QLocale>
+#include <QPointer>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
+#include <QWebEngineView>
 
 #include <cstdio>
 
@@ -129,7 +132,18 @@ int main(int argc, char *argv[])
             dictionariesIn(dictionaries, QStringLiteral(".bdic")), QLocale::system().name()));
     QObject::connect(sharedWebEngineProfile(), &QWebEngineProfile::downloadRequested,
         sharedWebEngineProfile(), &DownloadSaver::start);
-    AppContext context(dataDirectory, webEngineFactory());
+    // Every page the program shows is watched by content blocking.
+    QPointer<ContentBlocking> blocking;
+    const BrowserEngineFactory engines = webEngineFactory();
+    AppContext context(dataDirectory, [&blocking, engines](QWidget *parent) {
+        BrowserEngine *engine = engines(parent);
+        if (blocking)
+            blocking->attach(engine, static_cast<QWebEngineView *>(engine->view())->page());
+        return engine;
+    });
+    ContentBlocking contentBlocking(context, sharedWebEngineProfile());
+    blocking = &contentBlocking;
+    contentBlocking.start();
     ApplicationShell shell(context);
     registerApplicationWindows(
         context, [&shell](BrowserWindow *window) { shell.watchSecondaryWindow(window); });

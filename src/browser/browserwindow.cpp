@@ -1,6 +1,7 @@
 #include "browser/browserwindow.h"
 
 #include "browser/addressbar.h"
+#include "browser/blockingbutton.h"
 #include "browser/browserkeys.h"
 #include "browser/browserlists.h"
 #include "browser/browsermenubar.h"
@@ -100,6 +101,9 @@ void BrowserWindow::createControls()
 
     m_statusBar = new BrowserStatusBar(this);
     setStatusBar(m_statusBar);
+    // After the four panels, so that none of them moves.
+    m_blocking = new BlockingButton(m_context.contentBlocking(), m_engine, m_statusBar);
+    m_statusBar->addPermanentWidget(m_blocking);
 }
 
 void BrowserWindow::createButtons()
@@ -138,7 +142,7 @@ void BrowserWindow::setTabOrder()
     const QList<QWidget *> order = QList<QWidget *>{m_addressBar} + m_pageBars->tabChain()
         + QList<QWidget *>{m_engine->view()} + m_buttons->navigationTabChain()
         + QList<QWidget *>{m_logo} + m_favourites->tabChain()
-        + QList<QWidget *>{m_statusBar, m_buttons->sendMailButton()};
+        + QList<QWidget *>{m_statusBar, m_buttons->sendMailButton(), m_blocking};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order.at(i), order.at(i + 1));
 }

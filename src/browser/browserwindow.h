@@ -11,6 +11,7 @@ class AppContext;
 class BrowserEngine;
 class QLabel;
 class AddressBar;
+class BlockingButton;
 class BrowserKeys;
 class BrowserMenuBar;
 class BrowserStatusBar;
@@ -134,6 +135,7 @@ private:
     AddressBar *m_addressBar = nullptr;
     QLabel *m_titleHolder = nullptr;
     BrowserStatusBar *m_statusBar = nullptr;
+    BlockingButton *m_blocking = nullptr;
     BrowserMenuBar *m_menus = nullptr;
     FullScreen *m_fullScreen = nullptr;
     BrowserKeys *m_keys = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/contentblockingstate.h"
 #include "core/mainwindowappearance.h"
 #include "core/windowregistry.h"
 #include "engine/browserengine.h"
@@ -27,6 +28,7 @@ public:
     BrowserEngine *createEngine(QWidget *parent) const;
     WindowRegistry &windows() { return m_windows; }
     MainWindowAppearance &mainWindowAppearance() { return m_appearance; }
+    ContentBlockingState &contentBlocking() { return m_contentBlocking; }
     // The user's answers to sites' requests (location, camera, ...).
     SitePermissions &sitePermissions() { return m_sitePermissions; }
 
@@ -34,6 +36,7 @@ private:
     QString m_dataDirectory;
     BrowserEngineFactory m_engineFactory;
     MainWindowAppearance m_appearance;
+    ContentBlockingState m_contentBlocking;
     SitePermissions m_sitePermissions;
     // Last, so that windows still open go before what they use.
     WindowRegistry m_windows;

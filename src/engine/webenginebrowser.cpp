@@ -2,6 +2,7 @@
 
 #include "engine/certificatewarning.h"
 #include "engine/localfileguard.h"
+#include "engine/navigationgate.h"
 #include "engine/useraddress.h"
 #include "engine/webenginepage.h"
 
@@ -127,9 +128,14 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parent)
 
     connect(m_page, &QWebEnginePage::loadStarted, this, &WebEngineBrowser::loadStarted);
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBrowser::urlChanged);
-    connect(m_page, &QWebEnginePage::loadProgress, this,
-        [this](int progress) { Q_EMIT ProgressChange(progress, 100); });
-    connect(m_page, &QWebEnginePage::titleChanged, this, &BrowserEngine::TitleChange);
+    connect(m_page, &QWebEnginePage::loadProgress, this, [this](int progress) {
+        if (!m_blankWhileHeld)
+            Q_EMIT ProgressChange(progress, 100);
+    });
+    connect(m_page, &QWebEnginePage::titleChanged, this, [this](const QString &title) {
+        if (!m_blankWhileHeld)
+            Q_EMIT TitleChange(title);
+    });
     connect(m_page, &QWebEnginePage::loadFinished, this, &WebEngineBrowser::loadFinished);
     // An empty text when the pointer leaves the link, as the status bar wants.
     connect(m_page, &QWebEnginePage::linkHovered, this, &BrowserEngine::StatusTextChange);
@@ -145,6 +151,8 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parent)
             request.accept();
             Q_EMIT fullScreenRequested(request.toggleOn());
         });
+    connect(
+        &NavigationGate::instance(), &NavigationGate::opened, this, &WebEngineBrowser::loadHeld);
 }
 
 void WebEngineBrowser::Navigate(const QString &address)
@@ -153,6 +161,19 @@ void WebEngineBrowser::Navigate(const QString &address)
     if (url.isEmpty())
         return;
     m_standInFor.clear();
+    // A blank page asks nothing of anyone and may show at once.
+    if (!NavigationGate::instance().isOpen() && url.scheme() != QLatin1String("about")) {
+        m_heldUrl = url;
+        // A view that has shown nothing keeps its window from being shown
+        // maximised under some window managers: a blank page stands in,
+        // unreported, until the address may load.
+        if (m_page->url().isEmpty() && !m_blankWhileHeld) {
+            m_blankWhileHeld = true;
+            m_page->load(QUrl(QStringLiteral("about:blank")));
+        }
+        return;
+    }
+    m_heldUrl.clear();
     m_page->load(url);
 }
 
@@ -170,6 +191,7 @@ void WebEngineBrowser::GoForward()
 
 void WebEngineBrowser::Stop()
 {
+    m_heldUrl.clear();
     m_page->triggerAction(QWebEnginePage::Stop);
 }
 
@@ -306,14 +328,24 @@ void WebEngineBrowser::showCertificateWarning(const QWebEngineCertificateError &
     m_standInFor = url;
 }
 
+void WebEngineBrowser::loadHeld()
+{
+    if (!m_blankWhileHeld && !m_heldUrl.isEmpty() && NavigationGate::instance().isOpen())
+        m_page->load(std::exchange(m_heldUrl, QUrl()));
+}
+
 void WebEngineBrowser::loadStarted()
 {
+    if (m_blankWhileHeld)
+        return;
     m_urlCommitted = false;
     Q_EMIT DownloadBegin();
 }
 
 void WebEngineBrowser::urlChanged(const QUrl &url)
 {
+    if (m_blankWhileHeld)
+        return;
     m_urlCommitted = true;
     if (url != m_standInFor)
         m_standInFor.clear();
@@ -322,6 +354,11 @@ void WebEngineBrowser::urlChanged(const QUrl &url)
 
 void WebEngineBrowser::loadFinished()
 {
+    if (m_blankWhileHeld) {
+        m_blankWhileHeld = false;
+        loadHeld();
+        return;
+    }
     // Loading the address already shown (again, or a reload) changes no URL,
     // yet every load is to report one before it completes.
     if (!m_urlCommitted)

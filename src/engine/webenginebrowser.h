@@ -37,6 +37,7 @@ public:
     void stopFinding() override;
 
 private:
+    void loadHeld();
     // The warning page that stands in for a site whose certificate failed;
     // key names the certificate its "Proceed" link accepts, empty when it
     // has none.
@@ -66,4 +67,8 @@ private:
     std::optional<CertificateWarning> m_certificateWarning;
     // Counts the searches, so that only the newest one reports.
     quint64 m_findRequest = 0;
+    // An address asked for while the navigation gate was closed, and
+    // whether the blank page that stands in for it meanwhile is loading.
+    QUrl m_heldUrl;
+    bool m_blankWhileHeld = false;
 };

@@ -10,6 +10,7 @@
 #include "ui/resources.h"
 #include "ui/windowutils.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -58,6 +59,7 @@ PreferencesDialog::PreferencesDialog(AppContext &context)
     createControls();
     createButtons();
     setTabOrder();
+    createBlockingControls();
     createSitePermissionControls();
     SetTopmost(this);
     loadFields();
@@ -120,11 +122,34 @@ void PreferencesDialog::setTabOrder()
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
+// Content blocking's frame goes below the others, and the dialog grows by
+// its height.
+void PreferencesDialog::createBlockingControls()
+{
+    const int top = Twips::fromPixels(height());
+    constexpr int FrameHeight = 960;
+    QGroupBox *blocking = frame("Frame5", tr("Content Blocking"), {0, top, 3492, 900}, this);
+    m_blocking = placeControl(new QCheckBox(tr("Block ads and trackers"), blocking),
+        "chkContentBlocking", {120, 240, 3252, 252});
+    m_filterLists = placeControl(new QLineEdit(blocking), "txtFilterLists", {120, 540, 3252, 288});
+    m_filterLists->setAccessibleName(tr("Filter lists"));
+    m_filterLists->setToolTip(
+        tr("Addresses of filter lists (https: or file:), separated by blanks"));
+    m_filterLists->setPlaceholderText(tr("EasyList and EasyPrivacy"));
+    setFixedSize(width(), height() + Twips::toPixels(FrameHeight));
+    QWidget::setTabOrder(m_apply, m_blocking);
+    QWidget::setTabOrder(m_blocking, m_filterLists);
+    connect(m_blocking, &QCheckBox::toggled, m_apply, [this] { m_apply->setEnabled(true); });
+    connect(m_filterLists, &QLineEdit::textChanged, m_apply, [this] { m_apply->setEnabled(true); });
+}
+
 void PreferencesDialog::loadFields()
 {
     m_homePage->setText(m_context.setting(SettingsKey::HomePage));
     showColor(m_context.mainWindowAppearance().colorValue());
     m_picturePath->setText(m_context.setting(SettingsKey::Background));
+    m_blocking->setChecked(m_context.contentBlocking().isEnabled());
+    m_filterLists->setText(m_context.setting(SettingsKey::FilterLists));
     m_icon->setPixmap(programIcon().pixmap(32, 32));
     // Filling the fields counted as edits; at opening there is nothing to apply.
     m_apply->setEnabled(false);
@@ -170,6 +195,24 @@ void PreferencesDialog::apply()
     MainWindowAppearance &appearance = m_context.mainWindowAppearance();
     appearance.setColorValue(m_colorValue);
     appearance.setBackgroundPicture(m_picturePath->text());
+    applyBlocking();
+}
+
+// Written only when changed, so that a settings file without the keys keeps
+// following the program's defaults.
+void PreferencesDialog::applyBlocking()
+{
+    ContentBlockingState &blocking = m_context.contentBlocking();
+    if (m_blocking->isChecked() != blocking.isEnabled()) {
+        m_context.writeSetting(SettingsKey::ContentBlocking,
+            m_blocking->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+        blocking.setEnabled(m_blocking->isChecked());
+    }
+    const QString lists = m_filterLists->text().simplified();
+    if (lists != m_context.setting(SettingsKey::FilterLists)) {
+        m_context.writeSetting(SettingsKey::FilterLists, lists);
+        blocking.setFilterLists(lists.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+    }
 }
 
 void PreferencesDialog::confirm()

@@ -7,6 +7,7 @@
 
 class AppContext;
 class ColorSwatchButton;
+class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -35,11 +36,13 @@ private:
     void createControls();
     void createButtons();
     void setTabOrder();
+    void createBlockingControls();
     void loadFields();
     void showColor(qint32 value);
     void chooseColor();
     void choosePicture();
     void apply();
+    void applyBlocking();
     void confirm();
     void clearAddressHistory();
     void clearFavourites();
@@ -61,5 +64,7 @@ private:
     QPushButton *m_getPicture = nullptr;
     QPushButton *m_apply = nullptr;
     QLabel *m_icon = nullptr;
+    QCheckBox *m_blocking = nullptr;
+    QLineEdit *m_filterLists = nullptr;
     QPushButton *m_clearPermissions = nullptr;
 };

@@ -16,10 +16,15 @@ inline constexpr char16_t SitePermissions[] = u"SitePermissions.lst";
 inline constexpr char16_t PersonalWords[] = u"Dictionary.lst";
 // The open windows' addresses while the program runs (see SessionFile).
 inline constexpr char16_t Session[] = u"Session.lst";
+// The sites the user turned content blocking off for, one host a line.
+inline constexpr char16_t SitesWithoutBlocking[] = u"Unblocked.lst";
+// The filter lists as last fetched and their compiled form; a hidden folder,
+// which the web server never serves.
+inline constexpr char16_t FilterListFolder[] = u".filterlists";
 // The files that hold the user's settings, lists and pages, which no one
 // else may read (see isPrivateDataFile()).
 inline constexpr const char16_t *Private[] = {Settings, AddressHistory, FavouriteTitles,
-    FavouriteAddresses, SitePermissions, PersonalWords, Session};
+    FavouriteAddresses, SitePermissions, PersonalWords, Session, SitesWithoutBlocking};
 } // namespace DataFiles
 
 // The program's own directory when it is writable (portable use), otherwise

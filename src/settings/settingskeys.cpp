@@ -21,6 +21,10 @@ QString settingsKeyName(SettingsKey key)
         return QStringLiteral("TranslateService");
     case SettingsKey::WebServerPort:
         return QStringLiteral("WebServerPort");
+    case SettingsKey::ContentBlocking:
+        return QStringLiteral("ContentBlocking");
+    case SettingsKey::FilterLists:
+        return QStringLiteral("FilterLists");
     }
     Q_UNREACHABLE();
 }

@@ -19,6 +19,11 @@ enum class SettingsKey {
     TranslateService,
     // Read only: the web server's first port, when not the usual one.
     WebServerPort,
+    // "0" turns content blocking off; anything else, or nothing, leaves it on.
+    ContentBlocking,
+    // The filter lists' addresses (https: or file:), separated by blanks;
+    // empty for the default lists.
+    FilterLists,
 };
 
 // The section every key lives in.
