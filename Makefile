@@ -56,13 +56,14 @@ uninstall:
 package: deps build
 	cd $(BUILD_DIR) && cpack -G DEB
 
+# Like make test, the benchmarks and the fuzz targets fail on any warning.
 bench: deps
-	cmake -S . -B $(BUILD_DIR)-bench -DCMAKE_BUILD_TYPE=Release -DWAVECREST_BUILD_BENCH=ON -DWAVECREST_BUILD_TESTS=OFF
+	cmake -S . -B $(BUILD_DIR)-bench -DCMAKE_BUILD_TYPE=Release -DWAVECREST_BUILD_BENCH=ON -DWAVECREST_BUILD_TESTS=OFF -DWAVECREST_WARNINGS_AS_ERRORS=ON
 	cmake --build $(BUILD_DIR)-bench -j $(JOBS)
 	./scripts/run-benchmarks $(BUILD_DIR)-bench
 
 fuzz: deps
-	CXX=clang++-14 cmake -S . -B $(BUILD_DIR)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAVECREST_BUILD_FUZZ=ON -DWAVECREST_BUILD_TESTS=OFF
+	CXX=clang++-14 cmake -S . -B $(BUILD_DIR)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAVECREST_BUILD_FUZZ=ON -DWAVECREST_BUILD_TESTS=OFF -DWAVECREST_WARNINGS_AS_ERRORS=ON
 	cmake --build $(BUILD_DIR)-fuzz -j $(JOBS)
 	@echo "Fuzz targets are in $(BUILD_DIR)-fuzz/fuzz/; run one with -max_total_time=60"
 

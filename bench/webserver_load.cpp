@@ -228,7 +228,7 @@ bool LoadClient::check(const std::string &response) const
 {
     const size_t headEnd = response.find("\r\n\r\n");
     if (headEnd == std::string::npos
-        || response.compare(0, 9, "HTTP/1.0 ") != 0 && response.compare(0, 9, "HTTP/1.1 ") != 0)
+        || (response.compare(0, 9, "HTTP/1.0 ") != 0 && response.compare(0, 9, "HTTP/1.1 ") != 0))
         return false;
     const std::string head = response.substr(0, headEnd + 2);
     if (head.compare(9, 6, "200 OK") != 0)
