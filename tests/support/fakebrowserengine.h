@@ -6,29 +6,46 @@
 #include <QWidget>
 
 // A scripted engine: records every operation in calls ("Navigate:<text>",
-// "GoBack", ...) and emits events only when the test says so (the signals are
-// public: Q_EMIT engine->DownloadBegin()).
+// "GoBack", "ZoomFactor:<factor>", ...) and emits events only when the test
+// says so (the signals are public: Q_EMIT engine->DownloadBegin()).
 class FakeBrowserEngine : public BrowserEngine
 {
     Q_OBJECT
 
 public:
-    explicit FakeBrowserEngine(QWidget *parent);
+    explicit FakeBrowserEngine(QWidget *parent) : BrowserEngine(parent), m_view(new QWidget(parent))
+    {
+        // The view takes the focus, and has a name, as a page's does.
+        m_view->setFocusPolicy(Qt::StrongFocus);
+        m_view->setAccessibleName("Page");
+    }
 
-    void Navigate(const QString &address) override;
-    void GoBack() override;
-    void GoForward() override;
-    void Stop() override;
-    void Refresh() override;
+    void Navigate(const QString &address) override
+    {
+        calls << "Navigate:" + address;
+        navigations << address;
+    }
+    void GoBack() override { calls << "GoBack"; }
+    void GoForward() override { calls << "GoForward"; }
+    void Stop() override { calls << "Stop"; }
+    void Refresh() override { calls << "Refresh"; }
     QString LocationURL() const override { return location; }
     QWidget *view() const override { return m_view; }
     qreal zoomFactor() const override { return zoom; }
-    // Recorded as "ZoomFactor:<factor>".
-    void setZoomFactor(qreal factor) override;
-    void exitFullScreen() override;
+    void setZoomFactor(qreal factor) override
+    {
+        calls << "ZoomFactor:" + QString::number(factor);
+        zoom = factor;
+    }
+    void exitFullScreen() override { calls << "ExitFullScreen"; }
 
     // Asks the engine's window for a new-window target, as a page would.
-    BrowserEngine *requestNewWindow();
+    BrowserEngine *requestNewWindow()
+    {
+        NewWindowRequest request;
+        Q_EMIT NewWindow2(&request);
+        return request.target;
+    }
 
     QStringList calls;
     QStringList navigations;
@@ -42,5 +59,11 @@ private:
 // An engine factory that keeps track of the engines it made.
 struct FakeEngineFactory {
     QList<FakeBrowserEngine *> *created;
-    BrowserEngine *operator()(QWidget *parent) const;
+    BrowserEngine *operator()(QWidget *parent) const
+    {
+        auto *engine = new FakeBrowserEngine(parent);
+        if (created)
+            created->append(engine);
+        return engine;
+    }
 };
