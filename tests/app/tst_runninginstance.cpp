@@ -4,17 +4,10 @@
 #include "support/testcontext.h"
 #include "support/testregistry.h"
 
-#include <QDir>
-#include <QFile>
-#include <QLocalSocket>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <QRegularExpression>
+#include <QtNetwork>
+#include <QtTest>
 
 #include <atomic>
-#include <optional>
 #include <thread>
 
 namespace {
