@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstring>
 
 namespace {
 
@@ -176,14 +177,22 @@ private Q_SLOTS:
     // savesAndEndsOnSignal).
     void terminationSignalsReported()
     {
+        const int handled[] = {SIGTERM, SIGHUP, SIGINT};
+        struct sigaction before[3];
+        for (int i = 0; i < 3; ++i)
+            sigaction(handled[i], nullptr, &before[i]);
         QVERIFY(TerminationSignals::install());
         TerminationSignals endRequests;
         QSignalSpy received(&endRequests, &TerminationSignals::received);
-        for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
-            QCOMPARE(std::raise(signalNumber), 0);
+        for (int i = 0; i < 3; ++i) {
+            struct sigaction now;
+            sigaction(handled[i], nullptr, &now);
+            // Raised only once handled, lest it end this test program.
+            QVERIFY2(now.sa_handler != before[i].sa_handler, strsignal(handled[i]));
+            QCOMPARE(std::raise(handled[i]), 0);
             QVERIFY(received.wait(5000));
-            QCOMPARE(received.takeFirst().first().toInt(), signalNumber);
-            std::signal(signalNumber, SIG_DFL);
+            QCOMPARE(received.takeFirst().first().toInt(), handled[i]);
+            sigaction(handled[i], &before[i], nullptr);
         }
     }
 
