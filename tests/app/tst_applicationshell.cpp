@@ -115,11 +115,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("trigger");
         QTest::addColumn<bool>("endsAtOnce");
-        QTest::newRow("timer") << "timer" << false;
-        QTest::newRow("character key") << "key" << true;
-        QTest::newRow("click on the frame") << "Frame1" << true;
-        QTest::newRow("click on a label") << "lblCompany" << false;
-        QTest::newRow("shift alone") << "shift" << false;
+        QTest::newRow("the timer ends it") << "timer" << false;
+        QTest::newRow("a character key ends it at once") << "key" << true;
+        QTest::newRow("a click on the frame ends it at once") << "Frame1" << true;
+        QTest::newRow("a click on a label does not") << "lblCompany" << false;
+        QTest::newRow("Shift alone does not") << "shift" << false;
     }
     void splashEndsOnce()
     {

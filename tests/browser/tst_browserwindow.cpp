@@ -753,7 +753,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("minimised");
-        QTest::newRow("small") << QSize(640, 300) << false;
+        QTest::newRow("smaller: the address bar and view follow, the buttons stay")
+            << QSize(640, 300) << false;
         QTest::newRow("too low for the view: its height kept") << QSize(700, 100) << false;
         QTest::newRow("minimised, then restored") << QSize(1000, 700) << true;
     }
@@ -789,9 +790,11 @@ private Q_SLOTS:
         QImage tile(3, 2, QImage::Format_ARGB32);
         for (int i = 0; i < 6; ++i)
             tile.setPixel(i % 3, i / 3, qRgba(40 * i, 255 - 40 * i, 7 * i, i == 4 ? 0 : 255));
-        QTest::newRow("no picture") << "" << QImage();
-        QTest::newRow("3 x 2, one pixel transparent") << "p.png" << tile;
-        QTest::newRow("zero size") << "p.png" << QImage(0, 2, QImage::Format_ARGB32);
+        QTest::newRow("no picture: the colour alone") << "" << QImage();
+        QTest::newRow("a picture tiled from the corner, the colour through its holes")
+            << "p.png" << tile;
+        QTest::newRow("a picture of no width is no picture")
+            << "p.png" << QImage(0, 2, QImage::Format_ARGB32);
     }
     void background()
     {

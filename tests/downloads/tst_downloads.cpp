@@ -253,10 +253,11 @@ private Q_SLOTS:
         QTest::addColumn<int>("barMaximum");
         QTest::addColumn<int>("barValue");
         QTest::addColumn<QString>("status");
-        QTest::newRow("size known")
+        QTest::newRow("progress as a part of the size")
             << qint64(1536) << qint64(6144) << 1000 << 250 << "1.50 KiB of 6.00 KiB";
-        QTest::newRow("size unknown: busy") << qint64(2048) << qint64(-1) << 0 << 0 << "2.00 KiB";
-        QTest::newRow("more than announced")
+        QTest::newRow("size unknown: a busy bar")
+            << qint64(2048) << qint64(-1) << 0 << 0 << "2.00 KiB";
+        QTest::newRow("more than announced: the bar stops full")
             << qint64(9000) << qint64(3000) << 1000 << 1000 << "8.79 KiB of 2.93 KiB";
     }
     // Closing the window of a running download cancels it; once it has

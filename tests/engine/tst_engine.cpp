@@ -106,10 +106,11 @@ private Q_SLOTS:
     void loadReportsInOrder_data()
     {
         QTest::addColumn<Then>("then");
-        QTest::newRow("one load") << Then::Nothing;
-        QTest::newRow("same address again") << Then::NavigateAgain;
-        QTest::newRow("Refresh") << Then::Refresh;
-        QTest::newRow("Refresh after a crash") << Then::CrashAndRefresh;
+        QTest::newRow("a load reports its start, address and end") << Then::Nothing;
+        QTest::newRow("the same address again reports them again") << Then::NavigateAgain;
+        QTest::newRow("Refresh reports them again") << Then::Refresh;
+        QTest::newRow("Refresh after a renderer crash loads the page again")
+            << Then::CrashAndRefresh;
     }
     // Every load, even one that keeps the address, reports its start, then
     // its address (the address bar shows it), then its end.
@@ -146,9 +147,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("allowed");
         QTest::addColumn<bool>("closeTarget");
-        QTest::newRow("allowed") << true << false;
-        QTest::newRow("blocked") << false << false;
-        QTest::newRow("target closed before it is used") << true << true;
+        QTest::newRow("an allowed pop-up opens in the secondary window") << true << false;
+        QTest::newRow("a refused pop-up opens nothing") << false << false;
+        QTest::newRow("a target closed before use is left alone") << true << true;
     }
     void popUp()
     {

@@ -57,13 +57,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("edits");
         QTest::addColumn<bool>("fromSecondary");
         QTest::addColumn<QString>("button");
-        QTest::newRow("OK") << "home colour picture" << false << "Command1";
-        QTest::newRow("Apply, secondary window") << "home colour picture" << true << "Command6";
-        QTest::newRow("Cancel") << "home colour picture" << false << "Command2";
-        QTest::newRow("OK with only a picture") << "picture" << false << "Command1";
-        QTest::newRow("pickers cancelled, then OK") << "" << true << "Command1";
-        QTest::newRow("Clear Address Bar") << "" << false << "Command3";
-        QTest::newRow("Clear Favorites, from the secondary window") << "" << true << "Command4";
+        QTest::newRow("OK keeps the home page and shows colour and picture")
+            << "home colour picture" << false << "Command1";
+        QTest::newRow("Apply from the secondary window changes the main window")
+            << "home colour picture" << true << "Command6";
+        QTest::newRow("Cancel changes nothing") << "home colour picture" << false << "Command2";
+        QTest::newRow("a picture alone leaves home page and colour")
+            << "picture" << false << "Command1";
+        QTest::newRow("cancelled pickers change nothing") << "" << true << "Command1";
+        QTest::newRow("Clear Address Bar empties the history for good")
+            << "" << false << "Command3";
+        QTest::newRow("Clear Favorites from the secondary window empties the main window's")
+            << "" << true << "Command4";
     }
     // Opens Preferences from a window, makes the row's edits, cancels the
     // pickers it does not use, presses Escape (which must not cancel) and then
@@ -179,14 +184,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("started"); // "dir": the directory the second key names
         const QString tool = "C:\\Tools\\msinfo32.exe", none;
         const QString found = "/usr/bin/" + systemInformationPrograms().value(0);
-        QTest::newRow("first key") << tool << "with" << true << true << tool;
-        QTest::newRow("first key does not start") << tool << "with" << true << false << tool;
-        QTest::newRow("first key empty") << QString("") << "with" << true << true << none;
-        QTest::newRow("second key, file there")
+        QTest::newRow("the tool the registry names is started")
+            << tool << "with" << true << true << tool;
+        QTest::newRow("a named tool that will not start is reported")
+            << tool << "with" << true << false << tool;
+        QTest::newRow("an empty name counts as none")
+            << QString("") << "with" << true << true << none;
+        QTest::newRow("the tool in the folder the registry names")
             << none << "with" << true << true << "dir/MSINFO32.EXE";
-        QTest::newRow("second key, no file: PATH") << none << "without" << true << true << found;
-        QTest::newRow("neither") << none << none << false << true << none;
-        QTest::newRow("PATH, does not start") << none << none << true << false << found;
+        QTest::newRow("no tool in that folder: the one on the PATH")
+            << none << "without" << true << true << found;
+        QTest::newRow("no tool anywhere is reported") << none << none << false << true << none;
+        QTest::newRow("a tool on the PATH that will not start is reported")
+            << none << none << true << false << found;
     }
     // System Info in the one About box, with a fake registry and PATH; when
     // nothing starts, the box says so.

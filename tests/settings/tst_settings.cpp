@@ -245,9 +245,12 @@ private slots:
     {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no folder") << "gone/file" << QStringLiteral("No such file or directory");
-        QTest::newRow("a folder") << "." << QStringLiteral("Filename refers to a directory");
-        QTest::newRow("disk full") << "file" << QStringLiteral("File too large");
+        QTest::newRow("no folder: nothing written")
+            << "gone/file" << QStringLiteral("No such file or directory");
+        QTest::newRow("a folder in the file's place: nothing written")
+            << "." << QStringLiteral("Filename refers to a directory");
+        QTest::newRow("disk full: the old file whole")
+            << "file" << QStringLiteral("File too large");
     }
     void failedSave()
     {
@@ -383,9 +386,9 @@ private slots:
     void dataDirectory_data()
     {
         QTest::addColumn<QString>("programDirectory");
-        QTest::newRow("writable") << ".";
-        QTest::newRow("missing") << "gone";
-        QTest::newRow("read-only file system") << "/proc/self";
+        QTest::newRow("a writable program folder is the data directory") << ".";
+        QTest::newRow("a missing one: the per-user folder") << "gone";
+        QTest::newRow("a read-only one: the per-user folder") << "/proc/self";
     }
     void dataDirectory()
     {
