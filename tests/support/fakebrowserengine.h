@@ -38,6 +38,11 @@ public:
         zoom = factor;
     }
     void exitFullScreen() override { calls << "ExitFullScreen"; }
+    void findText(const QString &text, bool backward) override
+    {
+        calls << (backward ? "FindTextBackward:" : "FindText:") + text;
+    }
+    void stopFinding() override { calls << QStringLiteral("StopFinding"); }
 
     // Asks the engine's window for a new-window target, as a page would.
     BrowserEngine *requestNewWindow()
