@@ -1,0 +1,61 @@
+#include "support/fakebrowserengine.h"
+
+FakeBrowserEngine::FakeBrowserEngine(QWidget *parent)
+    : BrowserEngine(parent), m_view(new QWidget(parent))
+{
+    // The view takes the focus, and has a name, as a page's does.
+    m_view->setFocusPolicy(Qt::StrongFocus);
+    m_view->setAccessibleName(QStringLiteral("Page"));
+}
+
+void FakeBrowserEngine::Navigate(const QString &address)
+{
+    calls.append(QStringLiteral("Navigate:") + address);
+    navigations.append(address);
+}
+
+void FakeBrowserEngine::GoBack()
+{
+    calls.append(QStringLiteral("GoBack"));
+}
+
+void FakeBrowserEngine::GoForward()
+{
+    calls.append(QStringLiteral("GoForward"));
+}
+
+void FakeBrowserEngine::Stop()
+{
+    calls.append(QStringLiteral("Stop"));
+}
+
+void FakeBrowserEngine::Refresh()
+{
+    calls.append(QStringLiteral("Refresh"));
+}
+
+void FakeBrowserEngine::setZoomFactor(qreal factor)
+{
+    calls.append(QStringLiteral("ZoomFactor:") + QString::number(factor));
+    zoom = factor;
+}
+
+void FakeBrowserEngine::exitFullScreen()
+{
+    calls.append(QStringLiteral("ExitFullScreen"));
+}
+
+BrowserEngine *FakeBrowserEngine::requestNewWindow()
+{
+    NewWindowRequest request;
+    Q_EMIT NewWindow2(&request);
+    return request.target;
+}
+
+BrowserEngine *FakeEngineFactory::operator()(QWidget *parent) const
+{
+    auto *engine = new FakeBrowserEngine(parent);
+    if (created)
+        created->append(engine);
+    return engine;
+}
