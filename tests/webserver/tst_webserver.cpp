@@ -145,13 +145,6 @@ QByteArray pattern(qsizetype size, char seed)
     return bytes;
 }
 
-// Prints the status, the Content-Type and then the body as received.
-const char pythonClient[] = R"(import http.client, sys
-c = http.client.HTTPConnection('127.0.0.1', int(sys.argv[1]), timeout=20)
-c.request('GET', sys.argv[2])
-r = c.getresponse()
-sys.stdout.buffer.write(f'{r.status} {r.reason}|{r.getheader("Content-Type")}|'.encode() + r.read()))";
-
 quint16 freePort()
 {
     QTcpServer probe;
@@ -664,47 +657,6 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i)
             QCOMPARE(fetch(childPort, "GET /a.html\r\n"), "a.html\r\n");
         QCOMPARE(lines("paused"), rests);
-    }
-
-    // Real clients read the answers as they are meant; arguments name the
-    // port as <port>.
-    void realClients_data()
-    {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("output");
-        const QString url = "http://127.0.0.1:<port>/";
-        const QByteArray a = http("200 OK", "text/html", "a.html");
-        // curl cannot leave out the version, but a method that ends the line
-        // makes the request line the bare "GET /a.html".
-        QTest::newRow("curl: HTTP/1.1, HEAD, names beyond ASCII, the bare form")
-            << "curl"
-            << QStringList{"-sS", "--http1.1", "-D", "-", url + "a.html", "--next", "-sS", "-I",
-                   url + "a.html", "--next", "-sS", url + "a%20b.html", url + "caf%C3%A9.html?x=1",
-                   "--next", "-sS", "--http0.9", "-X", "GET /a.html\r\n", url}
-            << a + headOf(a) + "a b.htmlcafé.htmla.html\r\n";
-        QTest::newRow("python http.client")
-            << "python3" << QStringList{"-c", pythonClient, "<port>", "/a.html"}
-            << QByteArray("200 OK|text/html|a.html");
-    }
-    void realClients()
-    {
-        QFETCH(QString, program);
-        QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, output);
-        arguments.replaceInStrings("<port>", QString::number(port()));
-        QProcess client;
-        client.start(program, arguments);
-        QVERIFY2(client.waitForStarted(), qPrintable(program + ": " + client.errorString()));
-        // The server runs in this thread: wait with the event loop running.
-        QVERIFY(waitUntil([&] { return client.state() == QProcess::NotRunning; }));
-        QCOMPARE(client.readAllStandardError(), QByteArray());
-        QCOMPARE(client.exitCode(), 0);
-        QByteArray shown = client.readAllStandardOutput();
-        // Each answer's date is checked where it stands.
-        for (qsizetype at = 0; (at = shown.indexOf("HTTP/1.0 ", at)) >= 0; ++at)
-            shown = shown.first(at) + withoutDate(shown.sliced(at));
-        QCOMPARE(shown, output);
     }
 
     void windowStartsServesLogsStopsAndCloses()
