@@ -5,7 +5,6 @@
 #include "core/windownames.h"
 #include "downloads/downloadwindow.h"
 #include "engine/webengineenvironment.h"
-#include "engine/webenginefactory.h"
 #include "mail/mailloginwindow.h"
 #include "prefs/preferencesdialog.h"
 #include "support/testcontext.h"
@@ -29,8 +28,10 @@ QString spokenName(QWidget *widget)
 }
 
 // What a screen reader would stumble over in the part of the tree a user can
-// reach (hidden objects, such as a closed drop-down list, cannot be reached).
-void findProblems(QAccessibleInterface *object, const QString &path, QStringList *problems)
+// reach (hidden objects, such as a closed drop-down list, cannot be reached),
+// and the names it gives the pictures there.
+void findProblems(
+    QAccessibleInterface *object, const QString &path, QStringList *problems, QStringList *pictures)
 {
     const QAccessible::State state = object->state();
     if (state.invisible)
@@ -45,12 +46,14 @@ void findProblems(QAccessibleInterface *object, const QString &path, QStringList
     if ((object->role() == QAccessible::Graphic || object->role() == QAccessible::ProgressBar)
         && !named)
         problems->append(here + ": a picture or progress bar without a name");
+    if (object->role() == QAccessible::Graphic)
+        pictures->append(object->text(QAccessible::Name));
     // The desktop's bridge passes a border on as a window frame.
     if (object->role() == QAccessible::Border)
         problems->append(here + ": a border, announced as a window frame");
     for (int i = 0; i < object->childCount(); ++i) {
         if (QAccessibleInterface *child = object->child(i))
-            findProblems(child, here, problems);
+            findProblems(child, here, problems, pictures);
     }
 }
 
@@ -87,14 +90,18 @@ private Q_SLOTS:
 
     // Every window of the program, opened as the program opens it: it is
     // announced as what it is, every object a user can reach says what it
-    // is, and Tab visits the controls in an order that makes sense.
+    // is, Tab visits the controls in an order that makes sense, and the
+    // pictures have the names a reader speaks.
     void everyWindow_data()
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QAccessible::Role>("role");
         QTest::addColumn<QString>("tabs");
-        const auto row = [](const char *window, QAccessible::Role role, const char *tabs) {
-            QTest::newRow(window) << QString::fromLatin1(window) << role << QString(tabs);
+        QTest::addColumn<QStringList>("pictures");
+        const auto row = [](const char *window, QAccessible::Role role, const char *tabs,
+                             const QStringList &pictures = {}) {
+            QTest::newRow(window) << QString::fromLatin1(window) << role << QString(tabs)
+                                  << pictures;
         };
         // The page's view stands where the engine's would.
         const char *const browser
@@ -102,12 +109,14 @@ private Q_SLOTS:
               "Stop, Command4: Reload, Command5: Go Home, Picture1: Brimlow's Webpage, Command7: "
               "Remove From Favorites, Command8: Go To This Favorite, Combo2: Favorites, "
               "Command6: Send Email";
+        const QStringList logo = {"Wavecrest logo"};
         row(WindowNames::Main, QAccessible::Window, browser);
         row(WindowNames::Secondary, QAccessible::Window, browser);
         row(WindowNames::Preferences, QAccessible::Dialog,
             "Text1: Home Page, Image1: Wavecrest Color, Command1: OK, Command2: Cancel, Command3: "
             "Clear Address Bar, Command4: Clear Favorites, Text2: Background Image, Command5: Get, "
-            "Command6: Apply");
+            "Command6: Apply",
+            logo);
         row(WindowNames::SendMail, QAccessible::Window,
             "Command1: Send E-Mail, txtFromEmailAddress: From (e-mail address), "
             "txtToEmailAddress: To, txtEmailSubject: Subject, txtEmailBodyOfMessage: Message, "
@@ -123,8 +132,8 @@ private Q_SLOTS:
             "List1: Log On History, Text1: Your IP Adress, Command1: Start, Command2: Stop, "
             "Command3: Help");
         row(WindowNames::WebServerHelp, QAccessible::Window, "Text1: Web Server Help");
-        row(WindowNames::About, QAccessible::Dialog, "cmdOK: OK, cmdSysInfo: System Info");
-        row(WindowNames::Splash, QAccessible::Window, "");
+        row(WindowNames::About, QAccessible::Dialog, "cmdOK: OK, cmdSysInfo: System Info", logo);
+        row(WindowNames::Splash, QAccessible::Window, "", logo);
         row("frmDownload", QAccessible::Window, "cmdCancel: Cancel");
     }
     void everyWindow()
@@ -132,6 +141,7 @@ private Q_SLOTS:
         QFETCH(QString, window);
         QFETCH(QAccessible::Role, role);
         QFETCH(QString, tabs);
+        QFETCH(QStringList, pictures);
         TestContext ctx;
         registerApplicationWindows(*ctx.context);
         ApplicationShell shell(*ctx.context);
@@ -153,10 +163,11 @@ private Q_SLOTS:
         QAccessibleInterface *top = QAccessible::queryAccessibleInterface(opened);
         QCOMPARE(top->role(), role);
         QVERIFY2(!top->text(QAccessible::Name).isEmpty(), "the window has no title");
-        QStringList problems;
-        findProblems(top, QString(), &problems);
+        QStringList problems, named;
+        findProblems(top, QString(), &problems, &named);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
         QCOMPARE(tabOrder(opened), tabs);
+        QCOMPARE(named, pictures);
     }
 
     // The colour button, reached by Tab from the home page, opens the picker
@@ -237,52 +248,13 @@ private Q_SLOTS:
         QCOMPARE(result, expected);
     }
 
-    // With the switch, a page's headings, links, labelled fields, buttons and
-    // pictures' alternative texts reach the accessibility tree of the view. The
-    // engine reads its flags when the first profile is made, which in this test
-    // program happens here.
-    void pageReachesAssistiveTechnology()
+    // The toolkit's own switch counts as something listening.
+    void listenerFoundByTheToolkitsSwitch()
     {
-        const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
         qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-        exposePagesToAssistiveTechnology();
+        const bool found = assistiveTechnologyActive();
         qunsetenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON");
-        QVERIFY(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").startsWith(flags));
-
-        QTemporaryDir dir;
-        QFile file(dir.filePath("page.html"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<title>Timetable</title><h1>Harbour timetable</h1>"
-                   "<p><a href='#fares'>Fares and tickets</a></p>"
-                   "<label for='q'>Destination</label><input id='q'><button>Search</button>"
-                   "<img alt='Map of the harbour' width='20' height='20'>");
-        file.close();
-        QWidget host;
-        BrowserEngine *engine = webEngineFactory()(&host);
-        (new QVBoxLayout(&host))->addWidget(engine->view());
-        host.resize(640, 480);
-        host.show();
-        QSignalSpy loaded(engine, &BrowserEngine::DownloadComplete);
-        engine->Navigate(QUrl::fromLocalFile(file.fileName()).toString());
-        QVERIFY(loaded.wait(30000));
-
-        const QStringList expected{"Heading 'Harbour timetable'", "Link 'Fares and tickets'",
-            "EditableText 'Destination'", "Button 'Search'", "Graphic 'Map of the harbour'"};
-        QStringList found;
-        const std::function<void(QAccessibleInterface *)> collect
-            = [&](QAccessibleInterface *object) {
-                  if (expected.contains(describe(object)))
-                      found.append(describe(object));
-                  for (int i = 0; i < object->childCount(); ++i) {
-                      if (QAccessibleInterface *child = object->child(i))
-                          collect(child);
-                  }
-              };
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (found.clear(), collect(QAccessible::queryAccessibleInterface(engine->view())),
-                found.size() == expected.size()),
-            30000);
-        QCOMPARE(found, expected);
+        QVERIFY(found);
     }
 };
 

@@ -806,6 +806,9 @@ private Q_SLOTS:
         window->setBackgroundColorValue(0x00FF0000); // blue in the stored encoding
         QCOMPARE(window->setBackgroundPicture(file.isEmpty() ? file : ctx->file(file)),
             !picture.isNull());
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(main().child("Image1"))->text(QAccessible::Name),
+            "Background Picture");
         // Above the button row the whole width is background, tiled from the
         // top-left corner; the colour shows through the transparent pixel.
         const QImage image = client()->grab().toImage();
