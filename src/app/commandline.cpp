@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "core/version.h"
+#include "engine/useraddress.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -67,8 +68,13 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &workin
         return {CommandLine::Action::Fail, {}, translate("Unknown option: %1").arg(unknownOption)};
     if (addresses.size() > 1)
         return {CommandLine::Action::Fail, {}, translate("Give at most one address to open.")};
-    return {CommandLine::Action::Run,
-        addresses.isEmpty() ? QString() : startAddressFor(addresses.first(), workingDirectory), {}};
+    if (addresses.isEmpty())
+        return {};
+    const QString address = startAddressFor(addresses.first(), workingDirectory);
+    const QString refused = outsideAddressRefusal(urlFromUserAddress(address, workingDirectory));
+    if (!refused.isEmpty())
+        return {CommandLine::Action::Fail, {}, refused};
+    return {CommandLine::Action::Run, address, {}};
 }
 
 QString commandLineHelp()

@@ -91,8 +91,12 @@ int main(int argc, char *argv[])
         = resolveDataDirectory(portableProgramDirectory(QCoreApplication::applicationDirPath()));
     // A copy already running for these files opens the address itself.
     RunningInstance instance(dataDirectory, RunningInstance::defaultRuntimeDirectory());
-    if (!instance.claim(commandLine.startAddress))
-        return 0;
+    if (!instance.claim(commandLine.startAddress)) {
+        if (instance.refusal().isEmpty())
+            return 0;
+        std::fprintf(stderr, "wavecrest: %s\n", instance.refusal().toLocal8Bit().constData());
+        return 1;
+    }
     removeSaveLeftovers(dataDirectory);
     DownloadSaver::removeLeftovers();
     // Not before the claim: a start that only hands its address over would

@@ -41,6 +41,18 @@ SendMailWindow::SendMailWindow(AppContext &context, const SmtpClientConfig &smtp
     loadField(m_fromName, SettingsKey::Name);
 }
 
+void SendMailWindow::beginMessage(const QString &to, const QString &subject, const QString &body)
+{
+    // What a page puts into a link is bounded like anything else it sends.
+    constexpr qsizetype MaxLineLength = 998;
+    constexpr qsizetype MaxBodyLength = 64 * 1024;
+    m_toAddress->setText(to.left(MaxLineLength));
+    if (!subject.isEmpty())
+        m_subject->setText(subject.left(MaxLineLength));
+    if (!body.isEmpty())
+        m_body->setPlainText(body.left(MaxBodyLength));
+}
+
 MailMessage SendMailWindow::composeMessage() const
 {
     const QString recipient = m_toAddress->text();
