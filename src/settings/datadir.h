@@ -12,12 +12,14 @@ inline constexpr char16_t FavouriteTitles[] = u"Favorties.lst";
 inline constexpr char16_t FavouriteAddresses[] = u"Favorites2.lst";
 // What the user allowed or blocked sites to do (location, camera, ...).
 inline constexpr char16_t SitePermissions[] = u"SitePermissions.lst";
+// The words the user added to the mail windows' spelling dictionary.
+inline constexpr char16_t PersonalWords[] = u"Dictionary.lst";
 // The open windows' addresses while the program runs (see SessionFile).
 inline constexpr char16_t Session[] = u"Session.lst";
 // The files that hold the user's settings, lists and pages, which no one
 // else may read (see isPrivateDataFile()).
-inline constexpr const char16_t *Private[]
-    = {Settings, AddressHistory, FavouriteTitles, FavouriteAddresses, SitePermissions, Session};
+inline constexpr const char16_t *Private[] = {Settings, AddressHistory, FavouriteTitles,
+    FavouriteAddresses, SitePermissions, PersonalWords, Session};
 } // namespace DataFiles
 
 // The program's own directory when it is writable (portable use), otherwise
