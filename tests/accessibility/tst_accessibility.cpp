@@ -115,7 +115,7 @@ private Q_SLOTS:
         row(WindowNames::Preferences, QAccessible::Dialog,
             "Text1: Home Page, Image1: Wavecrest Color, Command1: OK, Command2: Cancel, Command3: "
             "Clear Address Bar, Command4: Clear Favorites, Text2: Background Image, Command5: Get, "
-            "Command6: Apply",
+            "Command6: Apply, cmdClearSitePermissions: Clear Site Permissions",
             logo);
         row(WindowNames::SendMail, QAccessible::Window,
             "Command1: Send E-Mail, txtFromEmailAddress: From (e-mail address), "
