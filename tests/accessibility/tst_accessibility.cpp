@@ -3,77 +3,79 @@
 #include "app/splashscreen.h"
 #include "browser/browserwindow.h"
 #include "core/windownames.h"
+#include "downloads/downloadwindow.h"
 #include "engine/webengineenvironment.h"
-#include "engine/webenginefactory.h"
+#include "mail/mailloginwindow.h"
 #include "prefs/preferencesdialog.h"
 #include "support/testcontext.h"
 #include "support/testregistry.h"
 
-#include <QAccessible>
-#include <QApplication>
-#include <QMetaEnum>
-#include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QVBoxLayout>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
-
-QString roleName(QAccessible::Role role)
-{
-    return QString::fromLatin1(QMetaEnum::fromType<QAccessible::Role>().valueToKey(role));
-}
 
 // "Role 'name'", as a reader would announce the object.
 QString describe(QAccessibleInterface *object)
 {
-    return roleName(object->role()) + " '" + object->text(QAccessible::Name) + "'";
+    return QString::fromLatin1(QMetaEnum::fromType<QAccessible::Role>().valueToKey(object->role()))
+        + " '" + object->text(QAccessible::Name) + "'";
 }
 
-bool labelled(QAccessibleInterface *object)
+QString spokenName(QWidget *widget)
 {
-    return !object->relations(QAccessible::Label).isEmpty();
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
 }
 
 // What a screen reader would stumble over in the part of the tree a user can
-// reach (hidden objects, such as a closed drop-down list, cannot be reached).
-void findProblems(QAccessibleInterface *object, const QString &path, QStringList *problems)
+// reach (hidden objects, such as a closed drop-down list, cannot be reached),
+// and the names it gives the pictures there.
+void findProblems(
+    QAccessibleInterface *object, const QString &path, QStringList *problems, QStringList *pictures)
 {
     const QAccessible::State state = object->state();
     if (state.invisible)
         return;
-    // The object's name in the program only helps to find it; nothing asserts on it.
-    const QString objectName = object->object() ? object->object()->objectName() : QString();
-    const QString here = path + '/' + describe(object)
-        + (objectName.isEmpty() ? QString() : " (" + objectName + ')');
+    const QString here = path + '/' + describe(object);
     const bool named = !object->text(QAccessible::Name).trimmed().isEmpty();
     if ((state.focusable || state.editable) && !named)
         problems->append(here + ": can take the focus but has no name");
     if ((state.editable || object->role() == QAccessible::EditableText) && !named
-        && !labelled(object))
+        && object->relations(QAccessible::Label).isEmpty())
         problems->append(here + ": a text field with neither label nor name");
-    if (object->role() == QAccessible::Graphic && !named)
-        problems->append(here + ": a picture without a name");
+    if ((object->role() == QAccessible::Graphic || object->role() == QAccessible::ProgressBar)
+        && !named)
+        problems->append(here + ": a picture or progress bar without a name");
+    if (object->role() == QAccessible::Graphic)
+        pictures->append(object->text(QAccessible::Name));
     // The desktop's bridge passes a border on as a window frame.
     if (object->role() == QAccessible::Border)
         problems->append(here + ": a border, announced as a window frame");
     for (int i = 0; i < object->childCount(); ++i) {
         if (QAccessibleInterface *child = object->child(i))
-            findProblems(child, here, problems);
+            findProblems(child, here, problems, pictures);
     }
 }
 
-QAccessibleInterface *focusedObject(QWidget *window)
+// The controls in the order Tab visits them from the one that has the focus
+// when the window opens, each with what a reader says of it (of an address
+// field, what it says of the field); controls that are disabled for now
+// stand where Tab will find them.
+QString tabOrder(QWidget *window)
 {
-    QWidget *focus = window->focusWidget();
-    return focus ? QAccessible::queryAccessibleInterface(focus) : nullptr;
-}
-
-QString focusedName(QWidget *window)
-{
-    QAccessibleInterface *focused = focusedObject(window);
-    return focused ? describe(focused) : QStringLiteral("nothing");
+    QStringList visited;
+    QWidget *first = window->focusWidget() ? window->focusWidget() : window;
+    QWidget *control = first;
+    do {
+        const auto *list = qobject_cast<QComboBox *>(control);
+        if ((control->focusPolicy() & Qt::TabFocus) && !control->focusProxy()
+            && control->isVisibleTo(window)) {
+            visited << control->objectName() + ": "
+                    + spokenName(list && list->isEditable() ? list->lineEdit() : control);
+        }
+        control = control->nextInFocusChain();
+    } while (control && control != first && visited.size() < 50);
+    return visited.join(", ");
 }
 
 } // namespace
@@ -83,207 +85,178 @@ class AccessibilityTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void everyWindow_data();
-    void everyWindow();
-    void colourFromTheKeyboard_data();
-    void colourFromTheKeyboard();
-    void engineSwitch_data();
-    void engineSwitch();
-    void pageReachesAssistiveTechnology();
-};
-
-void AccessibilityTest::initTestCase()
-{
     // Keeps the real engine's profile out of the user's own.
-    QStandardPaths::setTestModeEnabled(true);
-}
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-void AccessibilityTest::everyWindow_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QAccessible::Role>("role");
-    const std::pair<const char *, QAccessible::Role> windows[] = {
-        {WindowNames::Main, QAccessible::Window},
-        {WindowNames::Secondary, QAccessible::Window},
-        {WindowNames::Preferences, QAccessible::Dialog},
-        {WindowNames::SendMail, QAccessible::Window},
-        {WindowNames::Comments, QAccessible::Window},
-        {WindowNames::WebServer, QAccessible::Window},
-        {WindowNames::WebServerHelp, QAccessible::Window},
-        {WindowNames::About, QAccessible::Dialog},
-        {WindowNames::Splash, QAccessible::Window},
-    };
-    for (const auto &[name, role] : windows)
-        QTest::newRow(name) << QString::fromLatin1(name) << role;
-}
+    // Every window of the program, opened as the program opens it: it is
+    // announced as what it is, every object a user can reach says what it
+    // is, Tab visits the controls in an order that makes sense, and the
+    // pictures have the names a reader speaks.
+    void everyWindow_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QAccessible::Role>("role");
+        QTest::addColumn<QString>("tabs");
+        QTest::addColumn<QStringList>("pictures");
+        const auto row = [](const char *window, QAccessible::Role role, const char *tabs,
+                             const QStringList &pictures = {}) {
+            QTest::newRow(window) << QString::fromLatin1(window) << role << QString(tabs)
+                                  << pictures;
+        };
+        // The page's view stands where the engine's would.
+        const char *const browser
+            = "Combo1: Address, Browser1: Page, Command1: Go Back, Command2: Go Forward, Command3: "
+              "Stop, Command4: Reload, Command5: Go Home, Picture1: Brimlow's Webpage, Command7: "
+              "Remove From Favorites, Command8: Go To This Favorite, Combo2: Favorites, "
+              "Command6: Send Email";
+        const QStringList logo = {"Wavecrest logo"};
+        row(WindowNames::Main, QAccessible::Window, browser);
+        row(WindowNames::Secondary, QAccessible::Window, browser);
+        row(WindowNames::Preferences, QAccessible::Dialog,
+            "Text1: Home Page, Image1: Wavecrest Color, Command1: OK, Command2: Cancel, Command3: "
+            "Clear Address Bar, Command4: Clear Favorites, Text2: Background Image, Command5: Get, "
+            "Command6: Apply, cmdClearSitePermissions: Clear Site Permissions",
+            logo);
+        row(WindowNames::SendMail, QAccessible::Window,
+            "Command1: Send E-Mail, txtFromEmailAddress: From (e-mail address), "
+            "txtToEmailAddress: To, txtEmailSubject: Subject, txtEmailBodyOfMessage: Message, "
+            "txtFromName: Your Name, txtEmailServer: E-Mail Server");
+        row(WindowNames::Comments, QAccessible::Window,
+            "Command1: Send E-Mail, txtFromEmailAddress: From (e-mail address), "
+            "txtEmailBodyOfMessage: Message, Command2: Exit, txtFromName: Your Name, "
+            "txtEmailServer: E-Mail Server");
+        row("login", QAccessible::Dialog,
+            "txtUserName: User Name, txtPassword: Password, chkRememberPassword: Remember "
+            "password, cmdOK: OK, cmdCancel: Cancel");
+        row(WindowNames::WebServer, QAccessible::Window,
+            "List1: Log On History, Text1: Your IP Adress, Command1: Start, Command2: Stop, "
+            "Command3: Help");
+        row(WindowNames::WebServerHelp, QAccessible::Window, "Text1: Web Server Help");
+        row(WindowNames::About, QAccessible::Dialog, "cmdOK: OK, cmdSysInfo: System Info", logo);
+        row(WindowNames::Splash, QAccessible::Window, "", logo);
+        row("frmDownload", QAccessible::Window, "cmdCancel: Cancel");
+    }
+    void everyWindow()
+    {
+        QFETCH(QString, window);
+        QFETCH(QAccessible::Role, role);
+        QFETCH(QString, tabs);
+        QFETCH(QStringList, pictures);
+        TestContext ctx;
+        registerApplicationWindows(*ctx.context);
+        ApplicationShell shell(*ctx.context);
+        shell.start();
+        MailLoginWindow login;
+        DownloadWindow download("a.bin", "/tmp/a.bin");
+        QWidget *opened = window == WindowNames::Splash ? shell.splash()
+            : window == WindowNames::Main               ? shell.mainWindow()
+            : window == "login"                         ? &login
+            : window == "frmDownload"                   ? &download
+                                                        : ctx.context->windows().open(window);
+        QVERIFY(opened);
+        if (opened == &login)
+            login.ask("mail.test", "530 5.7.0 Authentication required", {}, false);
+        opened->show();
+        opened->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(opened));
 
-// Opens the window as the program does and walks its accessibility tree:
-// the window is announced as one, and every object a user can reach says
-// what it is.
-void AccessibilityTest::everyWindow()
-{
-    QFETCH(QString, window);
-    QFETCH(QAccessible::Role, role);
-    TestContext ctx;
-    registerApplicationWindows(*ctx.context);
-    ApplicationShell shell(*ctx.context);
-    shell.start();
-    QWidget *opened = window == WindowNames::Splash ? shell.splash()
-        : window == WindowNames::Main               ? shell.mainWindow()
-                                                    : ctx.context->windows().open(window);
-    QVERIFY(opened);
-    opened->show();
+        QAccessibleInterface *top = QAccessible::queryAccessibleInterface(opened);
+        QCOMPARE(top->role(), role);
+        QVERIFY2(!top->text(QAccessible::Name).isEmpty(), "the window has no title");
+        QStringList problems, named;
+        findProblems(top, QString(), &problems, &named);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+        QCOMPARE(tabOrder(opened), tabs);
+        QCOMPARE(named, pictures);
+    }
 
-    QAccessibleInterface *top = QAccessible::queryAccessibleInterface(opened);
-    QVERIFY(top);
-    QCOMPARE(roleName(top->role()), roleName(role));
-    QVERIFY2(!top->text(QAccessible::Name).isEmpty(), "the window has no title");
-    QStringList problems;
-    findProblems(top, QString(), &problems);
-    for (const QString &problem : std::as_const(problems))
-        qWarning().noquote() << problem;
-    QVERIFY2(problems.isEmpty(), qPrintable(QString::number(problems.size()) + " problems, above"));
-}
+    // The colour button, reached by Tab from the home page, opens the picker
+    // (and not the dialog's default button) however it is pressed, and then
+    // describes the colour picked.
+    void colourFromTheKeyboard_data()
+    {
+        QTest::addColumn<int>("key"); // none: the reader's press action
+        QTest::newRow("Space") << int(Qt::Key_Space);
+        QTest::newRow("Enter") << int(Qt::Key_Enter);
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("the reader's press action") << 0;
+    }
+    void colourFromTheKeyboard()
+    {
+        QFETCH(int, key);
+        TestContext ctx;
+        registerApplicationWindows(*ctx.context);
+        auto *dialog = qobject_cast<PreferencesDialog *>(
+            ctx.context->windows().open(WindowNames::Preferences));
+        int pickerOpened = 0;
+        dialog->setColorChooser(
+            [&](QWidget *, const QColor &, std::function<void(const QColor &)> set) {
+                ++pickerOpened;
+                set(QColor(255, 128, 0));
+            });
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+        QAccessibleInterface *colour = QAccessible::queryAccessibleInterface(dialog->focusWidget());
+        QCOMPARE(describe(colour), "Button 'Wavecrest Color'");
+        QVERIFY(!colour->relations(QAccessible::Label).isEmpty());
+        if (key)
+            QTest::keyClick(dialog->focusWidget(), Qt::Key(key));
+        else
+            colour->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(pickerOpened, 1);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(colour->text(QAccessible::Description), "Red 255, green 128, blue 0");
+        // The button lets Tab and Shift+Tab through.
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+        QCOMPARE(dialog->focusWidget()->objectName(), "Command1");
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QAccessible::queryAccessibleInterface(dialog->focusWidget()), colour);
+    }
 
-void AccessibilityTest::colourFromTheKeyboard_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::newRow("Space") << "Space";
-    QTest::newRow("Enter") << "Enter";
-    QTest::newRow("Return") << "Return";
-    QTest::newRow("the reader's press action") << "press";
-}
+    // The engine shows pages to assistive technology only while something
+    // listens, and never against the user's own switches.
+    void engineSwitch_data()
+    {
+        QTest::addColumn<QByteArray>("flags"); // null: not set at all
+        QTest::addColumn<bool>("listening");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray unset, on = "--force-renderer-accessibility";
+        const QByteArray off = "--disable-renderer-accessibility", gpu = "--disable-gpu";
+        QTest::newRow("listening, no flags") << unset << true << on;
+        QTest::newRow("listening, flags kept")
+            << gpu + "  --no-pings" << true << gpu + "  --no-pings " + on;
+        QTest::newRow("listening, already asked for")
+            << gpu + " " + on + "=1" << true << gpu + " " + on + "=1";
+        QTest::newRow("listening, switched off by the user") << off << true << off;
+        QTest::newRow("nobody listening") << gpu << false << gpu;
+        QTest::newRow("nobody listening, no flags") << unset << false << unset;
+    }
+    void engineSwitch()
+    {
+        QFETCH(QByteArray, flags);
+        QFETCH(bool, listening);
+        QFETCH(QByteArray, expected);
+        const char *const variable = "QTWEBENGINE_CHROMIUM_FLAGS";
+        const std::optional<QByteArray> saved
+            = qEnvironmentVariableIsSet(variable) ? std::optional(qgetenv(variable)) : std::nullopt;
+        flags.isNull() ? qunsetenv(variable) : qputenv(variable, flags);
+        exposePagesToAssistiveTechnology(listening);
+        const QByteArray result
+            = qEnvironmentVariableIsSet(variable) ? qgetenv(variable) : QByteArray();
+        saved ? qputenv(variable, *saved) : qunsetenv(variable);
+        QCOMPARE(result.isNull(), expected.isNull());
+        QCOMPARE(result, expected);
+    }
 
-// Tab from the home page reaches the colour; pressing it opens the picker
-// (and not the dialog's default button), and the colour picked is what the
-// control then describes.
-void AccessibilityTest::colourFromTheKeyboard()
-{
-    QFETCH(QString, how);
-    TestContext ctx;
-    registerApplicationWindows(*ctx.context);
-    auto *dialog
-        = qobject_cast<PreferencesDialog *>(ctx.context->windows().open(WindowNames::Preferences));
-    QVERIFY(dialog);
-    int pickerOpened = 0;
-    dialog->setColorChooser(
-        [&](QWidget *, const QColor &, std::function<void(const QColor &)> set) {
-            ++pickerOpened;
-            set(QColor(255, 128, 0));
-        });
-    QVERIFY(QTest::qWaitForWindowActive(dialog));
-    QCOMPARE(focusedName(dialog), "EditableText 'Home Page'");
-
-    QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
-    QCOMPARE(focusedName(dialog), "Button 'Wavecrest Color'");
-    QAccessibleInterface *colour = focusedObject(dialog);
-    QVERIFY(labelled(colour));
-    QCOMPARE(pickerOpened, 0);
-
-    if (how == "press")
-        colour->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    else
-        QTest::keyClick(dialog->focusWidget(),
-            how == "Space"       ? Qt::Key_Space
-                : how == "Enter" ? Qt::Key_Enter
-                                 : Qt::Key_Return);
-    QTRY_COMPARE(pickerOpened, 1);
-    QVERIFY(dialog->isVisible());
-    QCOMPARE(colour->text(QAccessible::Description), "Red 255, green 128, blue 0");
-
-    QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
-    QCOMPARE(focusedName(dialog), "Button 'OK'");
-    QTest::keyClick(dialog->focusWidget(), Qt::Key_Backtab);
-    QCOMPARE(focusedName(dialog), "Button 'Wavecrest Color'");
-}
-
-void AccessibilityTest::engineSwitch_data()
-{
-    QTest::addColumn<QByteArray>("flags"); // null: not set at all
-    QTest::addColumn<bool>("listening");
-    QTest::addColumn<QByteArray>("expected");
-    const QByteArray unset, on = "--force-renderer-accessibility";
-
-    QTest::newRow("listening, no flags") << unset << true << on;
-    QTest::newRow("listening, flags kept")
-        << QByteArray("--disable-gpu  --no-pings") << true << "--disable-gpu  --no-pings " + on;
-    QTest::newRow("listening, already asked for")
-        << "--disable-gpu " + on + "=1" << true << "--disable-gpu " + on + "=1";
-    QTest::newRow("listening, switched off by the user")
-        << QByteArray("--disable-renderer-accessibility") << true
-        << QByteArray("--disable-renderer-accessibility");
-    QTest::newRow("nobody listening")
-        << QByteArray("--disable-gpu") << false << QByteArray("--disable-gpu");
-    QTest::newRow("nobody listening, no flags") << unset << false << unset;
-}
-
-void AccessibilityTest::engineSwitch()
-{
-    QFETCH(QByteArray, flags);
-    QFETCH(bool, listening);
-    QFETCH(QByteArray, expected);
-    const char *const variable = "QTWEBENGINE_CHROMIUM_FLAGS";
-    const QByteArray saved = qgetenv(variable);
-    const bool wasSet = qEnvironmentVariableIsSet(variable);
-    flags.isNull() ? qunsetenv(variable) : qputenv(variable, flags);
-
-    exposePagesToAssistiveTechnology(listening);
-    const bool isSet = qEnvironmentVariableIsSet(variable);
-    const QByteArray result = qgetenv(variable);
-    wasSet ? qputenv(variable, saved) : qunsetenv(variable);
-
-    QCOMPARE(isSet, !expected.isNull());
-    QCOMPARE(result, expected);
-}
-
-// With the switch, a page's headings, links, labelled fields, buttons and
-// pictures' alternative texts reach the accessibility tree of the view. The
-// engine reads its flags when the first profile is made, which in this test
-// program happens here.
-void AccessibilityTest::pageReachesAssistiveTechnology()
-{
-    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-    exposePagesToAssistiveTechnology();
-    qunsetenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON");
-    QVERIFY(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").startsWith(flags));
-
-    QTemporaryDir dir;
-    const QString page = dir.filePath("page.html");
-    QFile file(page);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("<title>Timetable</title><h1>Harbour timetable</h1>"
-               "<p><a href='#fares'>Fares and tickets</a></p>"
-               "<label for='q'>Destination</label><input id='q'><button>Search</button>"
-               "<img alt='Map of the harbour' width='20' height='20'>");
-    file.close();
-    QWidget host;
-    BrowserEngine *engine = webEngineFactory()(&host);
-    (new QVBoxLayout(&host))->addWidget(engine->view());
-    host.resize(640, 480);
-    host.show();
-    QSignalSpy loaded(engine, &BrowserEngine::DownloadComplete);
-    engine->Navigate(QUrl::fromLocalFile(page).toString());
-    QVERIFY(loaded.wait(30000));
-
-    const QStringList expected{"Heading 'Harbour timetable'", "Link 'Fares and tickets'",
-        "EditableText 'Destination'", "Button 'Search'", "Graphic 'Map of the harbour'"};
-    QStringList found;
-    const std::function<void(QAccessibleInterface *)> collect = [&](QAccessibleInterface *object) {
-        if (expected.contains(describe(object)))
-            found.append(describe(object));
-        for (int i = 0; i < object->childCount(); ++i) {
-            if (QAccessibleInterface *child = object->child(i))
-                collect(child);
-        }
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (found.clear(), collect(QAccessible::queryAccessibleInterface(engine->view())),
-            found.size() == expected.size()),
-        30000);
-    QCOMPARE(found, expected);
-}
+    // The toolkit's own switch counts as something listening.
+    void listenerFoundByTheToolkitsSwitch()
+    {
+        qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        const bool found = assistiveTechnologyActive();
+        qunsetenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON");
+        QVERIFY(found);
+    }
+};
 
 WAVECREST_TEST(AccessibilityTest)
 #include "tst_accessibility.moc"

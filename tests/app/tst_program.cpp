@@ -2,18 +2,13 @@
 
 #include "app/commandline.h"
 #include "app/installation.h"
+#include "core/version.h"
+#include "system/terminationsignals.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QUrl>
+#include <QtTest>
 
-#ifdef Q_OS_LINUX
 #include <csignal>
-#endif
+#include <cstring>
 
 namespace {
 
@@ -41,26 +36,22 @@ QByteArray readFile(const QString &path)
 struct ProgramCopy {
     explicit ProgramCopy(bool installed)
     {
-        const QString binDir = dir.filePath(QStringLiteral("bin"));
-        program = binDir + QStringLiteral("/wavecrest");
+        const QString binDir = dir.filePath("bin");
+        program = binDir + "/wavecrest";
         QDir().mkpath(binDir);
-        copied = QFile::copy(QStringLiteral(WAVECREST_PROGRAM), program);
+        copied = QFile::copy(WAVECREST_PROGRAM, program);
         if (installed) {
             // What `make install` puts beside it tells an installed copy.
-            const QString applications = dir.filePath(QStringLiteral("share/applications"));
-            QDir().mkpath(applications);
-            QFile entry(QStringLiteral("%1/%2.desktop").arg(applications, desktopApplicationId()));
+            QDir().mkpath(dir.filePath("share/applications"));
+            QFile entry(dir.filePath("share/applications/" + desktopApplicationId() + ".desktop"));
             copied = copied && entry.open(QIODevice::WriteOnly);
         }
-        dataDirectory = installed
-            ? dir.filePath(QStringLiteral("home/.local/share/Brimlow/Wavecrest"))
-            : binDir;
+        dataDirectory = installed ? dir.filePath("home/.local/share/Brimlow/Wavecrest") : binDir;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), dir.filePath(QStringLiteral("home")));
-        environment.remove(QStringLiteral("XDG_DATA_HOME"));
-        environment.remove(QStringLiteral("XDG_CACHE_HOME"));
-        environment.remove(QStringLiteral("XDG_CONFIG_HOME"));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert("HOME", dir.filePath("home"));
+        for (const char *name : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"})
+            environment.remove(name);
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(dir.path());
     }
@@ -88,160 +79,169 @@ class TestProgram : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void parsesCommandLine_data();
-    void parsesCommandLine();
-    void answersWithoutDisplay_data();
-    void answersWithoutDisplay();
-#ifdef Q_OS_LINUX
-    void savesAndEndsOnSignal_data();
-    void savesAndEndsOnSignal();
-#endif
+    void parsesCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<CommandLine::Action>("action");
+        QTest::addColumn<QString>("startAddress"); // "{dir}": the working directory
+        using A = CommandLine::Action;
+        const auto row
+            = [](const char *name, QStringList arguments, A action, const char *address = "") {
+                  QTest::newRow(name) << arguments << action << QString::fromUtf8(address);
+              };
+        row("nothing: the home page", {}, A::Run);
+        row("web address", {"http://127.0.0.1:8080/a?b=c"}, A::Run, "http://127.0.0.1:8080/a?b=c");
+        row("bare host stays a site", {"example.org"}, A::Run, "example.org");
+        row("relative file", {"page.html"}, A::Run, "file://{dir}/page.html");
+        row("relative file in a folder", {"sub dir/a#b?.html"}, A::Run,
+            "file://{dir}/sub%20dir/a%23b%3F.html");
+        row("dotted path to a missing file", {"./missing.html"}, A::Run,
+            "file://{dir}/missing.html");
+        row("parent folder", {"sub dir/../page.html"}, A::Run, "file://{dir}/page.html");
+        row("missing file without a path is an address", {"missing.html"}, A::Run, "missing.html");
+        row("address after --", {"--", "-page.html"}, A::Run, "file://{dir}/-page.html");
+        row("engine arguments are the engine's", {"page.html", "--webEngineArgs", "--x", "y"},
+            A::Run, "file://{dir}/page.html");
+        row("--help", {"--help"}, A::ShowHelp);
+        row("-h beside an address", {"page.html", "-h"}, A::ShowHelp);
+        row("help wins over a wrong option", {"--bogus", "--help"}, A::ShowHelp);
+        row("--version", {"--version"}, A::ShowVersion);
+        row("-v", {"-v"}, A::ShowVersion);
+        row("the toolkit's options and values",
+            {"-platform", "xcb", "--display", ":9", "-reverse", "-style=fusion", "page.html"},
+            A::Run, "file://{dir}/page.html");
+        row("unknown option", {"--bogus"}, A::Fail);
+        row("two addresses", {"a.html", "b.html"}, A::Fail);
+    }
+    void parsesCommandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(CommandLine::Action, action);
+        QFETCH(QString, startAddress);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("sub dir"));
+        for (const char *name : {"page.html", "-page.html", "sub dir/a#b?.html"})
+            QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
+        const CommandLine commandLine
+            = parseCommandLine(QStringList{"wavecrest"} + arguments, dir.path());
+        QCOMPARE(commandLine.action, action);
+        const QString dirUrl = QUrl::fromLocalFile(dir.path()).toString(QUrl::FullyEncoded);
+        QCOMPARE(commandLine.startAddress, startAddress.replace("file://{dir}", dirUrl));
+        QCOMPARE(commandLine.error.isEmpty(), action != CommandLine::Action::Fail);
+    }
+
+    // Answered before any window could be made: no display is needed.
+    void answersWithoutDisplay_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output"); // a pattern for the whole output
+        QTest::addColumn<QString>("errors");
+        QTest::newRow("--version")
+            << "--version" << 0
+            << "Wavecrest " + QRegularExpression::escape(productVersion()) + "\n"
+            << "";
+        QTest::newRow("--help names both options")
+            << "--help" << 0 << "Usage: wavecrest .*\n.* --help .*\n.* --version .*\n"
+            << "";
+        QTest::newRow("unknown option") << "--bogus" << 2 << ""
+                                        << "wavecrest: Unknown option: --bogus\n"
+                                           "Try 'wavecrest --help'.\n";
+        QTest::newRow("a start") << "about:blank" << 1 << ""
+                                 << "wavecrest: no display to show the browser on (DISPLAY is not "
+                                    "set)\n";
+    }
+    void answersWithoutDisplay()
+    {
+        QFETCH(QString, argument);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QFETCH(QString, errors);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        process.setProcessEnvironment(environment);
+        process.start(WAVECREST_PROGRAM, {argument});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        const QString shown = QString::fromLocal8Bit(process.readAllStandardOutput());
+        const QRegularExpression pattern(QRegularExpression::anchoredPattern(output),
+            QRegularExpression::DotMatchesEverythingOption);
+        QVERIFY2(pattern.match(shown).hasMatch(), qPrintable(shown));
+        const QString shownErrors = QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY2(errors.isEmpty() ? shownErrors.isEmpty() : shownErrors.endsWith(errors),
+            qPrintable(shownErrors));
+    }
+
+    // Each signal by which a desktop asks a program to end reaches the GUI
+    // thread; what the program then does is the same for all of them (see
+    // savesAndEndsOnSignal).
+    void terminationSignalsReported()
+    {
+        const int handled[] = {SIGTERM, SIGHUP, SIGINT};
+        struct sigaction before[3];
+        for (int i = 0; i < 3; ++i)
+            sigaction(handled[i], nullptr, &before[i]);
+        QVERIFY(TerminationSignals::install());
+        TerminationSignals endRequests;
+        QSignalSpy received(&endRequests, &TerminationSignals::received);
+        for (int i = 0; i < 3; ++i) {
+            struct sigaction now;
+            sigaction(handled[i], nullptr, &now);
+            // Raised only once handled, lest it end this test program.
+            QVERIFY2(now.sa_handler != before[i].sa_handler, strsignal(handled[i]));
+            QCOMPARE(std::raise(handled[i]), 0);
+            QVERIFY(received.wait(5000));
+            QCOMPARE(received.takeFirst().first().toInt(), handled[i]);
+            sigaction(handled[i], &before[i], nullptr);
+        }
+    }
+
+    void savesAndEndsOnSignal_data()
+    {
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("whileStarting");
+        QTest::newRow("while it starts") << false << true;
+        QTest::newRow("once it runs") << false << false;
+        QTest::newRow("installed copy: per-user folder") << true << false;
+    }
+    // A logout without a session manager sends SIGTERM: the colour and the
+    // lists are saved as at File > Exit, and the program ends by itself.
+    void savesAndEndsOnSignal()
+    {
+        QFETCH(bool, installed);
+        QFETCH(bool, whileStarting);
+        ProgramCopy copy(installed);
+        QVERIFY(copy.copied);
+        // Values that only a save changes: a colour that is not a number and a
+        // history written in the old comma-separated form.
+        QVERIFY(copy.write("Wavecrest.ini", "[Wavecrest]\r\nColor=abc\r\n"));
+        QVERIFY(copy.write("Address.lst", "first,second\r\n"));
+        QSignalSpy ended(&copy.process, &QProcess::finished);
+        copy.process.start(copy.program, {});
+        QVERIFY(copy.process.waitForStarted());
+        const qint64 pid = copy.process.processId();
+        QTRY_VERIFY_WITH_TIMEOUT(catchesSignal(pid, SIGTERM), 30000);
+        if (!whileStarting) {
+            // The page engine's profile is made with the main window.
+            const QString profile
+                = copy.dir.filePath("home/.local/share/Brimlow/Wavecrest/QtWebEngine");
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(profile), 30000);
+        }
+        QCOMPARE(::kill(pid_t(pid), SIGTERM), 0);
+
+        QVERIFY(ended.wait(60000));
+        QCOMPARE(copy.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(copy.process.exitCode(), 0);
+        QCOMPARE(readFile(copy.file("Wavecrest.ini")), "[Wavecrest]\r\nColor=-2147483633\r\n");
+        QCOMPARE(readFile(copy.file("Address.lst")), "first\r\nsecond\r\n");
+        QCOMPARE(readFile(copy.file("Favorites2.lst")), "");
+        QCOMPARE(readFile(copy.file("Favorties.lst")), "");
+        QCOMPARE(QFile::exists(copy.dir.filePath("bin/Wavecrest.ini")), !installed);
+    }
 };
-
-void TestProgram::parsesCommandLine_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<CommandLine::Action>("action");
-    QTest::addColumn<QString>("startAddress"); // "{dir}": the working directory
-    using A = CommandLine::Action;
-    const auto row = [](const char *name, QStringList arguments, A action, const char *address) {
-        QTest::newRow(name) << arguments << action << QString::fromUtf8(address);
-    };
-    row("nothing: the home page", {}, A::Run, "");
-    row("web address", {"http://127.0.0.1:8080/a?b=c"}, A::Run, "http://127.0.0.1:8080/a?b=c");
-    row("bare host stays a site", {"example.org"}, A::Run, "example.org");
-    row("relative file", {"page.html"}, A::Run, "file://{dir}/page.html");
-    row("relative file in a folder", {"sub dir/a#b?.html"}, A::Run,
-        "file://{dir}/sub%20dir/a%23b%3F.html");
-    row("dotted path to a missing file", {"./missing.html"}, A::Run, "file://{dir}/missing.html");
-    row("parent folder", {"sub dir/../page.html"}, A::Run, "file://{dir}/page.html");
-    row("missing file without a path is an address", {"missing.html"}, A::Run, "missing.html");
-    row("address after --", {"--", "-page.html"}, A::Run, "file://{dir}/-page.html");
-    row("engine arguments are the engine's", {"page.html", "--webEngineArgs", "--x", "y"}, A::Run,
-        "file://{dir}/page.html");
-    row("--help", {"--help"}, A::ShowHelp, "");
-    row("-h beside an address", {"page.html", "-h"}, A::ShowHelp, "");
-    row("help wins over a wrong option", {"--bogus", "--help"}, A::ShowHelp, "");
-    row("--version", {"--version"}, A::ShowVersion, "");
-    row("-v", {"-v"}, A::ShowVersion, "");
-    row("the toolkit's options and values",
-        {"-platform", "xcb", "--display", ":9", "-reverse", "-style=fusion", "page.html"}, A::Run,
-        "file://{dir}/page.html");
-    row("unknown option", {"--bogus"}, A::Fail, "");
-    row("two addresses", {"a.html", "b.html"}, A::Fail, "");
-}
-
-void TestProgram::parsesCommandLine()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(CommandLine::Action, action);
-    QFETCH(QString, startAddress);
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub dir")));
-    for (const char *name : {"page.html", "-page.html", "sub dir/a#b?.html"}) {
-        QFile file(dir.filePath(QString::fromUtf8(name)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
-    const CommandLine commandLine
-        = parseCommandLine(QStringList{QStringLiteral("wavecrest")} + arguments, dir.path());
-    QCOMPARE(commandLine.action, action);
-    const QString dirUrl = QUrl::fromLocalFile(dir.path()).toString(QUrl::FullyEncoded);
-    QCOMPARE(
-        commandLine.startAddress, startAddress.replace(QStringLiteral("file://{dir}"), dirUrl));
-    QCOMPARE(commandLine.error.isEmpty(), action != CommandLine::Action::Fail);
-}
-
-void TestProgram::answersWithoutDisplay_data()
-{
-    QTest::addColumn<QString>("argument");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<QString>("errors");
-    QTest::newRow("--version") << "--version" << 0 << "Wavecrest 2.0.0\n"
-                               << "";
-    QTest::newRow("--help") << "--help" << 0 << commandLineHelp() << "";
-    QTest::newRow("unknown option") << "--bogus" << 2 << ""
-                                    << "wavecrest: Unknown option: --bogus\n"
-                                       "Try 'wavecrest --help'.\n";
-    QTest::newRow("a start") << "about:blank" << 1 << ""
-                             << "wavecrest: no display to show the browser on (DISPLAY is not "
-                                "set)\n";
-}
-
-// Answered before any window could be made: no display is needed.
-void TestProgram::answersWithoutDisplay()
-{
-    QFETCH(QString, argument);
-    QFETCH(int, exitCode);
-    QFETCH(QString, output);
-    QFETCH(QString, errors);
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QString::fromLatin1(name));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(WAVECREST_PROGRAM), {argument});
-    QVERIFY(process.waitForFinished(60000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), exitCode);
-    QCOMPARE(QString::fromLocal8Bit(process.readAllStandardOutput()), output);
-    const QString shownErrors = QString::fromLocal8Bit(process.readAllStandardError());
-    QVERIFY2(errors.isEmpty() ? shownErrors.isEmpty() : shownErrors.endsWith(errors),
-        qPrintable(shownErrors));
-}
-
-#ifdef Q_OS_LINUX
-void TestProgram::savesAndEndsOnSignal_data()
-{
-    QTest::addColumn<int>("signalNumber");
-    QTest::addColumn<bool>("installed");
-    QTest::addColumn<bool>("whileStarting");
-    QTest::newRow("SIGTERM while it starts") << int(SIGTERM) << false << true;
-    QTest::newRow("SIGTERM once it runs") << int(SIGTERM) << false << false;
-    QTest::newRow("SIGHUP") << int(SIGHUP) << false << false;
-    QTest::newRow("SIGINT") << int(SIGINT) << false << false;
-    QTest::newRow("installed copy: per-user folder") << int(SIGTERM) << true << false;
-}
-
-// A logout without a session manager sends SIGTERM: the colour and the lists
-// are saved as at File > Exit, and the program ends by itself.
-void TestProgram::savesAndEndsOnSignal()
-{
-    QFETCH(int, signalNumber);
-    QFETCH(bool, installed);
-    QFETCH(bool, whileStarting);
-    ProgramCopy copy(installed);
-    QVERIFY(copy.copied);
-    // Values that only a save changes: a colour that is not a number and a
-    // history written in the old comma-separated form.
-    QVERIFY(copy.write(QStringLiteral("Wavecrest.ini"), "[Wavecrest]\r\nColor=abc\r\n"));
-    QVERIFY(copy.write(QStringLiteral("Address.lst"), "first,second\r\n"));
-    QSignalSpy ended(&copy.process, &QProcess::finished);
-    copy.process.start(copy.program, {});
-    QVERIFY(copy.process.waitForStarted());
-    const qint64 pid = copy.process.processId();
-    QTRY_VERIFY_WITH_TIMEOUT(catchesSignal(pid, signalNumber), 30000);
-    if (!whileStarting) {
-        // The page engine's profile is made with the main window.
-        const QString profile
-            = copy.dir.filePath(QStringLiteral("home/.local/share/Brimlow/Wavecrest/QtWebEngine"));
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(profile), 30000);
-    }
-    QCOMPARE(::kill(pid_t(pid), signalNumber), 0);
-
-    QVERIFY(ended.wait(60000));
-    QCOMPARE(copy.process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(copy.process.exitCode(), 0);
-    QCOMPARE(readFile(copy.file(QStringLiteral("Wavecrest.ini"))),
-        QByteArray("[Wavecrest]\r\nColor=-2147483633\r\n"));
-    QCOMPARE(readFile(copy.file(QStringLiteral("Address.lst"))), QByteArray("first\r\nsecond\r\n"));
-    QCOMPARE(readFile(copy.file(QStringLiteral("Favorites2.lst"))), QByteArray());
-    QCOMPARE(readFile(copy.file(QStringLiteral("Favorties.lst"))), QByteArray());
-    if (installed) {
-        QVERIFY(!QFile::exists(copy.dir.filePath(QStringLiteral("bin/Wavecrest.ini"))));
-    }
-}
-#endif
 
 WAVECREST_TEST(TestProgram)
 #include "tst_program.moc"

@@ -4,17 +4,10 @@
 #include "support/testcontext.h"
 #include "support/testregistry.h"
 
-#include <QDir>
-#include <QFile>
-#include <QLocalSocket>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <QRegularExpression>
+#include <QtNetwork>
+#include <QtTest>
 
 #include <atomic>
-#include <optional>
 #include <thread>
 
 namespace {
@@ -51,9 +44,11 @@ private Q_SLOTS:
     void laterStartsHandOver_data()
     {
         QTest::addColumn<QString>("address");
-        QTest::newRow("an address") << QStringLiteral("http://example.test/a b?c=d#e");
-        QTest::newRow("no address: the window") << QString();
-        QTest::newRow("non-ASCII") << QStringLiteral("https://b\u00fccher.example/\u00e9");
+        QTest::newRow("an address reaches the running copy")
+            << QStringLiteral("http://example.test/a b?c=d#e");
+        QTest::newRow("no address: the running copy comes to the front") << QString();
+        QTest::newRow("letters beyond ASCII arrive whole")
+            << QStringLiteral("https://b\u00fccher.example/\u00e9");
     }
     void laterStartsHandOver()
     {

@@ -10,15 +10,8 @@
 #include "support/testregistry.h"
 #include "ui/twips.h"
 
-#include <QAccessible>
-#include <QAction>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QMenuBar>
-#include <QProcess>
-#include <QScreen>
-#include <QStandardPaths>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -151,7 +144,9 @@ struct Shown {
     QStringList popUps; // the window each pop-up went to, "none" for one refused
     bool viewShown = true;
     QString focus; // the control with the keyboard focus; not looked at when empty
-    bool fullScreen = false;
+    // "normal", "maximised" or "full screen", after "the page's " while the
+    // page has the screen: its view alone fills the window and takes the keys.
+    QString screen = "normal";
 };
 
 Shown shownBy(const Window &w)
@@ -171,8 +166,7 @@ Shown shownBy(const Window &w)
         .history = w.addressBar()->entries(),
         .favourites = {},
         .popUps = *w.popUpTargets,
-        .viewShown = !w.engine->view()->isHidden(),
-        .fullScreen = w.window->isFullScreen()};
+        .viewShown = !w.engine->view()->isHidden()};
     const auto *titles = w.child<QComboBox>("Combo2");
     const auto *addresses = w.child<QComboBox>("Combo3");
     for (int i = 0; i < qMax(titles->count(), addresses->count()); ++i)
@@ -188,6 +182,19 @@ Shown shownBy(const Window &w)
     for (const QWidget *focus = w.window->focusWidget(); focus && shown.focus.isEmpty();
          focus = focus->parentWidget())
         shown.focus = focus->objectName();
+    const bool pageScreen = !w.window->menuBar()->isVisible();
+    shown.screen = QString(pageScreen ? "the page's " : "")
+        + (w.window->isFullScreen()       ? "full screen"
+                : w.window->isMaximized() ? "maximised"
+                                          : "normal");
+    const QRect view = w.child("Browser1")->geometry(), client = w.window->centralWidget()->rect();
+    for (const char *control : {"StatusBar1", "Combo1", "Command1", "Combo2", "Picture1"}) {
+        if (w.child(control)->isVisible() == pageScreen)
+            shown.screen += QString(" but ") + control + " shown";
+    }
+    if (pageScreen ? view != client || w.window->focusWidget() != w.engine->view()
+                   : view.top() != Twips::toPixels(BrowserLayout::BrowserTop))
+        shown.screen += " but the view misplaced";
     return shown;
 }
 
@@ -202,8 +209,7 @@ QStringList lines(const Shown &s)
         "history: " + s.history.join(" | "), "favourites: " + s.favourites.join(" | "),
         "chosen favourite: " + number(s.chosenFavourite),
         "open windows: " + s.openWindows.join(" "), "pop-ups: " + s.popUps.join(" "),
-        "view shown: " + number(s.viewShown), "focus: " + s.focus,
-        "full screen: " + number(s.fullScreen)};
+        "view shown: " + number(s.viewShown), "focus: " + s.focus, "screen: " + s.screen};
 }
 
 void compare(Shown actual, const Shown &expected)
@@ -211,6 +217,19 @@ void compare(Shown actual, const Shown &expected)
     if (expected.focus.isEmpty())
         actual.focus.clear();
     QCOMPARE(lines(actual), lines(expected));
+}
+
+// The texts given more than once, empty ones aside.
+QStringList duplicates(QStringList texts)
+{
+    texts.removeAll(QString());
+    texts.sort();
+    QStringList repeated;
+    for (qsizetype i = 1; i < texts.size(); ++i) {
+        if (texts.at(i) == texts.at(i - 1))
+            repeated << texts.at(i);
+    }
+    return repeated;
 }
 
 void row(const char *name, const Steps &steps, const Shown &shown)
@@ -262,20 +281,6 @@ class BrowserWindowTest : public QObject
         main().addressBar()->lineEdit()->deselect();
     }
 
-    // The body of every table of steps and what the window shows after them.
-    void playAndCompare()
-    {
-        QFETCH(Steps, steps);
-        QFETCH(Shown, shown);
-        play(main(), steps);
-        compare(shownBy(main()), shown);
-    }
-    static void addColumns()
-    {
-        QTest::addColumn<Steps>("steps");
-        QTest::addColumn<Shown>("shown");
-    }
-
 private Q_SLOTS:
     void init()
     {
@@ -293,104 +298,63 @@ private Q_SLOTS:
     }
     void cleanup() { ctx.reset(); }
 
-    // Each control as the window opens: its caption, tool tip, what a screen
-    // reader says, and its place in twips within the client area (none for
-    // those the layout stretches).
-    void controls_data()
-    {
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("toolTip");
-        QTest::addColumn<QString>("spoken");
-        QTest::addColumn<QRect>("twips");
-        QTest::addColumn<bool>("visible");
-        const auto control = [](const char *name, const QString &caption, const QString &toolTip,
-                                 const QString &spoken, QRect twips, bool visible = true) {
-            QTest::newRow(name) << caption << toolTip << spoken << twips << visible;
-        };
-        control("Command1", "", "Go Back", "Go Back", {120, 120, 495, 495});
-        control("Command2", "", "Go Forward", "Go Forward", {720, 120, 615, 495});
-        control("Command3", "", "Stop", "Stop", {1440, 120, 615, 495});
-        control("Command4", "", "Reload", "Reload", {2160, 120, 615, 495});
-        control("Command5", "", "Go Home", "Go Home", {2880, 120, 615, 495});
-        control("Command6", "", "Send Email", "Send Email", {3600, 120, 615, 495});
-        // A list with nothing chosen shows its prompt.
-        control("Combo2", "                          === Favorites ===", "Favorites", "Favorites",
-            {4320, 240, 4212, 345});
-        control(
-            "Command8", "Go", "Go To This Favorite", "Go To This Favorite", {8640, 240, 372, 252});
-        control("Command7", "---", "Remove From Favorites", "Remove From Favorites",
-            {9000, 240, 372, 252});
-        control("Picture1", "", "Click Here To Go To Brimlow's Webpage", "Brimlow's Webpage", {});
-        control("Combo1", "Combo1", "", "Address", {});
-        control("Browser1", "", "", "", {});
-        control("StatusBar1", "", "", "", {});
-        control("Image1", "", "", "Background Picture", {0, -120, 1575, 1095});
-        control("Combo3", "=== Favorites ===", "", "", {5640, 600, 2412, 345}, false);
-        control("Label1", "Label1", "", "", {8160, 600, 615, 375}, false);
-    }
+    // What each control shows as the window opens (a list with nothing chosen
+    // shows its prompt) and its tool tip; the favourites' address list and
+    // the title label stay hidden. No two controls overlap, and all lie in
+    // the window (the background picture lies behind them).
     void controls()
     {
-        QFETCH(QString, caption);
-        QFETCH(QString, toolTip);
-        QFETCH(QString, spoken);
-        QFETCH(QRect, twips);
-        QFETCH(bool, visible);
-        QWidget *control = main().child(QTest::currentDataTag());
-        QVERIFY(control);
-        QString shown = control->property("text").toString();
-        if (const auto *list = qobject_cast<const QComboBox *>(control))
-            shown = list->isEditable() ? list->currentText() : list->placeholderText();
-        QCOMPARE(shown, caption);
-        QCOMPARE(control->toolTip(), toolTip);
-        QCOMPARE(control->isVisible(), visible);
-        if (!twips.isNull())
-            QCOMPARE(
-                QRect(control->mapTo(client(), QPoint()), control->size()), Twips::toRect(twips));
-        // The address bar's own name is the address it shows, as the toolkit
-        // has it on Linux; its edit field is the named one.
-        if (control == main().addressBar())
-            control = main().addressBar()->lineEdit();
-        if (!spoken.isEmpty())
-            QCOMPARE(
-                QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), spoken);
+        const char *const shown[][3] = {{"Command1", "", "Go Back"}, {"Command2", "", "Go Forward"},
+            {"Command3", "", "Stop"}, {"Command4", "", "Reload"}, {"Command5", "", "Go Home"},
+            {"Command6", "", "Send Email"},
+            {"Combo2", "                          === Favorites ===", "Favorites"},
+            {"Command8", "Go", "Go To This Favorite"}, {"Command7", "---", "Remove From Favorites"},
+            {"Picture1", "", "Click Here To Go To Brimlow's Webpage"}, {"Combo1", "Combo1", ""},
+            {"Browser1", "", ""}, {"StatusBar1", "", ""}};
+        QList<QRect> taken;
+        for (const auto &[name, caption, toolTip] : shown) {
+            QWidget *control = main().child(name);
+            QString text = control->property("text").toString();
+            if (const auto *list = qobject_cast<const QComboBox *>(control))
+                text = list->isEditable() ? list->currentText() : list->placeholderText();
+            QCOMPARE(text, caption);
+            QCOMPARE(control->toolTip(), toolTip);
+            // Places in twips may round to a pixel's overlap.
+            const QRect place
+                = QRect(control->mapTo(window, QPoint()), control->size()).adjusted(0, 0, -1, -1);
+            QVERIFY2(control->isVisible() && window->rect().contains(place), name);
+            for (const QRect &other : std::as_const(taken))
+                QVERIFY2(!place.intersects(other), name);
+            taken << place;
+        }
+        QVERIFY(!main().child("Combo3")->isVisible() && !main().child("Label1")->isVisible());
     }
 
-    // Every menu and item in order: name, caption, and the shortcut, or
-    // "ticked" for a ticked item.
+    // Every menu item says what it does; no two share a name or a shortcut,
+    // nor, on the menu bar or within a menu, an access key.
     void menus()
     {
-        const QStringList expected = {"mnuFile  &File", "mnuFileOpen  &Open File  Ctrl+O",
-            "mnuFileLine", "mnuFileExit  &Exit", //
-            "mnuEdit  &Edit", "mnuEditPrefs  &Preferences  Ctrl+P",
-            "mnuEditAllowPopUps  Allow Pop Ups  ticked",
-            "mnuEditFind  Find in Page\u2026  Ctrl+Shift+F", //
-            "mnuGo  &Go", "mnuGoBack  &Back       Ctrl+B", "mnuGoForward  &Forward       Ctrl+F",
-            "mnuGoHome  &Home       Ctrl+H", "mnuGoStop  &Stop       Ctrl+S",
-            "mnuRefresh  &Refresh       Ctrl+R", "mnuGoLine", "mnuGoEmail  Send Email",
-            "mnuGoWebServer  Run Web Server", //
-            "mnuTranslate  &Translate", "mnuLanguageEngSpa  English to Spanish",
-            "mnuLanguageEngGer  English to German", "mnuLanguageEngFre  English to French",
-            "mnuLanguageEngIta  English to Italian", "mnuLanguageEngPor  English to Portuguese",
-            "mnuLanguageLine", "mnuLanguageSpaEng  Spanish to English",
-            "mnuLanguageGerEng  German to English", "mnuLanguageFreEng  French to English",
-            "mnuLanguageItaEng  Italian to English", "mnuLanguagePorEng  Portuguese to English", //
-            "mnuFavorites  F&avorites", "mnuFavoritesAdd  &Add To Favorites...  Ctrl+D", //
-            "mnuHelp  &Help", "mnuHelpWebpage  Wavecrest Webpage", "mnuHelpLine",
-            "mnuAbout  &About Wavecrest...  F1", "mnuHelpLine2",
-            "mnuHelpComments  Send Us Comments and Suggestions"};
-        const auto describe = [](const QAction *item) {
-            QStringList parts = {item->objectName(), item->text(),
-                item->isChecked() ? QStringLiteral("ticked") : item->shortcut().toString()};
-            parts.removeAll(QString());
-            return parts.join("  ");
+        const auto accessKey = [](const QAction *item) {
+            const qsizetype at = item->text().indexOf('&');
+            return at < 0 ? QString() : item->text().mid(at + 1, 1).toLower();
         };
-        QStringList actual;
+        QStringList names, shortcuts;
+        QList<QStringList> accessKeys = {{}}; // the menu bar's, then each menu's
         for (const QAction *menu : window->menuBar()->actions()) {
-            actual << describe(menu);
-            for (const QAction *item : menu->menu()->actions())
-                actual << describe(item);
+            names << menu->objectName();
+            accessKeys.first() << accessKey(menu);
+            accessKeys << QStringList();
+            for (const QAction *item : menu->menu()->actions()) {
+                names << item->objectName();
+                QVERIFY2(item->isSeparator() || !item->text().isEmpty(), qPrintable(names.last()));
+                shortcuts << item->shortcut().toString();
+                accessKeys.last() << accessKey(item);
+            }
         }
-        QCOMPARE(actual, expected);
+        QCOMPARE(duplicates(names), QStringList());
+        QCOMPARE(duplicates(shortcuts), QStringList());
+        for (const QStringList &keys : std::as_const(accessKeys))
+            QCOMPARE(duplicates(keys), QStringList());
     }
 
     void statusBarShowsTimeAndDate()
@@ -400,9 +364,12 @@ private Q_SLOTS:
         QVERIFY(!bar->timeText().isEmpty());
     }
 
-    void engineEvents_data()
+    // What the window shows after what the user does and the engine reports.
+    void steps_data()
     {
-        addColumns();
+        QTest::addColumn<Steps>("steps");
+        QTest::addColumn<Shown>("shown");
+
         row("download begins", {downloadBegins},
             {.status = "Contacting host...", .backEnabled = true, .stopEnabled = true});
         row("navigation completes: the page's address shown", {navigationCompletes("a.example")},
@@ -418,14 +385,9 @@ private Q_SLOTS:
             {.caption = " - Brimlow Wavecrest", .favourites = {" = n", "A = a", "B = b", "C = "}});
         row("download completes", {downloadBegins, downloadCompletes},
             {.status = "Done.", .backEnabled = true});
-    }
-    void engineEvents() { playAndCompare(); }
+        // The buttons, and the menu items without a key of their own (the
+        // keys come next, which work even while their button is disabled).
 
-    // The buttons, and the menu items without a key of their own (keys()
-    // presses the others, which work even while their button is disabled).
-    void commands_data()
-    {
-        addColumns();
         row("Back, then Forward, while a page loads",
             {downloadBegins, click("Command1"), click("Command2")},
             {.status = "Contacting host...",
@@ -457,14 +419,9 @@ private Q_SLOTS:
         row("Go > Send Email, Go > Run Web Server, Help > Comments",
             {choose("mnuGoEmail"), choose("mnuGoWebServer"), choose("mnuHelpComments")},
             {.openWindows = {"Form3", "Form4", "server"}});
-    }
-    void commands() { playAndCompare(); }
+        // Keys pressed while the page has the focus, which stays there unless
+        // the row says otherwise; those of the menus keep their meaning.
 
-    // Keys pressed while the page has the focus, which stays there unless the
-    // row says otherwise; those of the menus keep their meaning.
-    void keys_data()
-    {
-        addColumns();
         const auto onPage = [](const char *name, Steps steps, Shown shown) {
             if (shown.focus.isEmpty())
                 shown.focus = "Browser1";
@@ -514,59 +471,165 @@ private Q_SLOTS:
             {.selected = "Combo1", .focus = "Combo1"});
         onPage("a second click places the caret", {clickIntoAddress, clickIntoAddress},
             {.caret = 0, .focus = "Combo1"});
-    }
-    void keys() { playAndCompare(); }
-
-    // A page's own full screen shows its view alone over the whole client
-    // area, and ends in the state the window had before it; meanwhile Escape
-    // and F11 ask the page to leave.
-    void pageFullScreen_data()
-    {
-        QTest::addColumn<Steps>("steps");
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<QStringList>("engineCalls");
-        const auto ends = [](const char *name, const Steps &steps, const char *state,
-                              const QStringList &engineCalls = {}) {
-            QTest::newRow(name) << steps << QString::fromLatin1(state) << engineCalls;
-        };
+        // A page's own full screen shows its view alone over the whole client
+        // area, and ends in the state the window had before it; meanwhile
+        // Escape and F11 ask the page to leave.
         const Step asks = [](auto w) { Q_EMIT w.engine->fullScreenRequested(true); };
         const Step leaves = [](auto w) { Q_EMIT w.engine->fullScreenRequested(false); };
         const Step maximise = [](auto w) { w.window->setWindowState(Qt::WindowMaximized); };
-        ends("Escape asks the page to leave", {asks, press("Esc")}, "the page's full screen",
-            {"ExitFullScreen"});
-        ends("F11 asks the page to leave", {asks, press("F11")}, "the page's full screen",
-            {"ExitFullScreen"});
-        ends("left, Escape is the page's again", {asks, leaves, press("Esc")}, "normal");
-        ends("maximised before, maximised after", {maximise, asks, leaves}, "maximised");
-        ends("the user's own full screen kept", {focusPage, press("F11"), asks, leaves},
-            "full screen");
-        ends("asked twice, left once", {asks, asks, leaves}, "normal");
+        const QStringList exit = {"ExitFullScreen"};
+        const QString pageScreen = "the page's full screen";
+        row("Escape asks the page to leave", {asks, press("Esc")},
+            {.engineCalls = exit, .screen = pageScreen});
+        row("F11 asks the page to leave", {asks, press("F11")},
+            {.engineCalls = exit, .screen = pageScreen});
+        row("left, Escape is the page's again", {asks, leaves, press("Esc")}, {});
+        row("maximised before, maximised after", {maximise, asks, leaves}, {.screen = "maximised"});
+        row("the user's own full screen kept", {focusPage, press("F11"), asks, leaves},
+            {.screen = "full screen"});
+        row("asked twice, left once", {asks, asks, leaves}, {});
+
+        // Translate sends what the address bar shows to the service that the
+        // TranslateService key names (read at each use, never written) or,
+        // with none, to the program's own; the address bar shows the request.
+        const auto translate
+            = [](const char *name, const QByteArray &service, const QString &address,
+                  const char *item, const QString &request) {
+                  const QByteArray settings = "[Wavecrest]\r\nTranslateService=" + service + "\r\n";
+                  const Step unwritten
+                      = [=](Window w) { QCOMPARE(w.ctx->readFile("Wavecrest.ini"), settings); };
+                  row(name,
+                      {[=](Window w) { w.ctx->writeFile("Wavecrest.ini", settings); },
+                          type(address), choose(item), unwritten},
+                      {.address = request, .engineCalls = {"Navigate:" + request}});
+              };
+        // The ten items keep their language pairs.
+        const char *const items[][2]
+            = {{"mnuLanguageEngSpa", "sl=en&tl=es"}, {"mnuLanguageEngGer", "sl=en&tl=de"},
+                {"mnuLanguageEngFre", "sl=en&tl=fr"}, {"mnuLanguageEngIta", "sl=en&tl=it"},
+                {"mnuLanguageEngPor", "sl=en&tl=pt"}, {"mnuLanguageSpaEng", "sl=es&tl=en"},
+                {"mnuLanguageGerEng", "sl=de&tl=en"}, {"mnuLanguageFreEng", "sl=fr&tl=en"},
+                {"mnuLanguageItaEng", "sl=it&tl=en"}, {"mnuLanguagePorEng", "sl=pt&tl=en"}};
+        const QString google = "https://translate.google.com/translate?";
+        for (const auto &[item, languages] : items)
+            translate(item, "", "a.example", item, google + languages + "&u=a.example");
+        const QString german = google + "sl=en&tl=de&u=";
+        const char *const toGerman = "mnuLanguageEngGer";
+        translate("&, #, ? and blanks reach the service whole", "",
+            "http://a.example/?q=1&r=2#top now", toGerman,
+            german + "http%3A%2F%2Fa.example%2F%3Fq%3D1%26r%3D2%23top%20now");
+        translate("letters beyond ASCII in UTF-8", "", u"\u00e4.example/\u00fc"_qs, toGerman,
+            german + "%C3%A4.example%2F%C3%BC");
+        translate("an empty address bar", "", "", toGerman, german);
+        translate("a service of one's own",
+            "https://t.example/{address}?into={to}&from={from}&again={to}", "a.example/x", toGerman,
+            "https://t.example/a.example%2Fx?into=de&from=en&again=de");
+        translate("placeholders in the page's address stay as they are",
+            "https://t.example/?u={address}&l={to}", "{to}{from}", toGerman,
+            "https://t.example/?u=%7Bto%7D%7Bfrom%7D&l=de");
+        translate("a service without {address}: the program's own", "https://t.example/?l={to}",
+            "a.example", toGerman, german + "a.example");
+
+        // Enter records the text as it stands and navigates to it.
+
+        row("typed text, blanks and all", {type(" A.example/x y "), pressEnter},
+            {.address = " A.example/x y ",
+                .engineCalls = {"Navigate: A.example/x y "},
+                .history = LoadedHistory + QStringList{" A.example/x y "}});
+        row("empty text only recorded", {type(""), pressEnter},
+            {.address = "", .history = LoadedHistory + QStringList{""}});
+        row("a duplicate kept", {type("abc"), pressEnter},
+            {.address = "abc",
+                .engineCalls = {"Navigate:abc"},
+                .history = LoadedHistory + QStringList{"abc"}});
+        row("hidden view shown, recorded twice",
+            {[](auto w) { w.engine->view()->hide(); }, type("b.c"), pressEnter},
+            {.address = "b.c",
+                .engineCalls = {"Navigate:b.c"},
+                .history = LoadedHistory + QStringList{"b.c", "b.c"}});
+        row("history full",
+            {[](auto w) { w.addressBar()->setEntries(QStringList(32768, "e")); }, type("c"),
+                pressEnter},
+            {.address = "c", .engineCalls = {"Navigate:c"}, .history = QStringList(32767, "e")});
+        // A typed letter completes, on its release, from the oldest entry that
+        // begins with the whole text, letters compared without regard to case;
+        // the history holds xyz, ABCDEF, abc.
+
+        row("the completed tail selected", {type("b", 0), typeKey(Qt::Key_A)},
+            {.address = "ABCDEF", .selected = "CDEF"});
+        row("a whole entry taken in its own case", {type("aBcDe"), typeKey(Qt::Key_F)},
+            {.address = "ABCDEF"});
+        row("Shift and a letter", {type(""), typeKey(Qt::Key_A, Qt::ShiftModifier)},
+            {.address = "ABCDEF", .selected = "BCDEF"});
+        row("no entry matches: caret to the end", {type("aq", 1), typeKey(Qt::Key_B)},
+            {.address = "abq"});
+        row("empty history: nothing happens",
+            {[](auto w) { w.addressBar()->setEntries({}); }, type("b", 0), typeKey(Qt::Key_A)},
+            {.address = "ab", .caret = 1, .history = {}});
+
+        // Nothing but a letter typed without Ctrl, Alt or Meta completes: the
+        // text and caret stay as the key left them.
+        const Step ab = type("ab", 1);
+        row("not on a digit", {ab, typeKey(Qt::Key_1)}, {.address = "a1b", .caret = 2});
+        row("not on Backspace", {ab, typeKey(Qt::Key_Backspace)}, {.address = "b", .caret = 0});
+        row("not on Shift alone", {ab, typeKey(Qt::Key_Shift)}, {.address = "ab", .caret = 1});
+        row("not on Alt+K, which types nothing", {ab, typeKey(Qt::Key_K, Qt::AltModifier)},
+            {.address = "ab", .caret = 1});
+        row("not on Meta+K", {ab, typeKey(Qt::Key_K, Qt::MetaModifier)},
+            {.address = "akb", .caret = 2});
+        row("not on Ctrl+K", {ab, typeKey(Qt::Key_K, Qt::ControlModifier)},
+            {.address = "ab", .caret = 1});
+        row("not on Ctrl+A, Ctrl let go before A",
+            {ab,
+                [](auto w) {
+                    QTest::keyPress(w.addressBar(), Qt::Key_A, Qt::ControlModifier);
+                    QTest::keyRelease(w.addressBar(), Qt::Key_Control, Qt::ControlModifier);
+                    QTest::keyRelease(w.addressBar(), Qt::Key_A);
+                }},
+            {.address = "ab", .selected = "ab"});
+        row("Ctrl+A, then typing replaces the address",
+            {type("/index.html"), typeKey(Qt::Key_A, Qt::ControlModifier), typeKey(Qt::Key_Q),
+                typeKey(Qt::Key_R)},
+            {.address = "qr"});
+        // The favourites files hold A, B, C with the addresses a, b.
+
+        row("Go and remove with nothing chosen", {click("Command8"), click("Command7")}, {});
+        row("the second chosen, Go", {chooseFavourite(1), click("Command8")},
+            {.stopEnabled = true, .engineCalls = {"Navigate:b"}, .chosenFavourite = 1});
+        row("Go to a title without an address", {chooseFavourite(2), click("Command8")},
+            {.stopEnabled = true, .engineCalls = {"Navigate:"}, .chosenFavourite = 2});
+        row("remove clears the choice", {chooseFavourite(1), click("Command7"), click("Command8")},
+            {.favourites = {"A = a", "C = "}});
+        row("added after the chosen last title",
+            {chooseFavourite(2), engineAt("n"), choose("mnuFavoritesAdd")},
+            {.favourites = {"A = a", "B = b", "C = ", "Label1 = n"}, .chosenFavourite = 2});
+        row("added after the chosen first title",
+            {chooseFavourite(0), engineAt("n"), choose("mnuFavoritesAdd")},
+            {.favourites = {"A = a", "Label1 = n", "B = b", "C = "}, .chosenFavourite = 0});
+        // Where each pop-up goes, with Edit > Allow Pop Ups chosen as the row says.
+
+        const Step popUp = pageAsksForNewWindow, allowPopUps = choose("mnuEditAllowPopUps");
+        const QStringList opened = {"newwindow"};
+        row("two pop-ups share one new window", {popUp, popUp},
+            {.openWindows = opened, .popUps = {"newwindow", "newwindow"}});
+        row("refused once unticked, the open one left alone", {popUp, allowPopUps, popUp},
+            {.openWindows = opened, .popUps = {"newwindow", "none"}});
+        row("ticked again: allowed", {allowPopUps, allowPopUps, popUp},
+            {.openWindows = opened, .popUps = {"newwindow"}});
     }
-    void pageFullScreen()
+    void steps()
     {
         QFETCH(Steps, steps);
-        QFETCH(QString, state);
-        QFETCH(QStringList, engineCalls);
+        QFETCH(Shown, shown);
         play(main(), steps);
-        const bool pageHasScreen = !window->menuBar()->isVisible();
-        for (const char *control : {"StatusBar1", "Combo1", "Command1", "Combo2", "Picture1"})
-            QVERIFY2(main().child(control)->isVisible() == !pageHasScreen, control);
-        const QString windowState = window->isFullScreen() ? "full screen"
-            : window->isMaximized()                        ? "maximised"
-                                                           : "normal";
-        QCOMPARE((pageHasScreen ? "the page's " : "") + windowState, state);
-        QCOMPARE(main().engine->calls, engineCalls);
-        if (pageHasScreen) {
-            QCOMPARE(window->focusWidget(), main().engine->view()); // the keys go to the page
-            QTRY_COMPARE(geometry("Browser1"), client()->rect());
-        } else
-            QTRY_COMPARE(geometry("Browser1").top(), Twips::toPixels(BrowserLayout::BrowserTop));
+        compare(shownBy(main()), shown);
     }
 
     // With no home page a blank page loads, and shows as no page at all.
     void noHomePage_data()
     {
-        addColumns();
+        QTest::addColumn<Steps>("steps");
+        QTest::addColumn<Shown>("shown");
         const QStringList blank = {"Navigate:about:blank"};
         row("its events show nothing, nor after Reload or Home",
             {blankPageLoads, click("Command4"), blankPageLoads, click("Command5"), blankPageLoads},
@@ -588,7 +651,7 @@ private Q_SLOTS:
     {
         ctx->writeFile("Wavecrest.ini", "");
         openMainWindow();
-        playAndCompare();
+        steps();
     }
 
     // Under a real X server with a window manager, which the offscreen
@@ -641,151 +704,6 @@ private Q_SLOTS:
         server.waitForFinished();
     }
 
-    // Translate sends what the address bar shows to the service that the
-    // TranslateService key names (read at each use, never written) or, with
-    // none, to the program's own; the address bar then shows the request.
-    void translate_data()
-    {
-        QTest::addColumn<QString>("service");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("item");
-        QTest::addColumn<QString>("request");
-        // The ten items keep their language pairs.
-        const char *const items[][2]
-            = {{"mnuLanguageEngSpa", "sl=en&tl=es"}, {"mnuLanguageEngGer", "sl=en&tl=de"},
-                {"mnuLanguageEngFre", "sl=en&tl=fr"}, {"mnuLanguageEngIta", "sl=en&tl=it"},
-                {"mnuLanguageEngPor", "sl=en&tl=pt"}, {"mnuLanguageSpaEng", "sl=es&tl=en"},
-                {"mnuLanguageGerEng", "sl=de&tl=en"}, {"mnuLanguageFreEng", "sl=fr&tl=en"},
-                {"mnuLanguageItaEng", "sl=it&tl=en"}, {"mnuLanguagePorEng", "sl=pt&tl=en"}};
-        const QString google = "https://translate.google.com/translate?";
-        for (const auto &[item, languages] : items)
-            QTest::newRow(item) << QString() << "a.example" << item
-                                << google + languages + "&u=a.example";
-        const auto toGerman = [](const char *name, const QString &service, const QString &address,
-                                  const QString &request) {
-            QTest::newRow(name) << service << address << "mnuLanguageEngGer" << request;
-        };
-        const QString german = google + "sl=en&tl=de&u=";
-        toGerman("&, #, ? and blanks reach the service whole", "",
-            "http://a.example/?q=1&r=2#top now",
-            german + "http%3A%2F%2Fa.example%2F%3Fq%3D1%26r%3D2%23top%20now");
-        toGerman("letters beyond ASCII in UTF-8", "", u"\u00e4.example/\u00fc"_qs,
-            german + "%C3%A4.example%2F%C3%BC");
-        toGerman("an empty address bar", "", "", german);
-        toGerman("a service of one's own",
-            "https://t.example/{address}?into={to}&from={from}&again={to}", "a.example/x",
-            "https://t.example/a.example%2Fx?into=de&from=en&again=de");
-        toGerman("placeholders in the page's address stay as they are",
-            "https://t.example/?u={address}&l={to}", "{to}{from}",
-            "https://t.example/?u=%7Bto%7D%7Bfrom%7D&l=de");
-        toGerman("a service without {address}: the program's own", "https://t.example/?l={to}",
-            "a.example", german + "a.example");
-    }
-    void translate()
-    {
-        QFETCH(QString, service);
-        QFETCH(QString, address);
-        QFETCH(QString, item);
-        QFETCH(QString, request);
-        const QByteArray settings = "[Wavecrest]\r\nTranslateService=" + service.toUtf8() + "\r\n";
-        ctx->writeFile("Wavecrest.ini", settings);
-        play(main(), {type(address), choose(item)});
-        QCOMPARE(main().addressBar()->currentText(), request);
-        QCOMPARE(main().engine->calls, QStringList{"Navigate:" + request});
-        QCOMPARE(ctx->readFile("Wavecrest.ini"), settings);
-    }
-
-    // Enter records the text as it stands and navigates to it.
-    void enter_data()
-    {
-        addColumns();
-        row("typed text, blanks and all", {type(" A.example/x y "), pressEnter},
-            {.address = " A.example/x y ",
-                .engineCalls = {"Navigate: A.example/x y "},
-                .history = LoadedHistory + QStringList{" A.example/x y "}});
-        row("empty text only recorded", {type(""), pressEnter},
-            {.address = "", .history = LoadedHistory + QStringList{""}});
-        row("a duplicate kept", {type("abc"), pressEnter},
-            {.address = "abc",
-                .engineCalls = {"Navigate:abc"},
-                .history = LoadedHistory + QStringList{"abc"}});
-        row("hidden view shown, recorded twice",
-            {[](auto w) { w.engine->view()->hide(); }, type("b.c"), pressEnter},
-            {.address = "b.c",
-                .engineCalls = {"Navigate:b.c"},
-                .history = LoadedHistory + QStringList{"b.c", "b.c"}});
-        row("history full",
-            {[](auto w) { w.addressBar()->setEntries(QStringList(32768, "e")); }, type("c"),
-                pressEnter},
-            {.address = "c", .engineCalls = {"Navigate:c"}, .history = QStringList(32767, "e")});
-    }
-    void enter() { playAndCompare(); }
-
-    // A typed letter completes, on its release, from the oldest entry that
-    // begins with the whole text, letters compared without regard to case;
-    // the history holds xyz, ABCDEF, abc.
-    void completion_data()
-    {
-        addColumns();
-        row("the completed tail selected", {type("b", 0), typeKey(Qt::Key_A)},
-            {.address = "ABCDEF", .selected = "CDEF"});
-        row("a whole entry taken in its own case", {type("aBcDe"), typeKey(Qt::Key_F)},
-            {.address = "ABCDEF"});
-        row("Shift and a letter", {type(""), typeKey(Qt::Key_A, Qt::ShiftModifier)},
-            {.address = "ABCDEF", .selected = "BCDEF"});
-        row("no entry matches: caret to the end", {type("aq", 1), typeKey(Qt::Key_B)},
-            {.address = "abq"});
-        row("empty history: nothing happens",
-            {[](auto w) { w.addressBar()->setEntries({}); }, type("b", 0), typeKey(Qt::Key_A)},
-            {.address = "ab", .caret = 1, .history = {}});
-
-        // Nothing but a letter typed without Ctrl, Alt or Meta completes: the
-        // text and caret stay as the key left them.
-        const Step ab = type("ab", 1);
-        row("not on a digit", {ab, typeKey(Qt::Key_1)}, {.address = "a1b", .caret = 2});
-        row("not on Backspace", {ab, typeKey(Qt::Key_Backspace)}, {.address = "b", .caret = 0});
-        row("not on Shift alone", {ab, typeKey(Qt::Key_Shift)}, {.address = "ab", .caret = 1});
-        row("not on Alt+K, which types nothing", {ab, typeKey(Qt::Key_K, Qt::AltModifier)},
-            {.address = "ab", .caret = 1});
-        row("not on Meta+K", {ab, typeKey(Qt::Key_K, Qt::MetaModifier)},
-            {.address = "akb", .caret = 2});
-        row("not on Ctrl+K", {ab, typeKey(Qt::Key_K, Qt::ControlModifier)},
-            {.address = "ab", .caret = 1});
-        row("not on Ctrl+A, Ctrl let go before A",
-            {ab,
-                [](auto w) {
-                    QTest::keyPress(w.addressBar(), Qt::Key_A, Qt::ControlModifier);
-                    QTest::keyRelease(w.addressBar(), Qt::Key_Control, Qt::ControlModifier);
-                    QTest::keyRelease(w.addressBar(), Qt::Key_A);
-                }},
-            {.address = "ab", .selected = "ab"});
-        row("Ctrl+A, then typing replaces the address",
-            {type("/index.html"), typeKey(Qt::Key_A, Qt::ControlModifier), typeKey(Qt::Key_Q),
-                typeKey(Qt::Key_R)},
-            {.address = "qr"});
-    }
-    void completion() { playAndCompare(); }
-
-    // The favourites files hold A, B, C with the addresses a, b.
-    void favourites_data()
-    {
-        addColumns();
-        row("Go and remove with nothing chosen", {click("Command8"), click("Command7")}, {});
-        row("the second chosen, Go", {chooseFavourite(1), click("Command8")},
-            {.stopEnabled = true, .engineCalls = {"Navigate:b"}, .chosenFavourite = 1});
-        row("Go to a title without an address", {chooseFavourite(2), click("Command8")},
-            {.stopEnabled = true, .engineCalls = {"Navigate:"}, .chosenFavourite = 2});
-        row("remove clears the choice", {chooseFavourite(1), click("Command7"), click("Command8")},
-            {.favourites = {"A = a", "C = "}});
-        row("added after the chosen last title",
-            {chooseFavourite(2), engineAt("n"), choose("mnuFavoritesAdd")},
-            {.favourites = {"A = a", "B = b", "C = ", "Label1 = n"}, .chosenFavourite = 2});
-        row("added after the chosen first title",
-            {chooseFavourite(0), engineAt("n"), choose("mnuFavoritesAdd")},
-            {.favourites = {"A = a", "Label1 = n", "B = b", "C = "}, .chosenFavourite = 0});
-    }
-    void favourites() { playAndCompare(); }
-
     void favouritesAreSavedInStep()
     {
         play(main(), {titleChanges("x, \"y\""), engineAt("x.example"), choose("mnuFavoritesAdd")});
@@ -793,21 +711,6 @@ private Q_SLOTS:
         QCOMPARE(ctx->readFile("Favorties.lst"), "\"x, \"\"y\"\"\"\r\nA\r\nB\r\nC\r\n");
         QCOMPARE(ctx->readFile("Favorites2.lst"), "x.example\r\na\r\nb\r\n\r\n");
     }
-
-    // Where each pop-up goes, with Edit > Allow Pop Ups chosen as the row says.
-    void popUps_data()
-    {
-        addColumns();
-        const Step popUp = pageAsksForNewWindow, allowPopUps = choose("mnuEditAllowPopUps");
-        const QStringList opened = {"newwindow"};
-        row("two pop-ups share one new window", {popUp, popUp},
-            {.openWindows = opened, .popUps = {"newwindow", "newwindow"}});
-        row("refused once unticked, the open one left alone", {popUp, allowPopUps, popUp},
-            {.openWindows = opened, .popUps = {"newwindow", "none"}});
-        row("ticked again: allowed", {allowPopUps, allowPopUps, popUp},
-            {.openWindows = opened, .popUps = {"newwindow"}});
-    }
-    void popUps() { playAndCompare(); }
 
     // The secondary window's lists and colour are its own copies, never
     // written back; Preferences changes the main window's look only.
@@ -852,7 +755,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("minimised");
-        QTest::newRow("small") << QSize(640, 300) << false;
+        QTest::newRow("smaller: the address bar and view follow, the buttons stay")
+            << QSize(640, 300) << false;
         QTest::newRow("too low for the view: its height kept") << QSize(700, 100) << false;
         QTest::newRow("minimised, then restored") << QSize(1000, 700) << true;
     }
@@ -888,9 +792,11 @@ private Q_SLOTS:
         QImage tile(3, 2, QImage::Format_ARGB32);
         for (int i = 0; i < 6; ++i)
             tile.setPixel(i % 3, i / 3, qRgba(40 * i, 255 - 40 * i, 7 * i, i == 4 ? 0 : 255));
-        QTest::newRow("no picture") << "" << QImage();
-        QTest::newRow("3 x 2, one pixel transparent") << "p.png" << tile;
-        QTest::newRow("zero size") << "p.png" << QImage(0, 2, QImage::Format_ARGB32);
+        QTest::newRow("no picture: the colour alone") << "" << QImage();
+        QTest::newRow("a picture tiled from the corner, the colour through its holes")
+            << "p.png" << tile;
+        QTest::newRow("a picture of no width is no picture")
+            << "p.png" << QImage(0, 2, QImage::Format_ARGB32);
     }
     void background()
     {
@@ -900,6 +806,9 @@ private Q_SLOTS:
         window->setBackgroundColorValue(0x00FF0000); // blue in the stored encoding
         QCOMPARE(window->setBackgroundPicture(file.isEmpty() ? file : ctx->file(file)),
             !picture.isNull());
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(main().child("Image1"))->text(QAccessible::Name),
+            "Background Picture");
         // Above the button row the whole width is background, tiled from the
         // top-left corner; the colour shows through the transparent pixel.
         const QImage image = client()->grab().toImage();

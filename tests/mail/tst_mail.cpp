@@ -1,4 +1,3 @@
-#include "app/applicationwindows.h"
 #include "mail/commentswindow.h"
 #include "mail/mailloginwindow.h"
 #include "mail/mailmessage.h"
@@ -10,17 +9,9 @@
 #include "support/testcontext.h"
 #include "support/testregistry.h"
 
-#include <QAccessible>
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QSignalSpy>
-#include <QSslError>
-#include <QTest>
+#include <QtNetwork>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <ctime>
 
@@ -142,11 +133,6 @@ struct Mail {
     MemoryCredentialStore keyring;
     QPointer<QWidget> window;
 };
-
-QString accessibleName(QWidget *widget)
-{
-    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
-}
 
 } // namespace
 
@@ -505,50 +491,6 @@ private Q_SLOTS:
         // A box of its own: the window it would belong to is gone.
         QVERIFY(!mail.recorder.boxes.last().parent);
         QTRY_COMPARE(fake.commands, commands);
-    }
-
-    void windows_data()
-    {
-        // The controls in the order Tab visits them, with their spoken names.
-        QTest::addColumn<QString>("form");
-        QTest::addColumn<QString>("tabs");
-
-        QTest::newRow("Form3") << "Form3"
-                               << "Command1: Send E-Mail, txtFromEmailAddress: From (e-mail "
-                                  "address), txtToEmailAddress: To, txtEmailSubject: Subject, "
-                                  "txtEmailBodyOfMessage: Message, txtFromName: Your Name, "
-                                  "txtEmailServer: E-Mail Server";
-        QTest::newRow("Form4") << "Form4"
-                               << "Command1: Send E-Mail, txtFromEmailAddress: From (e-mail "
-                                  "address), txtEmailBodyOfMessage: Message, Command2: Exit, "
-                                  "txtFromName: Your Name, txtEmailServer: E-Mail Server";
-        QTest::newRow("login") << "login"
-                               << "txtUserName: User Name, txtPassword: Password, "
-                                  "chkRememberPassword: Remember password, cmdOK: OK, "
-                                  "cmdCancel: Cancel";
-    }
-
-    void windows()
-    {
-        QFETCH(QString, form);
-        QFETCH(QString, tabs);
-
-        TestContext test;
-        registerApplicationWindows(*test.context);
-        MailLoginWindow login;
-        QWidget *window = form == "login" ? &login : test.context->windows().open(form);
-        if (window == &login)
-            login.ask("mail.test", "530 5.7.0 Authentication required", {}, false);
-        QVERIFY(QTest::qWaitForWindowActive(window));
-
-        QStringList visited;
-        QWidget *control = window->focusWidget();
-        for (int step = 0; step < 100 && visited.size() < tabs.count(": "); ++step) {
-            if (control->focusPolicy() & Qt::TabFocus)
-                visited.append(control->objectName() + ": " + accessibleName(control));
-            control = control->nextInFocusChain();
-        }
-        QCOMPARE(visited.join(", "), tabs);
     }
 
     // The edges of the rules that keep a message within the limits servers

@@ -4,7 +4,11 @@
 
 FakeBrowserEngine::FakeBrowserEngine(QWidget *parent)
     : BrowserEngine(parent), m_view(new QWidget(parent))
-{ }
+{
+    // The view takes the focus, and has a name, as a page's does.
+    m_view->setFocusPolicy(Qt::StrongFocus);
+    m_view->setAccessibleName(QStringLiteral("Page"));
+}
 
 void FakeBrowserEngine::Navigate(const QString &address)
 {

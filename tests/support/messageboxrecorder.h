@@ -8,8 +8,10 @@
 class MessageBoxRecorder
 {
 public:
-    MessageBoxRecorder();
-    ~MessageBoxRecorder();
+    MessageBoxRecorder()
+        : m_previous(setMessageBoxHandler([this](const MessageBoxRequest &box) { boxes << box; }))
+    { }
+    ~MessageBoxRecorder() { setMessageBoxHandler(std::move(m_previous)); }
     MessageBoxRecorder(const MessageBoxRecorder &) = delete;
     MessageBoxRecorder &operator=(const MessageBoxRecorder &) = delete;
 

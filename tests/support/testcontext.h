@@ -3,19 +3,28 @@
 #include "core/appcontext.h"
 #include "support/fakebrowserengine.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <memory>
 
 // A temporary data directory and an AppContext whose engines are fakes.
 struct TestContext {
-    TestContext();
-
-    QString file(const QString &name) const;
-    void writeFile(const QString &name, const QByteArray &bytes) const;
-    QByteArray readFile(const QString &name) const;
+    QString file(const QString &name) const { return dir.filePath(name); }
+    void writeFile(const QString &name, const QByteArray &bytes) const
+    {
+        QFile f(file(name));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(bytes);
+    }
+    QByteArray readFile(const QString &name) const
+    {
+        QFile f(file(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
 
     QTemporaryDir dir;
     QList<FakeBrowserEngine *> engines;
-    std::unique_ptr<AppContext> context;
+    std::unique_ptr<AppContext> context
+        = std::make_unique<AppContext>(dir.path(), FakeEngineFactory{&engines});
 };
