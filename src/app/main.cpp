@@ -99,9 +99,13 @@ int main(int argc, char *argv[])
     // ask the desktop's bus for nothing.
     installAccessibilityFactory();
     exposePagesToAssistiveTechnology();
+    // Before the profile is made: older versions kept it where the web
+    // server would serve it.
+    moveOldWebEngineStorage();
     QObject::connect(sharedWebEngineProfile(), &QWebEngineProfile::downloadRequested,
         sharedWebEngineProfile(), &DownloadSaver::start);
     AppContext context(dataDirectory, webEngineFactory());
+    context.setEngineStorage(webEngineStorageFolders() << DownloadSaver::partialRoot());
     registerApplicationWindows(context);
     ApplicationShell shell(context);
     QObject::connect(&shell, &ApplicationShell::finished, &app, [] { QCoreApplication::exit(0); });
