@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QStandardPaths>
@@ -13,6 +12,26 @@
 namespace {
 
 const QString StorageName = QStringLiteral("Wavecrest");
+const QString EngineSuffix = QStringLiteral("Engine");
+
+// Where Qt keeps a profile of that name among the per-user folders of a
+// kind: "<folder>/QtWebEngine/<name>".
+QString profileFolder(const QString &perUserFolder)
+{
+    return QDir::cleanPath(perUserFolder) + QStringLiteral("/QtWebEngine/") + StorageName;
+}
+
+QString perUserFolder(QStandardPaths::StandardLocation kind)
+{
+    return QStandardPaths::writableLocation(kind);
+}
+
+// The same for the engine's own application name: beside the program's
+// folder of that kind, not inside it.
+QString engineFolder(QStandardPaths::StandardLocation kind)
+{
+    return profileFolder(QDir::cleanPath(perUserFolder(kind)) + EngineSuffix);
+}
 
 // Where the profile's files are: the new place, unless the move there failed
 // and left the old one in use.
@@ -20,52 +39,56 @@ QString storageInUse()
 {
     const QString old = oldWebEngineStorageFolder();
     const QString current = webEngineStorageFolder();
-    return QFileInfo::exists(old) && !QFileInfo::exists(current) ? old : current;
+    return QFileInfo(old).isDir() && !QFileInfo::exists(current) ? old : current;
+}
+
+bool move(const QString &from, const QString &to)
+{
+    if (!QFileInfo(from).isDir() || QFileInfo::exists(to))
+        return false;
+    QDir().mkpath(QFileInfo(to).absolutePath());
+    // One rename: the files are whole in one place or the other, and a
+    // second copy starting meanwhile finds them in one of them.
+    if (!QDir().rename(from, to))
+        return false;
+    // The folder that held them, when nothing else is left in it.
+    QDir().rmdir(QFileInfo(from).absolutePath());
+    return true;
 }
 
 } // namespace
 
 QString webEngineStorageFolder()
 {
-    return QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-        + QStringLiteral("Engine");
+    return engineFolder(QStandardPaths::AppDataLocation);
 }
 
 QString oldWebEngineStorageFolder()
 {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-        .filePath(QStringLiteral("QtWebEngine/") + StorageName);
+    return profileFolder(perUserFolder(QStandardPaths::AppDataLocation));
 }
 
 void moveOldWebEngineStorage()
 {
     const QString old = oldWebEngineStorageFolder();
-    const QString current = webEngineStorageFolder();
-    if (!QFileInfo(old).isDir() || QFileInfo::exists(current))
-        return;
-    QDir().mkpath(QFileInfo(current).absolutePath());
-    // One rename: the profile is whole in one place or the other, and a
-    // second copy starting meanwhile finds it in one of them.
-    if (!QDir().rename(old, current)) {
+    if (QFileInfo(old).isDir() && !move(old, webEngineStorageFolder())) {
         std::fprintf(stderr, "wavecrest: could not move the page engine's files from %s to %s\n",
-            qPrintable(old), qPrintable(current));
-        return;
+            qPrintable(old), qPrintable(webEngineStorageFolder()));
     }
-    // The folder that held it, when nothing else is left in it.
-    QDir().rmdir(QFileInfo(old).absolutePath());
+    // The cache goes along where it can; it is only a cache.
+    move(profileFolder(perUserFolder(QStandardPaths::CacheLocation)),
+        engineFolder(QStandardPaths::CacheLocation));
 }
 
 QStringList webEngineStorageFolders()
 {
     QStringList folders{storageInUse(), sharedWebEngineProfile()->cachePath()};
-    // The old place, and beside it whatever else an older version had the
-    // engine keep there.
-    const QString oldParent = QFileInfo(oldWebEngineStorageFolder()).absolutePath();
-    if (QFileInfo::exists(oldParent))
-        folders.append(oldParent);
     // Refused by identity, they must exist before the server starts.
     for (const QString &folder : std::as_const(folders))
         QDir().mkpath(folder);
+    // The old place, whether or not it is still there: an older version run
+    // meanwhile would have the engine write into it again.
+    folders.append(QFileInfo(oldWebEngineStorageFolder()).absolutePath());
     folders.removeDuplicates();
     return folders;
 }
@@ -75,9 +98,17 @@ QWebEngineProfile *sharedWebEngineProfile()
     static QPointer<QWebEngineProfile> profile;
     if (!profile) {
         // A storage name makes the profile disk-based; the unnamed default
-        // would forget everything at exit.
+        // would forget everything at exit. Qt puts a named profile among the
+        // application's per-user data, which for an installed copy is the
+        // data directory the web server serves, and writes there as soon as
+        // the profile is made, whatever place it is given afterwards. So the
+        // profile is made under a name of its own for the engine.
+        const QString applicationName = QCoreApplication::applicationName();
+        QCoreApplication::setApplicationName(applicationName + EngineSuffix);
         profile = new QWebEngineProfile(StorageName, QCoreApplication::instance());
-        profile->setPersistentStoragePath(storageInUse());
+        QCoreApplication::setApplicationName(applicationName);
+        if (profile->persistentStoragePath() != storageInUse())
+            profile->setPersistentStoragePath(storageInUse());
         profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
         profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
     }

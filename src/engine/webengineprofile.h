@@ -11,13 +11,14 @@ class QWebEngineProfile;
 // goes to whoever saves downloads; unanswered, a download is refused. Made
 // on first use; needs the QApplication.
 //
-// Its files (cookies, site data, history) are kept in webEngineStorageFolder()
-// and its cache in the per-user cache folder: never inside the per-user data
-// directory, which the web server serves.
+// Its files (cookies, site data, history) and its cache are kept beside the
+// program's per-user folders, never inside the per-user data directory,
+// which the web server serves.
 QWebEngineProfile *sharedWebEngineProfile();
 
-// Where the profile keeps its files: beside the per-user data directory,
-// as "<that directory>Engine" (~/.local/share/Brimlow/WavecrestEngine).
+// Where the profile keeps its files:
+// ~/.local/share/Brimlow/WavecrestEngine/QtWebEngine/Wavecrest (its cache is
+// in the same place under ~/.cache).
 QString webEngineStorageFolder();
 
 // Where older versions kept the profile: inside the per-user data
@@ -25,11 +26,12 @@ QString webEngineStorageFolder();
 QString oldWebEngineStorageFolder();
 
 // Moves a profile from its old place to its new one, once, so that cookies
-// and sign-ins survive; does nothing when there is nothing to move or the
-// new place is taken. Called before the profile is made. When the move
-// fails, the profile stays and is used where it is.
+// and sign-ins survive, and its cache along with it; does nothing when there
+// is nothing to move or the new place is taken. Called before the profile is
+// made. When the move fails, the profile stays and is used where it is.
 void moveOldWebEngineStorage();
 
 // The folders the page engine writes into, for the web server to refuse:
-// the profile's files and its cache, and the old place while it exists.
+// the profile's files and its cache, and the old place, whether or not it
+// is there.
 QStringList webEngineStorageFolders();

@@ -61,6 +61,23 @@ QByteArray canonicalPath(const QByteArray &path)
     return ::realpath(path.constData(), resolved) ? QByteArray(resolved) : QByteArray();
 }
 
+// A folder's canonical name, also when it does not exist (yet): that of
+// the nearest folder above it that does, and the rest of the name.
+QString canonicalFolderPath(const QString &folder)
+{
+    QString rest;
+    for (QString path = QDir::cleanPath(QDir(folder).absolutePath());;) {
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        if (!canonical.isEmpty())
+            return QDir::cleanPath(canonical + rest);
+        const qsizetype slash = path.lastIndexOf(u'/');
+        if (slash <= 0)
+            return {};
+        rest.prepend(path.sliced(slash));
+        path.truncate(slash);
+    }
+}
+
 } // namespace
 
 ServedFiles::ServedFiles(const QString &dataDirectory, const QStringList &privateFolders)
@@ -71,8 +88,7 @@ ServedFiles::ServedFiles(const QString &dataDirectory, const QStringList &privat
         const QByteArray path = QFile::encodeName(QDir::cleanPath(folder));
         if (::stat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode))
             m_privateIdentities.append({quint64(status.st_dev), quint64(status.st_ino)});
-        const QString canonical = QFileInfo(folder).canonicalFilePath();
-        for (const QByteArray &name : {path, QFile::encodeName(canonical)}) {
+        for (const QByteArray &name : {path, QFile::encodeName(canonicalFolderPath(folder))}) {
             if (!name.isEmpty() && name != "/")
                 m_privatePaths.append(name + '/');
         }
