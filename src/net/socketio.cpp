@@ -38,16 +38,6 @@ qint64 readSocket(qintptr descriptor, char *buffer, qint64 size)
     return outcome(result);
 }
 
-bool socketHasInput(qintptr descriptor)
-{
-    char byte;
-    ssize_t result;
-    do {
-        result = ::recv(int(descriptor), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-    } while (result < 0 && errno == EINTR);
-    return result >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
-}
-
 qint64 writeSocket(qintptr descriptor, const char *data, qint64 size, bool more)
 {
     const int flags = MSG_NOSIGNAL | (more ? MSG_MORE : 0);
@@ -88,7 +78,8 @@ qint64 sendFileToSocket(qintptr descriptor, int fileDescriptor, qint64 *offset, 
         result = ::sendfile(int(descriptor), fileDescriptor, &position, clamped(count));
     } while (result < 0 && errno == EINTR);
     const int error = errno;
-    if (result < 0 && error == EPIPE && !sigismember(&previous, SIGPIPE)) {
+    // A peer that goes midway raises the signal though part was sent.
+    if (!sigismember(&previous, SIGPIPE)) {
         const timespec now{0, 0};
         while (::sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) { }
     }

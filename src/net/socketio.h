@@ -15,10 +15,6 @@ constexpr qint64 SocketWouldBlock = -2;
 // the connection has failed.
 qint64 readSocket(qintptr descriptor, char *buffer, qint64 size);
 
-// Whether the peer has sent bytes that have not been read, or has ended its
-// side; false when nothing waits now.
-bool socketHasInput(qintptr descriptor);
-
 // Bytes the system took, SocketWouldBlock, or -1 when the connection has
 // failed. A peer that has gone never raises a signal. With `more`, the
 // system holds the bytes back a moment for what follows, so that a head and

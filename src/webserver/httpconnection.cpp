@@ -67,6 +67,8 @@ void HttpConnection::socketEvent(int events)
         close();
         return;
     }
+    if (events & (SocketEvents::Readable | SocketEvents::Broken))
+        m_mayHaveInput = true;
     proceed();
     watchSocket();
 }
@@ -132,8 +134,13 @@ bool HttpConnection::takeRequest()
 
 bool HttpConnection::readMore()
 {
+    // Asking the system again after it gave less than asked for would only
+    // hear that nothing more has come; the socket's event tells when it has.
+    if (!m_mayHaveInput)
+        return false;
     char buffer[ReadPieceSize];
     const qint64 read = readSocket(m_descriptor, buffer, ReadPieceSize);
+    m_mayHaveInput = read == ReadPieceSize;
     if (read == SocketWouldBlock)
         return false;
     // The peer has ended its side, or failed: no request can follow.
@@ -304,7 +311,7 @@ void HttpConnection::finishAnswer()
         // With nothing more from the peer, closing sends the answer's rest
         // and then the end; bytes still arriving would turn the close into a
         // reset, which could take the answer with it.
-        if (m_reader.isEmpty() && !socketHasInput(m_descriptor))
+        if (m_reader.isEmpty() && !m_mayHaveInput)
             close();
         else
             drain();

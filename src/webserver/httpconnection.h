@@ -107,6 +107,9 @@ private:
     const Limits m_limits;
     RequestReader m_reader;
     int m_served = 0;
+    // The peer may have sent bytes that have not been read: none are known
+    // to be left after a read that took less than it could.
+    bool m_mayHaveInput = true;
     // Requests wait that were passed over to let the others have a turn.
     bool m_yielded = false;
     // The answer under way: bytes the system has not taken yet (from

@@ -1,3 +1,4 @@
+#include "net/socketio.h"
 #include "support/testregistry.h"
 #include "webserver/httpserver.h"
 
@@ -9,6 +10,9 @@
 #include <QTest>
 
 #include <memory>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -335,6 +339,20 @@ private Q_SLOTS:
         }
         QVERIFY(client.received.sliced(client.received.lastIndexOf("HTTP/1.1 206"))
                     .contains("\r\nConnection: close\r\n"));
+    }
+
+    // The system raises a signal for a file sent to a peer that has gone,
+    // which must not end the program.
+    void sendingToAGonePeer()
+    {
+        int pair[2];
+        QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        ::close(pair[1]);
+        QFile file(site("v.bin"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        qint64 offset = 0;
+        QCOMPARE(sendFileToSocket(pair[0], file.handle(), &offset, 1000), qint64(-1));
+        ::close(pair[0]);
     }
 
 private:
