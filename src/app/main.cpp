@@ -106,8 +106,9 @@ int main(int argc, char *argv[])
         sharedWebEngineProfile(), &DownloadSaver::start);
     AppContext context(dataDirectory, webEngineFactory());
     context.setEngineStorage(webEngineStorageFolders() << DownloadSaver::partialRoot());
-    registerApplicationWindows(context);
     ApplicationShell shell(context);
+    registerApplicationWindows(
+        context, [&shell](BrowserWindow *window) { shell.watchSecondaryWindow(window); });
     QObject::connect(&shell, &ApplicationShell::finished, &app, [] { QCoreApplication::exit(0); });
     TerminationSignals endRequests;
     QObject::connect(&endRequests, &TerminationSignals::received, &shell, &ApplicationShell::end);
