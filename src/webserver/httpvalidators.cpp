@@ -105,9 +105,9 @@ QByteArray httpDateOf(qint64 secondsSinceEpoch)
     const QDate date = time.date();
     const QTime clock = time.time();
     return QByteArray(dayNames[date.dayOfWeek() - 1]) + ", " + twoDigits(date.day()) + ' '
-        + monthNames[date.month() - 1] + ' ' + QByteArray::number(date.year()) + ' '
-        + twoDigits(clock.hour()) + ':' + twoDigits(clock.minute()) + ':'
-        + twoDigits(clock.second()) + " GMT";
+        + monthNames[date.month() - 1] + ' '
+        + QByteArray::number(date.year()).rightJustified(4, '0') + ' ' + twoDigits(clock.hour())
+        + ':' + twoDigits(clock.minute()) + ':' + twoDigits(clock.second()) + " GMT";
 }
 
 std::optional<qint64> parseHttpDate(QByteArrayView text)
