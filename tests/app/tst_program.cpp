@@ -220,8 +220,8 @@ void TestProgram::savesAndEndsOnSignal()
     QTRY_VERIFY_WITH_TIMEOUT(catchesSignal(pid, signalNumber), 30000);
     if (!whileStarting) {
         // The page engine's profile is made with the main window.
-        const QString profile
-            = copy.dir.filePath(QStringLiteral("home/.local/share/Brimlow/Wavecrest/QtWebEngine"));
+        const QString profile = copy.dir.filePath(
+            QStringLiteral("home/.local/share/Brimlow/WavecrestEngine/QtWebEngine"));
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(profile), 30000);
     }
     QCOMPARE(::kill(pid_t(pid), signalNumber), 0);
