@@ -125,6 +125,9 @@ int main(int argc, char *argv[])
     // ask the desktop's bus for nothing.
     installAccessibilityFactory();
     exposePagesToAssistiveTechnology();
+    // Before the profile is made: older versions kept it where the web
+    // server would serve it.
+    moveOldWebEngineStorage();
     const QString dictionaries
         = usePageDictionaryFolder(programDictionaryFolder(QCoreApplication::applicationDirPath()));
     enablePageSpellChecking(sharedWebEngineProfile(),
@@ -144,6 +147,7 @@ int main(int argc, char *argv[])
     ContentBlocking contentBlocking(context, sharedWebEngineProfile());
     blocking = &contentBlocking;
     contentBlocking.start();
+    context.setEngineStorage(webEngineStorageFolders() << DownloadSaver::partialRoot());
     ApplicationShell shell(context);
     registerApplicationWindows(
         context, [&shell](BrowserWindow *window) { shell.watchSecondaryWindow(window); });

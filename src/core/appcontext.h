@@ -8,6 +8,7 @@
 #include "settings/sitepermissions.h"
 
 #include <QString>
+#include <QStringList>
 
 // What every window needs from the program: where its files live, how to make
 // a browser engine, the one-instance windows and the main window's look. main() makes one; tests
@@ -18,6 +19,10 @@ public:
     AppContext(const QString &dataDirectory, BrowserEngineFactory engineFactory);
 
     QString dataDirectory() const { return m_dataDirectory; }
+    // Where the page engine keeps what it writes (profile, cache, downloads
+    // in progress): never to be served, wherever it lies.
+    QStringList engineStorage() const { return m_engineStorage; }
+    void setEngineStorage(const QStringList &folders) { m_engineStorage = folders; }
     QString dataFile(const QString &fileName) const;
     QString settingsFile() const;
 
@@ -34,6 +39,7 @@ public:
 
 private:
     QString m_dataDirectory;
+    QStringList m_engineStorage;
     BrowserEngineFactory m_engineFactory;
     MainWindowAppearance m_appearance;
     ContentBlockingState m_contentBlocking;

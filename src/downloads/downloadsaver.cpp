@@ -29,13 +29,6 @@ namespace {
 const QString PartialPrefix = QStringLiteral("download-");
 const QString LockSuffix = QStringLiteral(".lock");
 
-// Partial downloads stay on the user's disk rather than in a temporary file
-// system that may live in memory.
-QString partialRoot()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-}
-
 bool copyThroughSaveFile(const QString &source, const QString &target, QString *error)
 {
     QFile in(source);
@@ -159,6 +152,13 @@ private:
     QString m_path;
     QLockFile m_lock;
 };
+
+// Partial downloads stay on the user's disk rather than in a temporary file
+// system that may live in memory.
+QString DownloadSaver::partialRoot()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+}
 
 void DownloadSaver::removeLeftovers()
 {

@@ -35,6 +35,9 @@ public:
     // that runs at the same time keeps its own).
     static void removeLeftovers();
 
+    // Where downloads in progress are kept, each in a folder of its own.
+    static QString partialRoot();
+
     ~DownloadSaver() override;
 
 private:

@@ -1,7 +1,13 @@
 #include "net/socketio.h"
 
 #include <cerrno>
+#include <csignal>
+#include <ctime>
+
+#include <pthread.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 
 #include <climits>
 
@@ -9,9 +15,9 @@ namespace {
 
 // One call never moves more than an int's worth; the caller comes back for
 // the rest as it would after any short transfer.
-int clamped(qint64 size)
+size_t clamped(qint64 size)
 {
-    return int(qMin<qint64>(size, INT_MAX));
+    return size_t(qBound(qint64(0), size, qint64(INT_MAX)));
 }
 
 qint64 outcome(ssize_t result)
@@ -27,17 +33,59 @@ qint64 readSocket(qintptr descriptor, char *buffer, qint64 size)
 {
     ssize_t result;
     do {
-        result = ::recv(int(descriptor), buffer, size_t(clamped(size)), 0);
+        result = ::recv(int(descriptor), buffer, clamped(size), 0);
     } while (result < 0 && errno == EINTR);
     return outcome(result);
 }
 
-qint64 writeSocket(qintptr descriptor, const char *data, qint64 size)
+qint64 writeSocket(qintptr descriptor, const char *data, qint64 size, bool more)
 {
-    constexpr int flags = MSG_NOSIGNAL;
+    const int flags = MSG_NOSIGNAL | (more ? MSG_MORE : 0);
     ssize_t result;
     do {
-        result = ::send(int(descriptor), data, size_t(clamped(size)), flags);
+        result = ::send(int(descriptor), data, clamped(size), flags);
     } while (result < 0 && errno == EINTR);
+    return outcome(result);
+}
+
+qint64 writeSocket(
+    qintptr descriptor, const char *first, qint64 firstSize, const char *second, qint64 secondSize)
+{
+    iovec pieces[2] = {{const_cast<char *>(first), clamped(firstSize)},
+        {const_cast<char *>(second), clamped(qMin(secondSize, qint64(INT_MAX) - firstSize))}};
+    msghdr message{};
+    message.msg_iov = pieces;
+    message.msg_iovlen = 2;
+    ssize_t result;
+    do {
+        result = ::sendmsg(int(descriptor), &message, MSG_NOSIGNAL);
+    } while (result < 0 && errno == EINTR);
+    return outcome(result);
+}
+
+qint64 sendFileToSocket(qintptr descriptor, int fileDescriptor, qint64 *offset, qint64 count)
+{
+    // sendfile() takes no MSG_NOSIGNAL: the signal a gone peer raises is
+    // held back while it runs and, if it came, taken before it can end the
+    // program. Where the thread holds it back already, its owner sees to it.
+    sigset_t pipeSignal, previous;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    off_t position = off_t(*offset);
+    ssize_t result;
+    do {
+        result = ::sendfile(int(descriptor), fileDescriptor, &position, clamped(count));
+    } while (result < 0 && errno == EINTR);
+    const int error = errno;
+    // A peer that goes midway raises the signal though part was sent.
+    if (!sigismember(&previous, SIGPIPE)) {
+        const timespec now{0, 0};
+        while (::sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) { }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    errno = error;
+    if (result > 0)
+        *offset = position;
     return outcome(result);
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "webserver/generatedpages.h"
+#include "webserver/httpvalidators.h"
 
 #include <QByteArray>
-#include <QString>
 
 #include <functional>
 #include <memory>
@@ -11,15 +11,15 @@
 
 class QFile;
 
-// An answer whose body comes from a file, produced one chunk at a time as the
-// connection can take it: however large the file, no more than a chunk of it
-// is in memory.
+// An answer whose body is a file with every "$ip" replaced by the server's
+// address, produced one chunk at a time as the connection can take it:
+// however large the file, no more than a chunk of it is in memory.
 //
-// The bare form (a request without an HTTP version) is the file with every
-// "$ip" replaced, then CR LF. The HTTP forms carry a status line and headers;
-// their body is the file's bytes exactly, with "$ip" replaced in text only. A
-// text larger than the first chunk is sent without a length, since the
-// length after replacing is known only at its end.
+// The bare form (a request without an HTTP version) is the file, whatever
+// its type, then CR LF. The HTTP forms, for text, carry a status line and
+// headers. The length after replacing is known only at the end: a text
+// larger than the first chunk goes chunked on a connection that stays open,
+// and without a length on one that ends with the answer.
 class FileAnswer
 {
 public:
@@ -31,18 +31,23 @@ public:
 
     enum class Form { Bare, Http, HttpHeadOnly };
 
-    // Offered the file's whole content when it fitted into the first chunk,
-    // with its content type and whether it is text.
-    using Keep = std::function<void(
-        const QByteArray &content, const QByteArray &contentType, bool isText)>;
+    // What the head of an HTTP form says besides the length.
+    struct Head {
+        QByteArray contentType;
+        FileValidators validators;
+        // The connection ends after the answer.
+        bool close = true;
+    };
 
-    // The file's name tells its type.
-    FileAnswer(std::unique_ptr<QFile> file, const QString &fileName, Form form,
-        const QByteArray &localAddress, Keep keep);
+    // Offered the file's whole content when it fitted into the first chunk.
+    using Keep = std::function<void(const QByteArray &content)>;
+
+    FileAnswer(std::unique_ptr<QFile> file, Form form, Head head, const QByteArray &localAddress,
+        Keep keep);
     ~FileAnswer();
 
     // Reads the next chunk and returns what to send for it; false when the
-    // file could not be read or ended before the length already announced.
+    // file could not be read.
     bool next(QByteArray *piece);
     bool atEnd() const { return m_done; }
 
@@ -52,14 +57,11 @@ private:
     QByteArray body(const QByteArray &chunk, bool ended);
 
     std::unique_ptr<QFile> m_file;
-    const QString m_fileName;
     const Form m_form;
-    const QByteArray m_localAddress;
+    const Head m_head;
     Keep m_keep;
-    std::optional<StreamingReplacer> m_replacer;
-    // Bytes of the file still to send when the answer announced a length;
-    // -1 when the file is sent to its end.
-    qint64 m_remaining = -1;
+    StreamingReplacer m_replacer;
+    bool m_chunked = false;
     bool m_started = false;
     bool m_done = false;
 };

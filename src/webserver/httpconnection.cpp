@@ -9,13 +9,15 @@
 #include "webserver/httpserver.h"
 #include "webserver/readturns.h"
 
+#include <QFile>
+
 #include <limits>
 #include <new>
 
 namespace {
 
-// Read from the system at once at most: a request line is short, and what
-// follows it is only thrown away.
+// Read from the system at once at most: requests are short, and what
+// follows the last one is only thrown away.
 constexpr qint64 ReadPieceSize = 16 * 1024;
 
 } // namespace
@@ -35,15 +37,20 @@ void HttpConnection::start()
     // A client sends its request as soon as it has connected, so it is
     // mostly there by the time the connection is taken: reading it at once
     // saves waiting a pass of the event loop for the news.
-    readRequest();
+    proceed();
     watchSocket();
+}
+
+bool HttpConnection::isIdle() const
+{
+    return m_state == State::WaitingForRequest && m_served > 0 && m_reader.isEmpty();
 }
 
 qint64 HttpConnection::deadline() const
 {
     switch (m_state) {
     case State::WaitingForRequest:
-        return m_since + m_limits.requestLineMs;
+        return m_since + (isIdle() ? m_limits.idleMs : m_limits.requestLineMs);
     case State::Sending:
     case State::Draining:
         return m_since + m_limits.stalledMs;
@@ -55,167 +62,232 @@ qint64 HttpConnection::deadline() const
 
 void HttpConnection::socketEvent(int events)
 {
-    switch (m_state) {
-    case State::WaitingForRequest:
-        readRequest();
-        break;
-    case State::Sending:
-        // Only a reset ends both directions before the answer is out.
-        if (events & SocketEvents::Broken)
-            close();
-        else
-            sendPending();
-        break;
-    case State::Draining:
-        discardInput();
-        break;
-    case State::Closed:
-        return;
-    }
-    watchSocket();
-}
-
-void HttpConnection::readRequest()
-{
-    char buffer[ReadPieceSize];
-    const qint64 read = readSocket(m_descriptor, buffer, ReadPieceSize);
-    if (read == SocketWouldBlock)
-        return;
-    if (read <= 0) {
+    // Only a reset ends both directions before an answer is out.
+    if (m_state == State::Sending && (events & SocketEvents::Broken)) {
         close();
         return;
     }
+    if (events & (SocketEvents::Readable | SocketEvents::Broken))
+        m_mayHaveInput = true;
+    proceed();
+    watchSocket();
+}
+
+void HttpConnection::proceed()
+{
+    m_yielded = false;
+    int answered = 0;
     try {
-        m_reader.append(QByteArrayView(buffer, read));
-        QByteArray line;
         for (;;) {
-            switch (m_reader.takeLine(&line)) {
-            case RequestLineReader::Status::NeedMore:
-                return;
-            case RequestLineReader::Status::TooLong:
-                // Only a request that named a version can be told so.
-                if (namesHttpVersion(line))
-                    answer({HttpResponder::statusAnswer("414 URI Too Long"), nullptr});
-                else
-                    close();
-                return;
-            case RequestLineReader::Status::Line:
+            switch (m_state) {
+            case State::WaitingForRequest:
+                if (answered == RequestsPerTurn) {
+                    m_yielded = true;
+                    return;
+                }
+                if (!takeRequest())
+                    return;
+                ++answered;
                 break;
-            }
-            bool waitForMore = false;
-            handleLine(line, &waitForMore);
-            if (!waitForMore)
+            case State::Sending:
+                if (!sendAnswer())
+                    return;
+                finishAnswer();
+                break;
+            case State::Draining:
+                discardInput();
                 return;
+            case State::Closed:
+                return;
+            }
         }
     } catch (const std::bad_alloc &) {
         close();
     }
 }
 
-void HttpConnection::handleLine(const QByteArray &line, bool *waitForMore)
+bool HttpConnection::takeRequest()
 {
-    const HttpRequest request = parseRequestLine(line);
-    switch (request.kind) {
-    case HttpRequest::Kind::Ignored:
-        // Not a request; the next line may still be one.
-        *waitForMore = true;
-        return;
-    case HttpRequest::Kind::BadRequest:
-        answer({HttpResponder::statusAnswer("400 Bad Request"), nullptr});
-        return;
-    case HttpRequest::Kind::NotImplemented:
-        answer({HttpResponder::statusAnswer("501 Not Implemented"), nullptr});
-        return;
-    case HttpRequest::Kind::VersionNotSupported:
-        answer({HttpResponder::statusAnswer("505 HTTP Version Not Supported"), nullptr});
-        return;
-    case HttpRequest::Kind::Get:
-    case HttpRequest::Kind::Head:
-        m_server.requestRead(request.target);
-        answer(m_server.m_responder->answer(request));
-        return;
+    HttpRequest request;
+    RequestReader::Status status;
+    while ((status = m_reader.next(&request)) == RequestReader::Status::NeedMore) {
+        if (!readMore())
+            return false;
     }
+    switch (status) {
+    case RequestReader::Status::NeedMore:
+    case RequestReader::Status::Request:
+        handle(request);
+        break;
+    case RequestReader::Status::LineTooLongVersioned:
+        answerStatus("414 URI Too Long");
+        break;
+    case RequestReader::Status::LineTooLong:
+        close();
+        break;
+    case RequestReader::Status::HeadTooLarge:
+        answerStatus("431 Request Header Fields Too Large");
+        break;
+    }
+    return m_state == State::Sending;
 }
 
-void HttpConnection::answer(HttpAnswer answer)
+bool HttpConnection::readMore()
 {
-    // The rest of the request, and whatever follows it, stays unread.
-    m_reader = RequestLineReader();
-    m_state = State::Sending;
-    madeProgress();
-    m_server.watchDeadline(deadline());
-    m_file = std::move(answer.file);
-    if (!answer.ready.isEmpty() && !send(answer.ready))
-        return;
-    sendMore();
-}
-
-bool HttpConnection::send(const QByteArray &bytes)
-{
-    if (queuedBytes() > 0) {
-        // Behind what the system has not taken yet; a file's chunk comes
-        // only when little is left of the one before.
-        m_pending = m_pending.sliced(m_sent) + bytes;
-        m_sent = 0;
-        return true;
-    }
-    const qint64 written = writeSocket(m_descriptor, bytes.constData(), bytes.size());
-    if (written == -1) {
+    // Asking the system again after it gave less than asked for would only
+    // hear that nothing more has come; the socket's event tells when it has.
+    if (!m_mayHaveInput)
+        return false;
+    char buffer[ReadPieceSize];
+    const qint64 read = readSocket(m_descriptor, buffer, ReadPieceSize);
+    m_mayHaveInput = read == ReadPieceSize;
+    if (read == SocketWouldBlock)
+        return false;
+    // The peer has ended its side, or failed: no request can follow.
+    if (read <= 0) {
         close();
         return false;
     }
-    if (written > 0)
-        madeProgress();
-    if (written < bytes.size()) {
-        // Shared with the answer kept ready, not copied.
-        m_pending = bytes;
-        m_sent = qMax<qint64>(written, 0);
-    }
+    const bool wasIdle = isIdle();
+    m_reader.append(QByteArrayView(buffer, read));
+    // The next request has begun: it now has the time of a request.
+    if (wasIdle)
+        m_server.watchDeadline(deadline());
     return true;
 }
 
-void HttpConnection::sendPending()
+void HttpConnection::handle(const HttpRequest &request)
 {
-    if (queuedBytes() > 0) {
-        const qint64 written
-            = writeSocket(m_descriptor, m_pending.constData() + m_sent, queuedBytes());
-        if (written == -1) {
-            close();
-            return;
-        }
-        if (written > 0) {
-            madeProgress();
-            m_sent += written;
-            if (m_sent == m_pending.size()) {
-                m_pending.clear();
-                m_sent = 0;
-            }
-        }
+    switch (request.kind) {
+    case HttpRequest::Kind::Ignored:
+        return;
+    case HttpRequest::Kind::BadRequest:
+        answerStatus("400 Bad Request");
+        return;
+    case HttpRequest::Kind::NotImplemented:
+        answerStatus("501 Not Implemented");
+        return;
+    case HttpRequest::Kind::VersionNotSupported:
+        answerStatus("505 HTTP Version Not Supported");
+        return;
+    case HttpRequest::Kind::Get:
+    case HttpRequest::Kind::Head:
+        break;
     }
-    sendMore();
+    ++m_served;
+    // HTTP/1.0 and a bare request end with their answer, as does a request
+    // with a body: where it ends is not known here.
+    const bool keepAlive = request.versioned && request.minorVersion >= 1 && !request.headers.close
+        && !request.headers.hasBody && m_served < MaxRequests;
+    HttpAnswer answer = m_server.m_responder->answer(request, keepAlive);
+    m_server.requestRead(request.target, answer.outcome);
+    startAnswer(std::move(answer));
 }
 
-void HttpConnection::sendMore()
+void HttpConnection::answerStatus(QByteArrayView status)
 {
+    HttpAnswer answer;
+    answer.ready = HttpResponder::statusAnswer(status);
+    startAnswer(std::move(answer));
+}
+
+void HttpConnection::startAnswer(HttpAnswer answer)
+{
+    m_state = State::Sending;
+    m_closeAfter = answer.close;
+    m_pending = std::move(answer.ready);
+    m_sent = 0;
+    m_page = std::move(answer.page);
+    m_pageAt = answer.pageFrom;
+    m_pageEnd = answer.pageFrom + answer.pageLength;
+    m_file = std::move(answer.file);
+    m_fileAt = answer.fileFrom;
+    m_fileEnd = answer.fileFrom + answer.fileLength;
+    m_stream = std::move(answer.stream);
+    madeProgress();
+    m_server.watchDeadline(deadline());
+}
+
+// True once the whole answer has been handed to the system.
+bool HttpConnection::sendAnswer()
+{
+    const bool bytesOut = sendBytes();
     if (m_state != State::Sending)
-        return;
-    if (m_file) {
+        return false;
+    if (m_stream) {
+        // The next chunk comes when little is left of the one before.
         if (queuedBytes() <= LowWater)
             m_server.m_turns->ask(this);
-        return;
+        return false;
     }
-    if (queuedBytes() == 0)
-        drain();
+    return bytesOut && sendFile();
+}
+
+bool HttpConnection::sendBytes()
+{
+    while (queuedBytes() > 0 || m_pageAt < m_pageEnd) {
+        const qint64 head = queuedBytes(), page = m_pageEnd - m_pageAt;
+        const char *headData = m_pending.constData() + m_sent;
+        const char *pageData = m_page.constData() + m_pageAt;
+        qint64 written;
+        if (head > 0 && page > 0)
+            written = writeSocket(m_descriptor, headData, head, pageData, page);
+        else if (head > 0)
+            written = writeSocket(m_descriptor, headData, head, m_file != nullptr);
+        else
+            written = writeSocket(m_descriptor, pageData, page);
+        if (written == SocketWouldBlock)
+            return false;
+        if (written < 0) {
+            close();
+            return false;
+        }
+        madeProgress();
+        const qint64 fromHead = qMin(written, head);
+        m_sent += fromHead;
+        m_pageAt += written - fromHead;
+        if (queuedBytes() == 0) {
+            m_pending.clear();
+            m_sent = 0;
+        }
+    }
+    m_page.clear();
+    return true;
+}
+
+bool HttpConnection::sendFile()
+{
+    if (!m_file)
+        return true;
+    qint64 budget = FilePieceSize;
+    while (m_fileAt < m_fileEnd) {
+        if (budget <= 0)
+            return false;
+        const qint64 sent = sendFileToSocket(
+            m_descriptor, m_file->handle(), &m_fileAt, qMin(budget, m_fileEnd - m_fileAt));
+        if (sent == SocketWouldBlock)
+            return false;
+        // A failed connection, or a file cut short since its length was
+        // announced: the client must not take a short file for the whole.
+        if (sent <= 0) {
+            close();
+            return false;
+        }
+        madeProgress();
+        budget -= sent;
+    }
+    m_file.reset();
+    return true;
 }
 
 void HttpConnection::takeReadTurn()
 {
-    if (m_state != State::Sending || !m_file)
+    if (m_state != State::Sending || !m_stream)
         return;
     QByteArray piece;
     bool read = false;
     try {
-        read = m_file->next(&piece);
+        read = m_stream->next(&piece);
     } catch (const std::bad_alloc &) {
         read = false;
     }
@@ -224,20 +296,37 @@ void HttpConnection::takeReadTurn()
         close();
         return;
     }
-    if (m_file->atEnd())
-        m_file.reset();
-    if (!piece.isEmpty() && !send(piece))
-        return;
-    sendMore();
+    if (m_stream->atEnd())
+        m_stream.reset();
+    // Behind what the system has not taken yet.
+    m_pending = queuedBytes() > 0 ? m_pending.sliced(m_sent) + piece : piece;
+    m_sent = 0;
+    proceed();
     watchSocket();
+}
+
+void HttpConnection::finishAnswer()
+{
+    if (m_closeAfter) {
+        // With nothing more from the peer, closing sends the answer's rest
+        // and then the end; bytes still arriving would turn the close into a
+        // reset, which could take the answer with it.
+        if (m_reader.isEmpty() && !m_mayHaveInput)
+            close();
+        else
+            drain();
+        return;
+    }
+    m_state = State::WaitingForRequest;
+    m_since = m_server.now();
+    m_server.watchDeadline(deadline());
 }
 
 void HttpConnection::drain()
 {
-    // Half-close and keep reading until the peer closes: closing outright
-    // while its request bytes are still arriving would reset the connection
-    // and could take the answer with it.
+    // Half-close and keep reading until the peer closes.
     m_state = State::Draining;
+    m_reader = RequestReader();
     if (!shutdownSending(m_descriptor)) {
         close();
         return;
@@ -265,12 +354,18 @@ void HttpConnection::watchSocket()
     int interest = SocketEvents::None;
     switch (m_state) {
     case State::WaitingForRequest:
+        // Requests passed over are taken up again as soon as the loop comes
+        // round: the socket can be written.
+        interest = SocketEvents::Readable | (m_yielded ? SocketEvents::Writable : 0);
+        break;
     case State::Draining:
         interest = SocketEvents::Readable;
         break;
     case State::Sending:
-        // The peer's bytes wait in the system meanwhile.
-        interest = queuedBytes() > 0 ? SocketEvents::Writable : SocketEvents::None;
+        // The peer's bytes wait in the system meanwhile. A file changed on
+        // its way waits for its read turn when all before it is out.
+        interest = queuedBytes() > 0 || m_pageAt < m_pageEnd || m_file ? SocketEvents::Writable
+                                                                       : SocketEvents::None;
         break;
     case State::Closed:
         return;
@@ -285,10 +380,12 @@ void HttpConnection::close()
         return;
     m_state = State::Closed;
     release();
+    m_stream.reset();
     m_file.reset();
     m_pending.clear();
+    m_page.clear();
     m_sent = 0;
-    m_reader = RequestLineReader();
+    m_reader = RequestReader();
     m_server.connectionClosed(this);
 }
 

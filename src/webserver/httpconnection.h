@@ -1,7 +1,7 @@
 #pragma once
 
 #include "net/socketevents.h"
-#include "webserver/requestlinereader.h"
+#include "webserver/requestreader.h"
 
 #include <QByteArray>
 
@@ -9,35 +9,52 @@
 
 class FileAnswer;
 class HttpServer;
+class QFile;
 struct HttpAnswer;
 
-// One accepted connection, from its request line to its close. Each
-// connection keeps its own state and answers its own request, so any number
+// One accepted connection, from its first request to its close. Each
+// connection keeps its own state and answers its own requests, so any number
 // of them can be under way at once.
 //
-// The connection drives its socket's descriptor itself: a request line is
-// read with one call, an answer kept ready goes out with one more, and the
-// server watches every connection's time on one timer.
+// An HTTP/1.1 connection stays open for the next request once an answer is
+// out, up to MaxRequests of them; requests sent ahead (pipelined) are
+// answered in order, one at a time: the next one is read only when the answer
+// before it has been handed to the system. What the peer sends meanwhile
+// waits in the system, so a peer that sends and never reads holds no more
+// than one answer here. A peer that closes its sending side right after its
+// request still gets the whole answer.
 //
-// What the peer sends after its request line is left unread while the answer
-// goes out: a peer that closes its sending side right after its request must
-// still get the whole answer.
+// The connection drives its socket's descriptor itself: a request is read
+// with one call and an answer kept ready goes out with one more. A file that
+// is not changed on its way goes from the system's file cache to the socket
+// without passing through the program, in pieces of FilePieceSize, so that
+// one connection never holds the others up. The server watches every
+// connection's time on one timer.
 class HttpConnection final : public SocketEvents::Watcher
 {
 public:
     enum class State { WaitingForRequest, Sending, Draining, Closed };
 
     struct Limits {
-        // From accepting to a complete request line.
+        // From accepting to a complete first request; from the end of an
+        // answer to the next request once part of it has come.
         int requestLineMs;
         // The longest the peer may take none of the answer, and, once all of
         // it has been handed to the system, the longest it may take to close.
         int stalledMs;
+        // How long a connection kept open waits for the first byte of its
+        // next request.
+        int idleMs = 5 * 1000;
     };
 
     // Beyond what the system has taken, a connection holds at most this much
-    // of its answer plus one chunk of its file.
+    // of an answer that is changed on its way, plus one chunk of its file.
     static constexpr qint64 LowWater = 32 * 1024;
+    // Requests one connection may make; the last answer closes it.
+    static constexpr int MaxRequests = 1000;
+    static constexpr qint64 FilePieceSize = 2 * 1024 * 1024;
+    // Pipelined requests answered in one go before the others have a turn.
+    static constexpr int RequestsPerTurn = 16;
 
     // Takes over the descriptor, which must be non-blocking; start() begins.
     HttpConnection(qintptr descriptor, HttpServer &server, Limits limits);
@@ -49,7 +66,11 @@ public:
     void start();
 
     State state() const { return m_state; }
-    // What the connection holds that the system has not taken yet.
+    // Kept open after an answer, with nothing of a next request received.
+    bool isIdle() const;
+    // When its last answer was out, or it was accepted, on the server's clock.
+    qint64 since() const { return m_since; }
+    // What the connection holds of its answer that the system has not taken.
     qint64 queuedBytes() const { return m_pending.size() - m_sent; }
     // When the connection's time is up, on the server's clock.
     qint64 deadline() const;
@@ -57,18 +78,23 @@ public:
     // Tells the server through HttpServer::connectionClosed(), which deletes
     // the connection later, never during the call.
     void close();
-    // Called by ReadTurns: read and send the next chunk of the file.
+    // Called by ReadTurns: read the next chunk of a file that is changed on
+    // its way.
     void takeReadTurn();
 
     void socketEvent(int events) override;
 
 private:
-    void readRequest();
-    void handleLine(const QByteArray &line, bool *waitForMore);
-    void answer(HttpAnswer answer);
-    bool send(const QByteArray &bytes);
-    void sendPending();
-    void sendMore();
+    void proceed();
+    bool takeRequest();
+    bool readMore();
+    void handle(const HttpRequest &request);
+    void answerStatus(QByteArrayView status);
+    void startAnswer(HttpAnswer answer);
+    bool sendAnswer();
+    bool sendBytes();
+    bool sendFile();
+    void finishAnswer();
     void drain();
     void discardInput();
     void madeProgress();
@@ -79,12 +105,26 @@ private:
     const qintptr m_descriptor;
     HttpServer &m_server;
     const Limits m_limits;
-    RequestLineReader m_reader;
-    std::unique_ptr<FileAnswer> m_file;
-    // What the system has not taken yet of the bytes handed over last,
-    // starting at m_sent.
+    RequestReader m_reader;
+    int m_served = 0;
+    // The peer may have sent bytes that have not been read: none are known
+    // to be left after a read that took less than it could.
+    bool m_mayHaveInput = true;
+    // Requests wait that were passed over to let the others have a turn.
+    bool m_yielded = false;
+    // The answer under way: bytes the system has not taken yet (from
+    // m_sent on), then part of a page kept ready, then part of a file, or
+    // else a file changed on its way.
     QByteArray m_pending;
     qsizetype m_sent = 0;
+    QByteArray m_page;
+    qsizetype m_pageAt = 0;
+    qsizetype m_pageEnd = 0;
+    std::unique_ptr<QFile> m_file;
+    qint64 m_fileAt = 0;
+    qint64 m_fileEnd = 0;
+    std::unique_ptr<FileAnswer> m_stream;
+    bool m_closeAfter = true;
     // On the server's clock: when the connection was accepted, when the
     // peer last took some of the answer, or when it was all handed over.
     qint64 m_since;

@@ -1,15 +1,8 @@
 #include "webserver/httphead.h"
 
+#include "webserver/httpvalidators.h"
+
 #include <QDateTime>
-
-namespace {
-
-QByteArray twoDigits(int value)
-{
-    return QByteArray::number(value).rightJustified(2, '0');
-}
-
-} // namespace
 
 QByteArray httpDate()
 {
@@ -18,41 +11,50 @@ QByteArray httpDate()
     static qint64 second = -1;
     static QByteArray text;
     const qint64 now = QDateTime::currentSecsSinceEpoch();
-    if (now == second)
-        return text;
-    static const char *const days[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
-    static const char *const months[]
-        = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const QDateTime time = QDateTime::fromSecsSinceEpoch(now, Qt::UTC);
-    const QDate date = time.date();
-    const QTime clock = time.time();
-    text = QByteArray(days[date.dayOfWeek() - 1]) + ", " + twoDigits(date.day()) + ' '
-        + months[date.month() - 1] + ' ' + QByteArray::number(date.year()) + ' '
-        + twoDigits(clock.hour()) + ':' + twoDigits(clock.minute()) + ':'
-        + twoDigits(clock.second()) + " GMT";
-    second = now;
+    if (now != second) {
+        text = httpDateOf(now);
+        second = now;
+    }
     return text;
 }
 
-QByteArray httpHead(QByteArrayView status, QByteArrayView contentType, qint64 contentLength)
+QByteArray httpHead(const HttpHead &head)
 {
-    QByteArray head;
-    head.reserve(192);
-    head += "HTTP/1.0 ";
-    head += status;
-    head += "\r\nDate: ";
-    head += httpDate();
-    head += "\r\n";
-    if (!contentType.isEmpty()) {
-        head += "Content-Type: ";
-        head += contentType;
-        head += "\r\n";
+    QByteArray text;
+    text.reserve(320);
+    text += "HTTP/1.1 ";
+    text += head.status;
+    text += "\r\nDate: ";
+    text += httpDate();
+    text += "\r\n";
+    if (!head.contentType.isEmpty()) {
+        text += "Content-Type: ";
+        text += head.contentType;
+        text += "\r\n";
     }
-    if (contentLength >= 0) {
-        head += "Content-Length: ";
-        head += QByteArray::number(contentLength);
-        head += "\r\n";
+    if (head.contentLength >= 0) {
+        text += "Content-Length: ";
+        text += QByteArray::number(head.contentLength);
+        text += "\r\n";
+    } else if (head.chunked) {
+        text += "Transfer-Encoding: chunked\r\n";
     }
-    head += "Connection: close\r\n\r\n";
-    return head;
+    if (!head.contentRange.isEmpty()) {
+        text += "Content-Range: ";
+        text += head.contentRange;
+        text += "\r\n";
+    }
+    if (head.validators) {
+        text += "Last-Modified: ";
+        text += head.validators->lastModified;
+        text += "\r\nETag: ";
+        text += head.validators->etag;
+        text += "\r\n";
+    }
+    if (head.acceptsRanges)
+        text += "Accept-Ranges: bytes\r\n";
+    if (head.close)
+        text += "Connection: close\r\n";
+    text += "\r\n";
+    return text;
 }

@@ -1,5 +1,6 @@
 #include "webserver/httprequest.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -61,8 +62,9 @@ std::optional<QByteArray> percentDecoded(QByteArrayView text)
 
 // The path of an origin-form ("/a/b?q") or absolute-form
 // ("http://host/a/b?q") target, %-decoded and without its query; nothing
-// when the target is neither or its escapes are broken.
-std::optional<QByteArray> targetPath(QByteArrayView target)
+// when the target is neither or its escapes are broken. The host of an
+// absolute-form target goes to *host.
+std::optional<QByteArray> targetPath(QByteArrayView target, QByteArray *host)
 {
     for (const char c : target) {
         // Controls and DEL never belong in a target; bytes above 127 are let
@@ -84,6 +86,8 @@ std::optional<QByteArray> targetPath(QByteArrayView target)
             ++pathStart;
         if (pathStart == 0)
             return std::nullopt;
+        const QByteArrayView authority = rest.first(pathStart);
+        *host = authority.sliced(authority.lastIndexOf('@') + 1).toByteArray();
         target = rest.sliced(pathStart);
         if (!target.startsWith('/'))
             return QByteArray("/");
@@ -120,9 +124,10 @@ HttpRequest versionedRequest(QByteArrayView line)
         request.kind = HttpRequest::Kind::NotImplemented;
         return request;
     }
-    const std::optional<QByteArray> path = targetPath(target);
+    const std::optional<QByteArray> path = targetPath(target, &request.targetHost);
     if (!path)
         return request;
+    request.minorVersion = version[7] - '0';
     request.kind = method == "GET" ? HttpRequest::Kind::Get : HttpRequest::Kind::Head;
     request.target = target.toByteArray();
     request.path = *path;
@@ -151,7 +156,101 @@ HttpRequest versionlessRequest(QByteArrayView line)
     return request;
 }
 
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+QByteArrayView trimmed(QByteArrayView text)
+{
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+// Calls `element` for each non-empty element of a comma-separated list.
+template <typename Element> void forEachElement(QByteArrayView list, Element element)
+{
+    while (!list.isEmpty()) {
+        const qsizetype comma = list.indexOf(',');
+        const QByteArrayView item = trimmed(comma < 0 ? list : list.first(comma));
+        if (!item.isEmpty())
+            element(item);
+        list = comma < 0 ? QByteArrayView() : list.sliced(comma + 1);
+    }
+}
+
+void appendToList(QByteArray *list, QByteArrayView value)
+{
+    if (!list->isEmpty())
+        *list += ", ";
+    *list += value;
+}
+
+void readContentLength(QByteArrayView value, RequestHeaders *headers)
+{
+    // A list of one and the same length is allowed; anything else would
+    // leave the body's end in doubt.
+    QByteArrayView length;
+    bool valid = !value.isEmpty();
+    forEachElement(value, [&](QByteArrayView item) {
+        valid = valid && std::all_of(item.begin(), item.end(), isDigit)
+            && (length.isEmpty() || item == length);
+        length = item;
+    });
+    if (!valid || length.isEmpty()) {
+        headers->malformed = true;
+        return;
+    }
+    if (std::any_of(length.begin(), length.end(), [](char c) { return c != '0'; }))
+        headers->hasBody = true;
+}
+
 } // namespace
+
+void readHeaderLine(QByteArrayView line, RequestHeaders *headers)
+{
+    const qsizetype colon = line.indexOf(':');
+    // A folded line, no name, or blanks before the colon.
+    if (colon <= 0 || !isToken(line.first(colon))) {
+        headers->malformed = true;
+        return;
+    }
+    const QByteArrayView name = line.first(colon);
+    const QByteArrayView value = trimmed(line.sliced(colon + 1));
+    if (value.contains('\0') || value.contains('\r')) {
+        headers->malformed = true;
+        return;
+    }
+    const auto is
+        = [name](const char *known) { return name.compare(known, Qt::CaseInsensitive) == 0; };
+    if (is("Host")) {
+        headers->host = value.toByteArray();
+        ++headers->hostCount;
+    } else if (is("Connection")) {
+        forEachElement(value, [headers](QByteArrayView option) {
+            if (option.compare("close", Qt::CaseInsensitive) == 0)
+                headers->close = true;
+            else if (option.compare("keep-alive", Qt::CaseInsensitive) == 0)
+                headers->keepAlive = true;
+        });
+    } else if (is("Range")) {
+        headers->range = value.toByteArray();
+        ++headers->rangeCount;
+    } else if (is("If-None-Match")) {
+        appendToList(&headers->conditions.ifNoneMatch, value);
+    } else if (is("If-Modified-Since")) {
+        headers->conditions.ifModifiedSince = value.toByteArray();
+    } else if (is("If-Range")) {
+        headers->conditions.ifRange = value.toByteArray();
+    } else if (is("Content-Length")) {
+        readContentLength(value, headers);
+    } else if (is("Transfer-Encoding")) {
+        headers->hasBody = true;
+    }
+}
 
 bool namesHttpVersion(QByteArrayView line)
 {

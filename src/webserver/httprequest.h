@@ -1,5 +1,7 @@
 #pragma once
 
+#include "webserver/httpvalidators.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -11,6 +13,27 @@
 // version is an HTTP/1.x request (RFC 9112): method, target and version
 // separated by single spaces; the target's path is %-decoded and loses its
 // query.
+// The header fields of an HTTP/1.x request that the server acts on. Their
+// values are bounded by the length of a line.
+struct RequestHeaders {
+    // The Host header's value, and how many Host headers came.
+    QByteArray host;
+    int hostCount = 0;
+    // What the Connection header asks for.
+    bool close = false;
+    bool keepAlive = false;
+    // Only one Range header counts; with more than one, none does.
+    QByteArray range;
+    int rangeCount = 0;
+    RequestConditions conditions;
+    // The request announces a body (Content-Length other than 0, or a
+    // Transfer-Encoding): the connection cannot tell where the next request
+    // would start, so it ends after the answer.
+    bool hasBody = false;
+    // A field line that does not hold together (RFC 9112, section 5): 400.
+    bool malformed = false;
+};
+
 struct HttpRequest {
     enum class Kind {
         Get,
@@ -30,10 +53,19 @@ struct HttpRequest {
     // The line named an HTTP version: the answer carries a status line and
     // headers. Without one the client gets the bare page.
     bool versioned = false;
+    // HTTP/1.x: x.
+    int minorVersion = 0;
+    // The host named by an absolute-form target ("http://host:port/path"),
+    // which counts instead of the Host header.
+    QByteArray targetHost;
+    RequestHeaders headers;
 };
 
 // Reads one request line, given without its line break.
 HttpRequest parseRequestLine(QByteArrayView line);
+
+// Reads one header field line, given without its line break, into headers.
+void readHeaderLine(QByteArrayView line, RequestHeaders *headers);
 
 // Whether the last word of a line is meant as an HTTP version ("HTTP/"
 // followed by anything, in any case). Enough of a line to tell: an over-long

@@ -55,7 +55,8 @@ bool HttpServer::start()
 {
     stop();
     m_localAddress = LocalIP();
-    m_responder = std::make_shared<HttpResponder>(m_dataDirectory, m_localAddress.toLatin1());
+    m_responder = std::make_shared<HttpResponder>(
+        m_dataDirectory, m_localAddress.toLatin1(), m_privateFolders);
     const std::optional<ListenError> error = listenWithFallback();
     m_errorString = error ? error->text : QString();
     if (error)
@@ -194,7 +195,18 @@ void HttpServer::adopt(const AcceptedConnection &accepted)
 
 bool HttpServer::makeRoom()
 {
-    // An idle opener first: a client that has sent nothing may be an
+    // A connection kept open in case its client asks again costs that
+    // client no more than a new connection.
+    HttpConnection *idle = nullptr;
+    for (HttpConnection *connection : std::as_const(m_connections)) {
+        if (connection->isIdle() && (!idle || connection->since() < idle->since()))
+            idle = connection;
+    }
+    if (idle) {
+        idle->close();
+        return true;
+    }
+    // Then an idle opener: a client that has sent nothing may be an
     // attacker holding places. Then a connection that only waits for its
     // client to close.
     for (const auto state :

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -25,10 +26,12 @@ class SocketEvents;
 // HttpConnection of its own and reports what happens for the log.
 //
 // Every connection holds one of a fixed number of places until it is closed.
-// With all places taken, a new client takes the place of the connection that
-// has waited longest without a complete request line (or, failing one, of the
-// oldest connection whose answer has all been handed over and that only waits
-// for the client to close); with none of either it waits in the listen queue.
+// With all places taken, a new client takes the place of a connection that
+// is kept open for a next request that has not begun (the one that has
+// waited longest), else of the connection that has waited longest without a
+// complete request, else of the oldest connection whose answer has all been
+// handed over and that only waits for the client to close; with none of
+// these it waits in the listen queue.
 class HttpServer : public QObject
 {
     Q_OBJECT
@@ -90,6 +93,8 @@ public:
     void setFallbackPorts(const QList<quint16> &ports) { m_fallbackPorts = ports; }
     void setLimits(HttpConnection::Limits limits) { m_limits = limits; }
     void setMaxConnections(int count) { m_maxConnections = count; }
+    // Folders nothing may be served from, however a path leads there.
+    void setPrivateFolders(const QStringList &folders) { m_privateFolders = folders; }
 
     int connectionCount() const { return int(m_connections.size()); }
     // Bytes of answers held by the program that the system has not taken.
@@ -99,7 +104,9 @@ public:
 
 Q_SIGNALS:
     void connectionAccepted(const QString &peerAddress);
-    void requestReceived(const QByteArray &target);
+    // A request with its target as it came and the answer's outcome: the
+    // status code and, for part of a file, which part.
+    void requestReceived(const QByteArray &target, const QByteArray &outcome = {});
     // The process ran out of descriptors: accepting rests for a while and
     // then resumes by itself.
     void acceptingPaused();
@@ -125,12 +132,16 @@ private:
 
     // For the connections.
     qint64 now() const { return m_clock.elapsed(); }
-    void requestRead(const QByteArray &target) { Q_EMIT requestReceived(target); }
+    void requestRead(const QByteArray &target, const QByteArray &outcome)
+    {
+        Q_EMIT requestReceived(target, outcome);
+    }
     // A connection's time runs out then, or later.
     void watchDeadline(qint64 deadline);
     void connectionClosed(HttpConnection *connection);
 
     const QString m_dataDirectory;
+    QStringList m_privateFolders;
     quint16 m_port;
     const QHostAddress m_address;
     QTcpServer *m_listener;

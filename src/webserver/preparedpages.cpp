@@ -11,10 +11,10 @@ namespace {
 qsizetype memoryTaken(const QString &fileName, const PreparedPages::Page &page)
 {
     const bool shared = page.withAddress.constData() == page.content.constData();
-    // The whole answer is made on first use; it is counted from the start.
-    const qsizetype answer = 256 + qMax(page.content.size(), page.withAddress.size());
-    return 256 + fileName.size() * 2 + page.content.size() + (shared ? 0 : page.withAddress.size())
-        + answer;
+    // The heads are made on first use; they are counted from the start.
+    const qsizetype heads = 2 * 384;
+    return 384 + fileName.size() * 2 + page.content.size() + (shared ? 0 : page.withAddress.size())
+        + heads;
 }
 
 } // namespace
@@ -40,7 +40,7 @@ void PreparedPages::keep(
         || file.stamp.changed >= settled)
         return;
     Page page{file.stamp, content, ReplaceText(content, "$ip", m_localAddress), contentType, isText,
-        {}, {}};
+        validatorsOf(file.stamp, m_localAddress), {}, {}};
     const qsizetype taken = memoryTaken(file.fileName, page);
     if (taken > MaxBytes / 16)
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "webserver/httpvalidators.h"
 #include "webserver/servedfiles.h"
 
 #include <QByteArray>
@@ -29,11 +30,16 @@ public:
         QByteArray contentType;
         // Text gets the address in answers that carry headers too.
         bool isText = false;
-        // The whole answer to GET with an HTTP version, made again when its
-        // date is no longer the current one: a busy page is copied once a
-        // second, not once a request.
-        QByteArray httpAnswer;
-        QByteArray httpAnswerDate;
+        FileValidators validators;
+        // The heads of a whole answer to GET, for a connection that stays
+        // open and for one that ends, made again when their date is no
+        // longer the current one: a busy page's head is made once a second,
+        // not once a request.
+        QByteArray heads[2];
+        QByteArray headsDate;
+
+        // What answers with headers carry.
+        const QByteArray &body() const { return isText ? withAddress : content; }
     };
 
     explicit PreparedPages(const QByteArray &localAddress) : m_localAddress(localAddress) { }

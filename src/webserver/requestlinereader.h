@@ -17,16 +17,22 @@ public:
 
     enum class Status { NeedMore, Line, TooLong };
 
-    void append(QByteArrayView bytes) { m_buffer.append(bytes); }
+    void append(QByteArrayView bytes);
 
     // Takes the next complete line out of the buffer, without its CR LF. For
     // a line that was too long, TooLong comes once its end has arrived, with
     // the line's last KeptTailLength bytes in *line.
     Status takeLine(QByteArray *line);
 
+    // Whether bytes wait that are not part of a line taken yet.
+    bool isEmpty() const { return m_start == m_buffer.size() && !m_overlong; }
+
 private:
     void keepTail();
 
     QByteArray m_buffer;
+    // Where the next line starts: taken lines stay in the buffer until the
+    // next append.
+    qsizetype m_start = 0;
     bool m_overlong = false;
 };

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -60,12 +61,50 @@ QByteArray canonicalPath(const QByteArray &path)
     return ::realpath(path.constData(), resolved) ? QByteArray(resolved) : QByteArray();
 }
 
+// A folder's canonical name, also when it does not exist (yet): that of
+// the nearest folder above it that does, and the rest of the name.
+QString canonicalFolderPath(const QString &folder)
+{
+    QString rest;
+    for (QString path = QDir::cleanPath(QDir(folder).absolutePath());;) {
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        if (!canonical.isEmpty())
+            return QDir::cleanPath(canonical + rest);
+        const qsizetype slash = path.lastIndexOf(u'/');
+        if (slash <= 0)
+            return {};
+        rest.prepend(path.sliced(slash));
+        path.truncate(slash);
+    }
+}
+
 } // namespace
 
-ServedFiles::ServedFiles(const QString &dataDirectory)
+ServedFiles::ServedFiles(const QString &dataDirectory, const QStringList &privateFolders)
     : m_directory(QFileInfo(dataDirectory).canonicalFilePath())
 {
+    for (const QString &folder : privateFolders) {
+        struct stat status;
+        const QByteArray path = QFile::encodeName(QDir::cleanPath(folder));
+        if (::stat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode))
+            m_privateIdentities.append({quint64(status.st_dev), quint64(status.st_ino)});
+        for (const QByteArray &name : {path, QFile::encodeName(canonicalFolderPath(folder))}) {
+            if (!name.isEmpty() && name != "/")
+                m_privatePaths.append(name + '/');
+        }
+    }
     m_systemDirectory = QFile::encodeName(m_directory);
+    // The directory itself, or one of the folders it lies in.
+    for (QByteArray folder = m_systemDirectory; !folder.isEmpty();
+         folder.truncate(qMax<qsizetype>(folder.lastIndexOf('/'), 1))) {
+        if (isPrivateFolder(folder)) {
+            m_directory.clear();
+            m_systemDirectory.clear();
+            break;
+        }
+        if (folder == "/")
+            break;
+    }
 }
 
 std::optional<ServedFile> ServedFiles::resolve(QByteArrayView path) const
@@ -75,7 +114,7 @@ std::optional<ServedFile> ServedFiles::resolve(QByteArrayView path) const
     const QByteArray &directory = m_systemDirectory;
     QByteArray canonical;
     struct stat status;
-    switch (resolveWithoutLinks(directory, path, &canonical, &status)) {
+    switch (resolveWithoutLinks(path, &canonical, &status)) {
     case Walk::Missing:
         return std::nullopt;
     case Walk::Found:
@@ -87,7 +126,7 @@ std::optional<ServedFile> ServedFiles::resolve(QByteArrayView path) const
             return std::nullopt;
         if (!isAcceptablePath(canonical.sliced(directory == "/" ? 1 : directory.size() + 1)))
             return std::nullopt;
-        if (::stat(canonical.constData(), &status) != 0)
+        if (passesPrivateFolder(canonical) || ::stat(canonical.constData(), &status) != 0)
             return std::nullopt;
         break;
     }
@@ -102,8 +141,9 @@ std::optional<ServedFile> ServedFiles::resolve(QByteArrayView path) const
 }
 
 ServedFiles::Walk ServedFiles::resolveWithoutLinks(
-    const QByteArray &directory, QByteArrayView path, QByteArray *canonical, struct stat *status)
+    QByteArrayView path, QByteArray *canonical, struct stat *status) const
 {
+    const QByteArray &directory = m_systemDirectory;
     // Most paths hold no link: then the canonical name is the path with its
     // empty and "." parts left out, and each part costs one look, where
     // resolving from the root looks at every part of the directory's name
@@ -126,16 +166,61 @@ ServedFiles::Walk ServedFiles::resolveWithoutLinks(
         *canonical += parts[i];
         if (i == parts.size() - 1)
             break;
-        // A folder on the way: only whether it is a link matters here.
-        char target[1];
-        if (::readlink(canonical->constData(), target, sizeof target) >= 0)
+        // A folder on the way: whether it is a link, or a private folder.
+        if (::lstat(canonical->constData(), status) != 0)
+            return Walk::Missing;
+        if (S_ISLNK(status->st_mode))
             return Walk::Link;
-        if (errno != EINVAL)
+        if (isPrivateFolder(*status))
             return Walk::Missing;
     }
     if (::lstat(canonical->constData(), status) != 0)
         return Walk::Missing;
-    return S_ISLNK(status->st_mode) ? Walk::Link : Walk::Found;
+    if (S_ISLNK(status->st_mode))
+        return Walk::Link;
+    // With no link on the way, the name is the file's real one: a private
+    // folder made since the server started shows by its name.
+    return isUnderPrivatePath(*canonical) ? Walk::Missing : Walk::Found;
+}
+
+bool ServedFiles::isPrivateFolder(const struct stat &status) const
+{
+    return std::any_of(m_privateIdentities.begin(), m_privateIdentities.end(),
+        [&status](const FolderIdentity &folder) {
+            return folder.device == quint64(status.st_dev)
+                && folder.inode == quint64(status.st_ino);
+        });
+}
+
+bool ServedFiles::isPrivateFolder(const QByteArray &path) const
+{
+    struct stat status;
+    return (::stat(path.constData(), &status) == 0 && isPrivateFolder(status))
+        || isUnderPrivatePath(path);
+}
+
+bool ServedFiles::isUnderPrivatePath(const QByteArray &path) const
+{
+    return std::any_of(
+        m_privatePaths.begin(), m_privatePaths.end(), [&path](const QByteArray &folder) {
+            return path.startsWith(folder) || path == QByteArrayView(folder).chopped(1);
+        });
+}
+
+bool ServedFiles::passesPrivateFolder(const QByteArray &canonical) const
+{
+    if (isUnderPrivatePath(canonical))
+        return true;
+    if (m_privateIdentities.isEmpty())
+        return false;
+    // Every folder from the directory down to the file's own.
+    for (qsizetype slash = canonical.indexOf('/', m_systemDirectory.size() + 1); slash > 0;
+         slash = canonical.indexOf('/', slash + 1)) {
+        struct stat status;
+        if (::stat(canonical.first(slash).constData(), &status) == 0 && isPrivateFolder(status))
+            return true;
+    }
+    return false;
 }
 
 bool ServedFiles::isPrivateFile(const ServedFile &file) const

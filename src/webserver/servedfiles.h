@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -39,12 +42,17 @@ struct ServedFile {
 // short save of one left behind, by name or, through another link to it, by
 // identity.
 //
+// Nor is anything inside a private folder (where the page engine keeps its
+// cookies and cache), known by its device and inode, and by its name: a
+// path is refused when any folder on its way, as resolved, is one of them.
+// When the data directory lies inside one, nothing is served.
+//
 // The data directory's own name is made canonical once, when the server
 // starts; what matters afterwards is the path below it.
 class ServedFiles
 {
 public:
-    explicit ServedFiles(const QString &dataDirectory);
+    explicit ServedFiles(const QString &dataDirectory, const QStringList &privateFolders = {});
 
     std::optional<ServedFile> resolve(QByteArrayView path) const;
 
@@ -57,11 +65,22 @@ private:
     enum class Walk { Found, Missing, Link };
     // Resolves a path below the directory when none of its parts is a link,
     // and says so when one is.
-    static Walk resolveWithoutLinks(const QByteArray &directory, QByteArrayView path,
-        QByteArray *canonical, struct stat *status);
+    Walk resolveWithoutLinks(QByteArrayView path, QByteArray *canonical, struct stat *status) const;
     bool isPrivateFile(const ServedFile &file) const;
+    bool isPrivateFolder(const struct stat &status) const;
+    bool isPrivateFolder(const QByteArray &path) const;
+    bool isUnderPrivatePath(const QByteArray &path) const;
+    // Whether a canonical path below the directory passes a private folder.
+    bool passesPrivateFolder(const QByteArray &canonical) const;
 
     QString m_directory;
     // The same as the system spells it, for every request to start from.
     QByteArray m_systemDirectory;
+    struct FolderIdentity {
+        quint64 device;
+        quint64 inode;
+    };
+    QList<FolderIdentity> m_privateIdentities;
+    // Canonical, each with a final "/".
+    QByteArrayList m_privatePaths;
 };

@@ -18,6 +18,7 @@ ServerWindow::ServerWindow(
       m_defaultPort(port), m_server(new HttpServer(context.dataDirectory(), port, address, this)),
       m_logTimer(new QTimer(this))
 {
+    m_server->setPrivateFolders(context.engineStorage());
     setObjectName(QLatin1String(WindowNames::WebServer));
     setWindowTitle(tr("Brimlow Web Server"));
     setFont(windowFont());
@@ -29,10 +30,15 @@ ServerWindow::ServerWindow(
     connect(m_logTimer, &QTimer::timeout, this, &ServerWindow::flushLog);
     connect(m_server, &HttpServer::connectionAccepted, this,
         [this](const QString &peerAddress) { appendToLog(tr("%1 connected").arg(peerAddress)); });
-    connect(m_server, &HttpServer::requestReceived, this, [this](const QByteArray &path) {
-        // One character per byte, the path exactly as it came.
-        appendToLog(tr("requested page: %1").arg(QString::fromLatin1(path)));
-    });
+    connect(m_server, &HttpServer::requestReceived, this,
+        [this](const QByteArray &path, const QByteArray &outcome) {
+            // One character per byte, the path exactly as it came, then the
+            // status and, for part of a file, which part.
+            QString line = tr("requested page: %1").arg(QString::fromLatin1(path));
+            if (!outcome.isEmpty())
+                line += u' ' + QString::fromLatin1(outcome);
+            appendToLog(line);
+        });
 }
 
 void ServerWindow::createControls()

@@ -227,7 +227,7 @@ private Q_SLOTS:
         if (!whileStarting) {
             // The page engine's profile is made with the main window.
             const QString profile
-                = copy.dir.filePath("home/.local/share/Brimlow/Wavecrest/QtWebEngine");
+                = copy.dir.filePath("home/.local/share/Brimlow/WavecrestEngine/QtWebEngine");
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(profile), 30000);
         }
         QCOMPARE(::kill(pid_t(pid), SIGTERM), 0);
