@@ -6,7 +6,7 @@
 #include "core/appcontext.h"
 #include "core/version.h"
 #include "downloads/downloadsaver.h"
-#include "engine/renderingmode.h"
+#include "engine/enginefootprint.h"
 #include "engine/webengineenvironment.h"
 #include "engine/webenginefactory.h"
 #include "engine/webengineprofile.h"
@@ -71,7 +71,7 @@ int main(int argc, char *argv[])
         return exitCode;
 
     prepareWebEngineEnvironment();
-    chooseRenderingMode();
+    reduceEngineFootprint();
     const int givenArgumentCount = argc;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wavecrest"));

@@ -1,4 +1,4 @@
-#include "engine/renderingmode.h"
+#include "engine/enginefootprint.h"
 
 #include <QByteArrayList>
 #include <QDir>
@@ -15,7 +15,6 @@ constexpr char QuickBackendVariable[] = "QT_QUICK_BACKEND";
 constexpr char XcbGlIntegrationVariable[] = "QT_XCB_GL_INTEGRATION";
 constexpr char ChromiumFlagsVariable[] = "QTWEBENGINE_CHROMIUM_FLAGS";
 constexpr char SoftwareGlVariable[] = "LIBGL_ALWAYS_SOFTWARE";
-constexpr char DisableGpu[] = "--disable-gpu";
 
 QByteArrayList flagNames(const QByteArray &flags)
 {
@@ -35,11 +34,24 @@ bool flagsChooseOpenGl(const QByteArray &flags)
         [](const QByteArray &name) { return openGlFlags.contains(name); });
 }
 
-bool asksForOpenGl(const GraphicsEnvironment &environment)
+bool asksForOpenGl(const EngineEnvironment &environment)
 {
     return (!environment.quickBackend.isEmpty() && environment.quickBackend != "software")
         || (!environment.xcbGlIntegration.isEmpty() && environment.xcbGlIntegration != "none")
         || flagsChooseOpenGl(environment.chromiumFlags);
+}
+
+QByteArray withFlags(QByteArray flags, const QByteArrayList &wanted)
+{
+    const QByteArrayList present = flagNames(flags);
+    for (const QByteArray &flag : wanted) {
+        if (present.contains(flag))
+            continue;
+        if (!flags.trimmed().isEmpty())
+            flags = flags.trimmed() + ' ';
+        flags += flag;
+    }
+    return flags;
 }
 
 // As Mesa reads it: set and not a word for no.
@@ -56,8 +68,8 @@ bool userMayOpen(const QString &path)
 
 QtMessageHandler nextMessageHandler = nullptr;
 
-// Without OpenGL the toolkit and the page engine still look for it once at
-// start and say that they found none: what was asked for, so not for the user.
+// Without OpenGL the toolkit and the engine still look for it once at start
+// and say that they found none: what was asked for, so not for the user.
 void passMessagesButOpenGlSearch(
     QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
@@ -69,22 +81,26 @@ void passMessagesButOpenGlSearch(
 
 } // namespace
 
-QList<EnvironmentAssignment> softwareRenderingAssignments(const GraphicsEnvironment &environment)
+bool drawsInSoftware(const EngineEnvironment &environment)
 {
-    const bool software = !environment.graphicsDevice || environment.softwareGlForced;
-    if (!software || asksForOpenGl(environment))
-        return {};
+    return (!environment.graphicsDevice || environment.softwareGlForced)
+        && !asksForOpenGl(environment);
+}
+
+QList<EnvironmentAssignment> engineFootprintAssignments(const EngineEnvironment &environment)
+{
     QList<EnvironmentAssignment> assignments;
-    if (environment.quickBackend.isEmpty())
-        assignments.emplaceBack(QuickBackendVariable, "software");
-    if (environment.xcbGlIntegration.isEmpty())
-        assignments.emplaceBack(XcbGlIntegrationVariable, "none");
-    if (!flagNames(environment.chromiumFlags).contains(DisableGpu)) {
-        QByteArray flags = environment.chromiumFlags.trimmed();
-        if (!flags.isEmpty())
-            flags += ' ';
-        assignments.emplaceBack(ChromiumFlagsVariable, flags + DisableGpu);
+    QByteArrayList flags{"--no-unsandboxed-zygote"};
+    if (drawsInSoftware(environment)) {
+        if (environment.quickBackend.isEmpty())
+            assignments.emplaceBack(QuickBackendVariable, "software");
+        if (environment.xcbGlIntegration.isEmpty())
+            assignments.emplaceBack(XcbGlIntegrationVariable, "none");
+        flags.prepend("--disable-gpu");
     }
+    const QByteArray chromiumFlags = withFlags(environment.chromiumFlags, flags);
+    if (chromiumFlags != environment.chromiumFlags)
+        assignments.emplaceBack(ChromiumFlagsVariable, chromiumFlags);
     return assignments;
 }
 
@@ -99,17 +115,16 @@ bool graphicsDeviceAvailable(const QString &deviceDirectory)
     return userMayOpen(deviceDirectory + QStringLiteral("/nvidiactl"));
 }
 
-void chooseRenderingMode()
+void reduceEngineFootprint()
 {
-    GraphicsEnvironment environment;
+    EngineEnvironment environment;
     environment.quickBackend = qgetenv(QuickBackendVariable);
     environment.xcbGlIntegration = qgetenv(XcbGlIntegrationVariable);
     environment.chromiumFlags = qgetenv(ChromiumFlagsVariable);
     environment.softwareGlForced = softwareGlForced();
     environment.graphicsDevice = graphicsDeviceAvailable();
-    const QList<EnvironmentAssignment> assignments = softwareRenderingAssignments(environment);
-    for (const auto &[name, value] : assignments)
+    for (const auto &[name, value] : engineFootprintAssignments(environment))
         qputenv(name.constData(), value);
-    if (!assignments.isEmpty())
+    if (drawsInSoftware(environment))
         nextMessageHandler = qInstallMessageHandler(passMessagesButOpenGlSearch);
 }
