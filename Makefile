@@ -56,7 +56,8 @@ uninstall:
 package: deps build
 	cd $(BUILD_DIR) && cpack -G DEB
 
-bench: deps
+bench:
+	./scripts/install-deps --bench
 	cmake -S . -B $(BUILD_DIR)-bench -DCMAKE_BUILD_TYPE=Release -DWAVECREST_BUILD_BENCH=ON -DWAVECREST_BUILD_TESTS=OFF
 	cmake --build $(BUILD_DIR)-bench -j $(JOBS)
 	./scripts/run-benchmarks $(BUILD_DIR)-bench
