@@ -1,5 +1,6 @@
 #include "app/applicationshell.h"
 
+#include "app/sessionkeeper.h"
 #include "app/splashscreen.h"
 #include "browser/browserwindow.h"
 #include "core/appcontext.h"
@@ -10,7 +11,7 @@
 #include <QSessionManager>
 
 ApplicationShell::ApplicationShell(AppContext &context, QObject *parent)
-    : QObject(parent), m_context(context)
+    : QObject(parent), m_context(context), m_session(new SessionKeeper(context, this))
 {
     // A logout or shutdown through the session manager is a close request of
     // the main window, as the program has always treated it.
@@ -44,11 +45,17 @@ void ApplicationShell::start(const QString &startAddress)
     m_context.windows().adopt(QLatin1String(WindowNames::Main), window);
     connect(window, &BrowserWindow::shutdownComplete, this, &ApplicationShell::finish);
     window->installEventFilter(this);
+    m_session->start(window);
     window->loadFromSettings(startAddress);
 
     m_splash = new SplashScreen(window->windowIcon());
     connect(m_splash, &SplashScreen::finished, this, &ApplicationShell::endSplash);
     m_splash->show();
+}
+
+void ApplicationShell::watchSecondaryWindow(BrowserWindow *window)
+{
+    m_session->watch(window);
 }
 
 void ApplicationShell::endSplash()
@@ -91,6 +98,8 @@ void ApplicationShell::finish()
     if (m_finished)
         return;
     m_finished = true;
+    // An end that gets here is a clean one: nothing to offer at next start.
+    m_session->end();
     Q_EMIT finished();
 }
 

@@ -5,6 +5,7 @@
 
 class AppContext;
 class BrowserWindow;
+class SessionKeeper;
 class SplashScreen;
 
 // Start-up and shutdown: the main window loads hidden while the splash is up
@@ -33,6 +34,10 @@ public:
     // program): the main window opens it and comes to the front.
     void open(const QString &address);
 
+    // Keeps the secondary window's address with the main window's, for a
+    // start after a crash (see SessionKeeper).
+    void watchSecondaryWindow(BrowserWindow *window);
+
     bool hasFinished() const { return m_finished; }
     BrowserWindow *mainWindow() const;
     SplashScreen *splash() const;
@@ -50,6 +55,7 @@ private:
     AppContext &m_context;
     QPointer<BrowserWindow> m_mainWindow;
     QPointer<SplashScreen> m_splash;
+    SessionKeeper *m_session;
     bool m_ending = false;
     bool m_finished = false;
 };

@@ -10,11 +10,14 @@
 #include "webserver/serverhelpwindow.h"
 #include "webserver/serverwindow.h"
 
-void registerApplicationWindows(AppContext &context)
+void registerApplicationWindows(
+    AppContext &context, std::function<void(BrowserWindow *)> onSecondaryWindow)
 {
     WindowRegistry &windows = context.windows();
-    windows.registerWindow(QLatin1String(WindowNames::Secondary), [&context] {
+    windows.registerWindow(QLatin1String(WindowNames::Secondary), [&context, onSecondaryWindow] {
         auto *window = new BrowserWindow(context, BrowserWindow::Role::Secondary);
+        if (onSecondaryWindow)
+            onSecondaryWindow(window);
         window->loadFromSettings();
         return window;
     });

@@ -1,6 +1,11 @@
 #pragma once
 
-class AppContext;
+#include <functional>
 
-// Tells the context's window registry how to make each one-instance window.
-void registerApplicationWindows(AppContext &context);
+class AppContext;
+class BrowserWindow;
+
+// Tells the context's window registry how to make each one-instance window;
+// each secondary browser window made is handed to onSecondaryWindow too.
+void registerApplicationWindows(
+    AppContext &context, std::function<void(BrowserWindow *)> onSecondaryWindow = {});

@@ -104,8 +104,9 @@ int main(int argc, char *argv[])
     QObject::connect(sharedWebEngineProfile(), &QWebEngineProfile::downloadRequested,
         sharedWebEngineProfile(), &DownloadSaver::start);
     AppContext context(dataDirectory, webEngineFactory());
-    registerApplicationWindows(context);
     ApplicationShell shell(context);
+    registerApplicationWindows(
+        context, [&shell](BrowserWindow *window) { shell.watchSecondaryWindow(window); });
     QObject::connect(&shell, &ApplicationShell::finished, &app, [] { QCoreApplication::exit(0); });
     TerminationSignals endRequests;
     QObject::connect(&endRequests, &TerminationSignals::received, &shell, &ApplicationShell::end);

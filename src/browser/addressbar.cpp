@@ -1,6 +1,7 @@
 #include "browser/addressbar.h"
 
 #include "browser/addresscompletion.h"
+#include "browser/altkeys.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -82,10 +83,28 @@ void AddressBar::focusAndSelectAll()
     lineEdit()->selectAll();
 }
 
+void AddressBar::showAddress(const QString &address)
+{
+    const QLineEdit *edit = lineEdit();
+    const QWidget *focus = window()->focusWidget();
+    const bool readyToTypeOver = (focus == this || focus == edit)
+        && (edit->text().isEmpty() || edit->selectedText() == edit->text());
+    setEditText(address);
+    if (readyToTypeOver)
+        lineEdit()->selectAll();
+}
+
+// The focus that the window gives at start-up, and any the keyboard brings
+// (Tab, Ctrl+L), select the whole text, so that a typed address replaces it.
 void AddressBar::focusInEvent(QFocusEvent *event)
 {
     QComboBox::focusInEvent(event);
-    m_selectOnRelease = event->reason() == Qt::MouseFocusReason;
+    const Qt::FocusReason reason = event->reason();
+    m_selectOnRelease = reason == Qt::MouseFocusReason;
+    const bool atStart = !std::exchange(m_focusedBefore, true) && reason != Qt::MouseFocusReason;
+    if (atStart || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+        || reason == Qt::ShortcutFocusReason)
+        lineEdit()->selectAll();
 }
 
 // A click into the bar while it had no focus selects the whole address, as
@@ -123,6 +142,10 @@ void AddressBar::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         Q_EMIT enterPressed();
+        return;
+    }
+    if (typesWithAlt(event)) {
+        event->ignore();
         return;
     }
     if (isLetterKey(event->key()) && !isChord(event))

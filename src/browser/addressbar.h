@@ -28,6 +28,9 @@ public:
 
     // Takes the focus with the whole text selected, ready to be typed over.
     void focusAndSelectAll();
+    // Shows the page's address. While the bar has the focus, a text that was
+    // ready to be typed over (all of it selected, or none there) stays so.
+    void showAddress(const QString &address);
 
 Q_SIGNALS:
     void enterPressed();
@@ -50,4 +53,6 @@ private:
     quint32 m_typedLetters = 0;
     // The focus came with a mouse press; its release selects the whole text.
     bool m_selectOnRelease = false;
+    // The first focus is the one the window gives at start-up.
+    bool m_focusedBefore = false;
 };

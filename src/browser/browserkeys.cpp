@@ -19,6 +19,8 @@ BrowserKeys::BrowserKeys(QWidget *window, BrowserEngine *engine, FullScreen *ful
     addKeys({tr("Ctrl+-")}, [this] { m_engine->setZoomFactor(zoomedOut(m_engine->zoomFactor())); });
     addKeys({tr("Ctrl+0")}, [this] { m_engine->setZoomFactor(1); });
     addKeys({tr("F11")}, [this] { m_fullScreen->toggle(); });
+    addKeys({tr("F3"), tr("Ctrl+G")}, [this] { Q_EMIT findNextKeyPressed(); });
+    addKeys({tr("Shift+F3"), tr("Ctrl+Shift+G")}, [this] { Q_EMIT findPreviousKeyPressed(); });
     m_escape = addKeys({tr("Esc")}, [this] { pressEscape(); });
     m_escape->setEnabled(false);
     connect(fullScreen, &FullScreen::pageFullScreenChanged, this, &BrowserKeys::updateEscape);

@@ -29,6 +29,8 @@ Q_SIGNALS:
     void backKeyPressed();
     void forwardKeyPressed();
     void stopKeyPressed();
+    void findNextKeyPressed();
+    void findPreviousKeyPressed();
 
 private:
     QAction *addKeys(const QStringList &keys, const std::function<void()> &command);

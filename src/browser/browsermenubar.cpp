@@ -76,6 +76,10 @@ void BrowserMenuBar::createEditMenu(bool withPopUpSwitch)
         m_allowPopUps->setCheckable(true);
         m_allowPopUps->setChecked(true);
     }
+    // Ctrl+F is the Go menu's Forward; this is the key beside it.
+    connect(
+        menuItem(edit, "mnuEditFind", tr("Find in Page\u2026"), QKeySequence(tr("Ctrl+Shift+F"))),
+        &QAction::triggered, this, &BrowserMenuBar::findChosen);
 }
 
 void BrowserMenuBar::createGoMenu()

@@ -26,6 +26,7 @@ Q_SIGNALS:
     void refreshChosen();
     void addFavouriteChosen();
     void webpageChosen();
+    void findChosen();
     // One of the Translate items, with its languages' two-letter codes.
     void translateChosen(const QString &from, const QString &to);
     // An item that opens one of the program's other windows, by its name.

@@ -7,8 +7,10 @@
 #include "browser/browserstatusbar.h"
 #include "browser/clientarea.h"
 #include "browser/favouritesstrip.h"
+#include "browser/findbar.h"
 #include "browser/fullscreen.h"
 #include "browser/logobutton.h"
+#include "browser/pagebars.h"
 #include "browser/picturebuttons.h"
 #include "browser/translation.h"
 #include "core/addresses.h"
@@ -45,6 +47,10 @@ BrowserWindow::BrowserWindow(AppContext &context, Role role, QWidget *parent)
     createMenus();
     setTabOrder();
     createFullScreenAndKeys();
+    connect(m_pageBars, &PageBars::barsChanged, this, [this] {
+        relayout();
+        setTabOrder();
+    });
     connectEngine();
     if (m_role == Role::Main)
         followMainWindowAppearance();
@@ -78,6 +84,10 @@ void BrowserWindow::createControls()
 
     m_engine = m_context.createEngine(m_client);
     placeControl(m_engine->view(), "Browser1", {0, BrowserLayout::BrowserTop, 10335, 6615});
+    m_pageBars = new PageBars(m_client);
+    m_findBar = new FindBar(m_engine, m_pageBars);
+    m_findBar->hide();
+    m_pageBars->addBar(m_findBar);
 
     m_titleHolder
         = placeControl(new QLabel(tr("Label1"), m_client), "Label1", {8160, 600, 615, 375});
@@ -113,14 +123,16 @@ void BrowserWindow::createMenus()
     connect(m_menus, &BrowserMenuBar::addFavouriteChosen, this, &BrowserWindow::addFavourite);
     connect(m_menus, &BrowserMenuBar::webpageChosen, this, &BrowserWindow::goToMakerHomePage);
     connect(m_menus, &BrowserMenuBar::translateChosen, this, &BrowserWindow::translate);
+    connect(m_menus, &BrowserMenuBar::findChosen, m_findBar, [this] { m_findBar->open(); });
     connect(m_menus, &BrowserMenuBar::windowChosen, this,
         [this](const QString &name) { m_context.windows().open(name); });
 }
 
 void BrowserWindow::setTabOrder()
 {
-    const QList<QWidget *> order = QList<QWidget *>{m_addressBar, m_engine->view()}
-        + m_buttons->navigationTabChain() + QList<QWidget *>{m_logo} + m_favourites->tabChain()
+    const QList<QWidget *> order = QList<QWidget *>{m_addressBar} + m_pageBars->tabChain()
+        + QList<QWidget *>{m_engine->view()} + m_buttons->navigationTabChain()
+        + QList<QWidget *>{m_logo} + m_favourites->tabChain()
         + QList<QWidget *>{m_statusBar, m_buttons->sendMailButton()};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order.at(i), order.at(i + 1));
@@ -129,7 +141,7 @@ void BrowserWindow::setTabOrder()
 void BrowserWindow::createFullScreenAndKeys()
 {
     m_fullScreen = new FullScreen(this, m_engine,
-        {m_background->pictureHolder(), m_buttons, m_favourites, m_logo, m_addressBar});
+        {m_background->pictureHolder(), m_buttons, m_favourites, m_logo, m_addressBar, m_pageBars});
     connect(m_fullScreen, &FullScreen::pageFullScreenChanged, this, &BrowserWindow::relayout);
     m_keys = new BrowserKeys(this, m_engine, m_fullScreen);
     connect(m_keys, &BrowserKeys::addressKeyPressed, m_addressBar, &AddressBar::focusAndSelectAll);
@@ -137,6 +149,8 @@ void BrowserWindow::createFullScreenAndKeys()
     connect(m_keys, &BrowserKeys::backKeyPressed, this, &BrowserWindow::goBack);
     connect(m_keys, &BrowserKeys::forwardKeyPressed, this, &BrowserWindow::goForward);
     connect(m_keys, &BrowserKeys::stopKeyPressed, this, &BrowserWindow::stop);
+    connect(m_keys, &BrowserKeys::findNextKeyPressed, m_findBar, &FindBar::findNext);
+    connect(m_keys, &BrowserKeys::findPreviousKeyPressed, m_findBar, &FindBar::findPrevious);
 }
 
 void BrowserWindow::connectEngine()
@@ -162,7 +176,8 @@ void BrowserWindow::connectEngine()
     // Every frame reports its own; the address bar shows the page's.
     connect(engine, &BrowserEngine::NavigateComplete2, this, unlessBlank([this](const QString &) {
         m_statusBar->setStatusText(tr("Receiving data..."));
-        m_addressBar->setEditText(m_engine->LocationURL());
+        m_addressBar->showAddress(m_engine->LocationURL());
+        Q_EMIT pageAddressChanged();
     }));
     connect(engine, &BrowserEngine::TitleChange, this, unlessBlank([this](const QString &text) {
         setWindowTitle(tr("%1 - Brimlow Wavecrest").arg(text));
@@ -173,6 +188,11 @@ void BrowserWindow::connectEngine()
         setStopEnabled(false);
     }));
     connect(engine, &BrowserEngine::NewWindow2, this, &BrowserWindow::handleNewWindow);
+}
+
+void BrowserWindow::addPageBar(QWidget *bar)
+{
+    m_pageBars->addBar(bar);
 }
 
 void BrowserWindow::followMainWindowAppearance()
@@ -261,6 +281,11 @@ void BrowserWindow::navigate(const QString &address)
     if (!address.isEmpty())
         m_blankStandsIn = false;
     m_engine->Navigate(address);
+}
+
+QString BrowserWindow::pageAddress() const
+{
+    return m_blankStandsIn ? QString() : m_engine->LocationURL();
 }
 
 BrowserEngine *BrowserWindow::engineForNewWindow()
@@ -370,9 +395,14 @@ void BrowserWindow::applyLayout(const BrowserLayout &layout)
     m_layout = layout;
     m_addressBar->setGeometry(Twips::toPixels(layout.addressLeft), Twips::toPixels(720),
         Twips::toPixels(layout.addressWidth), m_addressBar->sizeHint().height());
-    m_engine->view()->setGeometry(Twips::toPixels(layout.browserLeft),
-        Twips::toPixels(BrowserLayout::BrowserTop), Twips::toPixels(layout.browserWidth),
-        Twips::toPixels(layout.browserHeight));
+    // Shown bars take their room from the top of the page.
+    const int left = Twips::toPixels(layout.browserLeft);
+    const int top = Twips::toPixels(BrowserLayout::BrowserTop);
+    const int width = Twips::toPixels(layout.browserWidth);
+    const int barsHeight = m_pageBars->barsHeight();
+    m_pageBars->setGeometry(left, top, width, barsHeight);
+    m_engine->view()->setGeometry(
+        left, top + barsHeight, width, qMax(0, Twips::toPixels(layout.browserHeight) - barsHeight));
     m_logo->move(Twips::toPixels(layout.logoLeft), m_logo->y());
 }
 

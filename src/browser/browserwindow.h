@@ -16,8 +16,10 @@ class BrowserMenuBar;
 class BrowserStatusBar;
 class ClientArea;
 class FavouritesStrip;
+class FindBar;
 class FullScreen;
 class LogoButton;
+class PageBars;
 class PictureButtons;
 struct NewWindowRequest;
 
@@ -59,6 +61,12 @@ public:
     // Loads the address, as the engine understands it (the empty address
     // leaves the page as it is).
     void navigate(const QString &address);
+    // The address of the page shown; "" while no page is.
+    QString pageAddress() const;
+
+    // Puts a bar (an offer to the user, say) between the address bar and the
+    // page; the bar shows and hides itself, and the page takes what it leaves.
+    void addPageBar(QWidget *bar);
 
     // The file dialog of "&Open File" (tests replace it).
     void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
@@ -66,6 +74,8 @@ public:
 Q_SIGNALS:
     // The main window has saved everything; the program should end now.
     void shutdownComplete();
+    // The window shows another page; pageAddress() tells which.
+    void pageAddressChanged();
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -118,6 +128,8 @@ private:
     BrowserMenuBar *m_menus = nullptr;
     FullScreen *m_fullScreen = nullptr;
     BrowserKeys *m_keys = nullptr;
+    PageBars *m_pageBars = nullptr;
+    FindBar *m_findBar = nullptr;
     BrowserLayout m_layout;
     FileChooser m_fileChooser;
 };

@@ -44,6 +44,14 @@ public:
     // follows.
     virtual void exitFullScreen() = 0;
 
+    // Looks for the text in the page, letter case aside, and highlights the
+    // matches: the same text again moves on to the next match (backward: to
+    // the one before), other text starts anew. findTextFinished() follows;
+    // a search that a newer one overtook reports nothing.
+    virtual void findText(const QString &text, bool backward) = 0;
+    // Ends the search and takes its highlight off the page.
+    virtual void stopFinding() = 0;
+
 Q_SIGNALS:
     void StatusTextChange(const QString &text);
     void ProgressChange(int progress, int progressMax);
@@ -56,6 +64,9 @@ Q_SIGNALS:
     // A page (a video, say) has entered or left full screen, which the
     // engine grants at once; the window shows the view alone while it lasts.
     void fullScreenRequested(bool on);
+    // The outcome of findText(text): the highlighted match, counted from 1,
+    // and how many there are; 0 of 0 when there is none.
+    void findTextFinished(const QString &text, int activeMatch, int matchCount);
 };
 
 // Creates an engine whose view is a child of parent. Windows receive one of

@@ -4,6 +4,7 @@
 #include "engine/webenginepage.h"
 
 #include <QDir>
+#include <QWebEngineFindTextResult>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -47,6 +48,10 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parent)
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
         &WebEngineBrowser::renderProcessTerminated);
     m_page->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
+    // PDFs show in the window, in the engine's own viewer, instead of being
+    // downloaded; its save button hands the file to the download path.
+    m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, true);
+    m_page->settings()->setAttribute(QWebEngineSettings::PdfViewerEnabled, true);
     connect(m_page, &QWebEnginePage::fullScreenRequested, this,
         [this](QWebEngineFullScreenRequest request) {
             request.accept();
@@ -112,6 +117,25 @@ void WebEngineBrowser::setZoomFactor(qreal factor)
 void WebEngineBrowser::exitFullScreen()
 {
     m_page->triggerAction(QWebEnginePage::ExitFullScreen);
+}
+
+void WebEngineBrowser::findText(const QString &text, bool backward)
+{
+    const quint64 request = ++m_findRequest;
+    QPointer<WebEngineBrowser> self(this);
+    // The engine answers a search it dropped for a newer one with no matches,
+    // which is not the newer one's answer.
+    m_page->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags(),
+        [self, request, text](const QWebEngineFindTextResult &result) {
+            if (self && request == self->m_findRequest)
+                Q_EMIT self->findTextFinished(text, result.activeMatch(), result.numberOfMatches());
+        });
+}
+
+void WebEngineBrowser::stopFinding()
+{
+    ++m_findRequest;
+    m_page->findText(QString());
 }
 
 QWebEnginePage *WebEngineBrowser::pageForNewWindow()

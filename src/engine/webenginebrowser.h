@@ -28,6 +28,8 @@ public:
     qreal zoomFactor() const override;
     void setZoomFactor(qreal factor) override;
     void exitFullScreen() override;
+    void findText(const QString &text, bool backward) override;
+    void stopFinding() override;
 
 private:
     QWebEnginePage *pageForNewWindow();
@@ -42,4 +44,6 @@ private:
     bool m_urlCommitted = false;
     // Set while the view shows the page that stands in for a crashed one.
     QUrl m_crashedUrl;
+    // Counts the searches, so that only the newest one reports.
+    quint64 m_findRequest = 0;
 };

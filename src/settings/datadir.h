@@ -9,10 +9,12 @@ inline constexpr char16_t AddressHistory[] = u"Address.lst";
 // Spelled so since the first version; existing users' files carry this name.
 inline constexpr char16_t FavouriteTitles[] = u"Favorties.lst";
 inline constexpr char16_t FavouriteAddresses[] = u"Favorites2.lst";
-// The files that hold the user's settings and lists, which no one else may
-// read (see isPrivateDataFile()).
+// The open windows' addresses while the program runs (see SessionFile).
+inline constexpr char16_t Session[] = u"Session.lst";
+// The files that hold the user's settings, lists and pages, which no one
+// else may read (see isPrivateDataFile()).
 inline constexpr const char16_t *Private[]
-    = {Settings, AddressHistory, FavouriteTitles, FavouriteAddresses};
+    = {Settings, AddressHistory, FavouriteTitles, FavouriteAddresses, Session};
 } // namespace DataFiles
 
 // The program's own directory when it is writable (portable use), otherwise

@@ -258,6 +258,8 @@ class BrowserWindowTest : public QObject
         // Keys reach the window's shortcuts only while it is active.
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
+        // The rows start from a caret; the selection at start has tests of its own.
+        main().addressBar()->lineEdit()->deselect();
     }
 
     // The body of every table of steps and what the window shows after them.
@@ -360,7 +362,8 @@ private Q_SLOTS:
         const QStringList expected = {"mnuFile  &File", "mnuFileOpen  &Open File  Ctrl+O",
             "mnuFileLine", "mnuFileExit  &Exit", //
             "mnuEdit  &Edit", "mnuEditPrefs  &Preferences  Ctrl+P",
-            "mnuEditAllowPopUps  Allow Pop Ups  ticked", //
+            "mnuEditAllowPopUps  Allow Pop Ups  ticked",
+            "mnuEditFind  Find in Page\u2026  Ctrl+Shift+F", //
             "mnuGo  &Go", "mnuGoBack  &Back       Ctrl+B", "mnuGoForward  &Forward       Ctrl+F",
             "mnuGoHome  &Home       Ctrl+H", "mnuGoStop  &Stop       Ctrl+S",
             "mnuRefresh  &Refresh       Ctrl+R", "mnuGoLine", "mnuGoEmail  Send Email",
@@ -742,8 +745,8 @@ private Q_SLOTS:
         row("not on a digit", {ab, typeKey(Qt::Key_1)}, {.address = "a1b", .caret = 2});
         row("not on Backspace", {ab, typeKey(Qt::Key_Backspace)}, {.address = "b", .caret = 0});
         row("not on Shift alone", {ab, typeKey(Qt::Key_Shift)}, {.address = "ab", .caret = 1});
-        row("not on Alt+K", {ab, typeKey(Qt::Key_K, Qt::AltModifier)},
-            {.address = "akb", .caret = 2});
+        row("not on Alt+K, which types nothing", {ab, typeKey(Qt::Key_K, Qt::AltModifier)},
+            {.address = "ab", .caret = 1});
         row("not on Meta+K", {ab, typeKey(Qt::Key_K, Qt::MetaModifier)},
             {.address = "akb", .caret = 2});
         row("not on Ctrl+K", {ab, typeKey(Qt::Key_K, Qt::ControlModifier)},

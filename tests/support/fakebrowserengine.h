@@ -26,6 +26,11 @@ public:
     // Recorded as "ZoomFactor:<factor>".
     void setZoomFactor(qreal factor) override;
     void exitFullScreen() override;
+    void findText(const QString &text, bool backward) override
+    {
+        calls << (backward ? "FindTextBackward:" : "FindText:") + text;
+    }
+    void stopFinding() override { calls << QStringLiteral("StopFinding"); }
 
     // Asks the engine's window for a new-window target, as a page would.
     BrowserEngine *requestNewWindow();
