@@ -9,7 +9,8 @@ browser once (the order alternates from round to round) and measures:
 - start-up: from starting the process until a window of it that the window
   manager shows carries the home page's title;
 - memory: a few seconds later, the proportional set size (PSS) of the
-  browser's whole process tree, summed from /proc/PID/smaps_rollup.
+  browser's whole process tree, summed from /proc/PID/smaps_rollup, and
+  beside it the tree's private memory, which no other process shares.
 
 Each browser is then closed as a user closes it (its window's close request)
 and must end. A first round warms both up (profiles made, files cached) and
@@ -300,6 +301,7 @@ class Browser:
         self.environment = environment
         self.startups = []
         self.memories = []
+        self.privates = []
         self.last_breakdown = []
 
     def run_once(self, screen, settle_seconds, logfile):
@@ -418,6 +420,7 @@ def report(browsers, marked_rounds, rounds):
     for browser in browsers:
         print(f"{browser.name:10s} start-up {spread(browser.startups, 'ms', 1000)}")
         print(f"{browser.name:10s} PSS      {spread(browser.memories, 'MB', 1 / 1024)}")
+        print(f"{browser.name:10s} private  {spread(browser.privates, 'MB', 1 / 1024)}")
     startup_ratio = statistics.median(ours.startups) / statistics.median(theirs.startups)
     memory_ratio = statistics.median(ours.memories) / statistics.median(theirs.memories)
     paired = [a / b for a, b in zip(ours.memories, theirs.memories)]
@@ -426,6 +429,10 @@ def report(browsers, marked_rounds, rounds):
     print(f"PSS       {ours.name} / {theirs.name}: {memory_ratio:.2f} (goal <= 0.70: "
           f"{'met' if memory_ratio <= 0.7 else 'missed'}); per round "
           + ", ".join(f"{r:.2f}" for r in paired))
+    # What no other process shares: unlike PSS, not flattered by other
+    # programs of the same engine, nor made worse by their absence.
+    private_ratio = statistics.median(ours.privates) / statistics.median(theirs.privates)
+    print(f"private   {ours.name} / {theirs.name}: {private_ratio:.2f}")
     for browser in browsers:
         print(f"\n{browser.name}, last round, per process (KiB):")
         for pid, kind, pss, private in browser.last_breakdown:
@@ -480,6 +487,7 @@ def measure(browsers, screen, rounds, settle, workdir):
                 continue
             browser.startups.append(seconds)
             browser.memories.append(sum(pss for _, _, pss, _ in breakdown))
+            browser.privates.append(sum(private for _, _, _, private in breakdown))
             browser.last_breakdown = breakdown
         if round_number == 0:
             continue
