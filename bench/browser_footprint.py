@@ -10,7 +10,10 @@ browser once (the order alternates from round to round) and measures:
   manager shows carries the home page's title;
 - memory: a few seconds later, the proportional set size (PSS) of the
   browser's whole process tree, summed from /proc/PID/smaps_rollup, and
-  beside it the tree's private memory, which no other process shares.
+  beside it the tree's private dirty memory: what its processes wrote and
+  no other process maps (heaps, stacks, buffers), which does not depend on
+  what else runs, unlike PSS and the private total (a library that only one
+  process maps is private to it).
 
 Each browser is then closed as a user closes it (its window's close request)
 and must end. A first round warms both up (profiles made, files cached) and
@@ -130,7 +133,7 @@ def engine_type(pid):
 
 
 def tree_memory(root):
-    """Kind, PSS and private memory in KiB of each process of the tree."""
+    """Kind, PSS and private dirty memory in KiB of each process of the tree."""
     parents = parent_map()
     memory = []
     for pid in process_tree(root):
@@ -139,7 +142,7 @@ def tree_memory(root):
         if kind.startswith("zygote") and engine_type(parents.get(pid, 0)).startswith("zygote"):
             kind = "renderer"
         memory.append((pid, kind, rollup(pid, "Pss"),
-                       rollup(pid, "Private_Clean") + rollup(pid, "Private_Dirty")))
+                       rollup(pid, "Private_Dirty")))
     return memory
 
 
@@ -420,7 +423,7 @@ def report(browsers, marked_rounds, rounds):
     for browser in browsers:
         print(f"{browser.name:10s} start-up {spread(browser.startups, 'ms', 1000)}")
         print(f"{browser.name:10s} PSS      {spread(browser.memories, 'MB', 1 / 1024)}")
-        print(f"{browser.name:10s} private  {spread(browser.privates, 'MB', 1 / 1024)}")
+        print(f"{browser.name:10s} dirty    {spread(browser.privates, 'MB', 1 / 1024)}")
     startup_ratio = statistics.median(ours.startups) / statistics.median(theirs.startups)
     memory_ratio = statistics.median(ours.memories) / statistics.median(theirs.memories)
     paired = [a / b for a, b in zip(ours.memories, theirs.memories)]
@@ -429,14 +432,12 @@ def report(browsers, marked_rounds, rounds):
     print(f"PSS       {ours.name} / {theirs.name}: {memory_ratio:.2f} (goal <= 0.70: "
           f"{'met' if memory_ratio <= 0.7 else 'missed'}); per round "
           + ", ".join(f"{r:.2f}" for r in paired))
-    # What no other process shares: unlike PSS, not flattered by other
-    # programs of the same engine, nor made worse by their absence.
     private_ratio = statistics.median(ours.privates) / statistics.median(theirs.privates)
-    print(f"private   {ours.name} / {theirs.name}: {private_ratio:.2f}")
+    print(f"private dirty {ours.name} / {theirs.name}: {private_ratio:.2f}")
     for browser in browsers:
         print(f"\n{browser.name}, last round, per process (KiB):")
         for pid, kind, pss, private in browser.last_breakdown:
-            print(f"  {kind:22s} PSS {pss:7d}  private {private:7d}")
+            print(f"  {kind:22s} PSS {pss:7d}  private dirty {private:7d}")
 
 
 def main():
