@@ -1,8 +1,10 @@
 # `make package`: a Debian package of the installed tree, under /usr. The
 # libraries the program links (and the engine's helper process) come from
 # dpkg-shlibdeps; what it loads at run time is named here: the SVG plugins
-# for its icons, the X11 and Wayland platform plugins, and a font with
-# Arial's metrics, which the fixed-size windows are drawn for.
+# for its icons, the X11 and Wayland platform plugins, a font with Arial's
+# metrics, which the fixed-size windows are drawn for, and the Hunspell
+# dictionary the mail windows fall back to. The README's default-browser
+# commands come with xdg-utils.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME wavecrest)
 set(CPACK_PACKAGE_VENDOR Brimlow)
@@ -18,5 +20,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${WAVECREST_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6svg6, qt6-qpa-plugins, qt6-wayland, fonts-liberation2")
+    "libqt6svg6, qt6-qpa-plugins, qt6-wayland, fonts-liberation2, hunspell-en-us")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 include(CPack)

@@ -5,6 +5,7 @@
 #include "core/appcontext.h"
 #include "core/version.h"
 #include "core/windownames.h"
+#include "engine/engineversion.h"
 #include "system/programlauncher.h"
 #include "system/systemregistry.h"
 #include "ui/messagebox.h"
@@ -73,13 +74,18 @@ void AboutBox::createControls(const QIcon &icon)
     QLabel *title = centredLabel("lblTitle", applicationTitle(), {1050, 120, 3885, 600}, this);
     title->setFont(arialFont(24, true));
     centredLabel("lblVersion", productVersionText(), {1050, 780, 3885, 255}, this);
+    // How old the page engine is: what users and administrators judge its
+    // safety by.
+    QLabel *engine
+        = centredLabel("lblEngineVersion", pageEngineVersionText(), {240, 1050, 5250, 210}, this);
+    engine->setFont(arialFont(8, false));
     // Line breaking may split an address after any of its slashes; word
     // joiners keep the maker's address whole on a line of its own. Screen
     // readers get the text without them.
     QString shown = descriptionText();
     const QString address = QLatin1String(Addresses::MakerHomePage);
     shown.replace(address, QString(address).replace(u'/', QStringLiteral("/\u2060")));
-    QLabel *description = centredLabel("lblDescription", shown, {240, 1140, 5250, 1170}, this);
+    QLabel *description = centredLabel("lblDescription", shown, {240, 1320, 5250, 1035}, this);
     description->setWordWrap(true);
     description->setAccessibleName(descriptionText());
 

@@ -5,7 +5,10 @@
 #include "browser/browserwindow.h"
 #include "core/appcontext.h"
 #include "core/windownames.h"
+#include "settings/datadir.h"
+#include "ui/messagebox.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -51,6 +54,27 @@ void ApplicationShell::start(const QString &startAddress)
     m_splash = new SplashScreen(window->windowIcon());
     connect(m_splash, &SplashScreen::finished, this, &ApplicationShell::endSplash);
     m_splash->show();
+    warnOfOversizedFiles();
+}
+
+// Such files were not read, and saves leave them alone (see
+// MaxTextFileBytes); the user learns why the settings or lists are missing.
+void ApplicationShell::warnOfOversizedFiles()
+{
+    const QStringList names = oversizedDataFiles(m_context.dataDirectory());
+    if (names.isEmpty())
+        return;
+    const QString folder = QDir::toNativeSeparators(m_context.dataDirectory());
+    const QString text = names.size() == 1
+        ? tr("%1 is larger than 16 MiB, too large to be a file of Wavecrest's own. Wavecrest has "
+             "not read it and leaves it as it is, so what it should hold is missing for now.\n\n"
+             "Move it away or delete it (in %2) to start afresh.")
+              .arg(names.constFirst(), folder)
+        : tr("%1 are larger than 16 MiB, too large to be files of Wavecrest's own. Wavecrest has "
+             "not read them and leaves them as they are, so what they should hold is missing for "
+             "now.\n\nMove them away or delete them (in %2) to start afresh.")
+              .arg(names.join(QStringLiteral(", ")), folder);
+    showMessageBox(nullptr, text, QMessageBox::Warning);
 }
 
 void ApplicationShell::watchSecondaryWindow(BrowserWindow *window)

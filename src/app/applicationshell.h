@@ -50,6 +50,7 @@ protected:
 
 private:
     void endSplash();
+    void warnOfOversizedFiles();
     void finish();
 
     AppContext &m_context;

@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "core/version.h"
+#include "engine/useraddress.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,6 +38,36 @@ QString translate(const char *text)
     return QCoreApplication::translate("CommandLine", text);
 }
 
+// The toolkit's own options (-platform, -display, -style and the like, with
+// one dash or two), which the toolkit takes out of the arguments when it
+// starts. They are known here so that the command line is checked before
+// the toolkit opens a display: how many arguments each takes, its value
+// included; 0 for none that is one of them.
+int toolkitOptionLength(QStringView argument)
+{
+    static constexpr const char16_t *WithValue[] = {u"platform", u"platformpluginpath",
+        u"platformtheme", u"plugin", u"qwindowgeometry", u"qwindowicon", u"qwindowtitle",
+        u"session", u"display", u"geometry", u"title", u"icon", u"name", u"style", u"stylesheet"};
+    static constexpr const char16_t *Switches[]
+        = {u"reverse", u"widgetcount", u"nograb", u"dograb", u"sync", u"testability"};
+    static constexpr const char16_t *Assigned[]
+        = {u"style=", u"stylesheet=", u"qmljsdebugger=", u"dialogs=", u"fontengine="};
+    QStringView name = argument.sliced(argument.startsWith(u"--") ? 2 : 1);
+    for (const char16_t *option : WithValue) {
+        if (name == QStringView(option))
+            return 2;
+    }
+    for (const char16_t *option : Switches) {
+        if (name == QStringView(option))
+            return 1;
+    }
+    for (const char16_t *option : Assigned) {
+        if (name.startsWith(QStringView(option)))
+            return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 CommandLine parseCommandLine(const QStringList &arguments, const QString &workingDirectory)
@@ -57,6 +88,8 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &workin
             return {CommandLine::Action::ShowHelp, {}, {}};
         } else if (isOption(argument, {u"-v", u"--version"})) {
             version = true;
+        } else if (const int length = toolkitOptionLength(argument)) {
+            i += length - 1;
         } else if (unknownOption.isEmpty()) {
             unknownOption = argument;
         }
@@ -67,8 +100,13 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &workin
         return {CommandLine::Action::Fail, {}, translate("Unknown option: %1").arg(unknownOption)};
     if (addresses.size() > 1)
         return {CommandLine::Action::Fail, {}, translate("Give at most one address to open.")};
-    return {CommandLine::Action::Run,
-        addresses.isEmpty() ? QString() : startAddressFor(addresses.first(), workingDirectory), {}};
+    if (addresses.isEmpty())
+        return {};
+    const QString address = startAddressFor(addresses.first(), workingDirectory);
+    const QString refused = outsideAddressRefusal(urlFromUserAddress(address, workingDirectory));
+    if (!refused.isEmpty())
+        return {CommandLine::Action::Fail, {}, refused};
+    return {CommandLine::Action::Run, address, {}};
 }
 
 QString commandLineHelp()

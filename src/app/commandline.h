@@ -18,7 +18,10 @@ struct CommandLine {
 
 // Reads the arguments (the first names the program). Help wins over
 // everything else, then the version; a relative file path is taken from
-// workingDirectory. Everything after --webEngineArgs is the page engine's.
+// workingDirectory. The toolkit's own options (-platform NAME, -display
+// NAME, -reverse, ...) are passed over with their values, so the arguments
+// can be read before the toolkit starts; everything after --webEngineArgs
+// is the page engine's.
 CommandLine parseCommandLine(const QStringList &arguments, const QString &workingDirectory);
 
 // The texts of --help and --version, each ending with a line break.

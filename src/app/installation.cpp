@@ -15,3 +15,15 @@ QString portableProgramDirectory(const QString &programDirectory)
         return QString();
     return programDirectory;
 }
+
+QString programDictionaryFolder(const QString &programDirectory)
+{
+    const QDir program(programDirectory);
+    for (const char *folder :
+        {"qtwebengine_dictionaries", "../share/wavecrest/qtwebengine_dictionaries"}) {
+        const QFileInfo candidate(program.filePath(QLatin1String(folder)));
+        if (candidate.isDir())
+            return candidate.canonicalFilePath();
+    }
+    return QString();
+}

@@ -11,3 +11,8 @@ QString desktopApplicationId();
 // (one whose prefix holds its menu entry), which keeps them in the per-user
 // folder even when it could write beside itself (run by root).
 QString portableProgramDirectory(const QString &programDirectory);
+
+// Where the spelling dictionaries made for the page engine at build time lie:
+// beside the program in a build, in the prefix's share/wavecrest for an
+// installed copy; empty when neither holds them.
+QString programDictionaryFolder(const QString &programDirectory);

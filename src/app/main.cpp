@@ -10,7 +10,10 @@
 #include "engine/webengineenvironment.h"
 #include "engine/webenginefactory.h"
 #include "engine/webengineprofile.h"
+#include "engine/webenginespelling.h"
 #include "settings/datadir.h"
+#include "system/sessionbus.h"
+#include "system/spellingdictionaries.h"
 #include "system/terminationsignals.h"
 #include "ui/accessibility.h"
 #include "ui/resources.h"
@@ -18,6 +21,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QLocale>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 
@@ -33,9 +37,9 @@ QStringList argumentList(int argc, char *argv[])
     return arguments;
 }
 
-// Help and the version need no display, so they are answered before the
-// toolkit starts; a wrong option is known only once the toolkit has taken
-// its own (-platform and the like) from the command line.
+// Help, the version and a wrong command line need no display, so they are
+// answered before the toolkit starts: without a display the toolkit could
+// only abort.
 bool answeredWithoutWindows(const CommandLine &commandLine, int *exitCode)
 {
     switch (commandLine.action) {
@@ -57,6 +61,22 @@ bool answeredWithoutWindows(const CommandLine &commandLine, int *exitCode)
     return true;
 }
 
+// Where there is no display, the toolkit can only abort; the user is told
+// why instead. A platform named by QT_QPA_PLATFORM or -platform, or a display
+// named by -display, is the toolkit's to try.
+bool displayExpected(const QStringList &arguments)
+{
+    for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return true;
+    }
+    for (const char *option : {"-platform", "--platform", "-display", "--display"}) {
+        if (arguments.contains(QLatin1String(option)))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -65,14 +85,18 @@ int main(int argc, char *argv[])
     // starts is kept until it can be answered.
     TerminationSignals::install();
     int exitCode = 0;
-    CommandLine commandLine = parseCommandLine(argumentList(argc, argv), QDir::currentPath());
-    if (commandLine.action != CommandLine::Action::Fail
-        && answeredWithoutWindows(commandLine, &exitCode))
+    const QStringList arguments = argumentList(argc, argv);
+    const CommandLine commandLine = parseCommandLine(arguments, QDir::currentPath());
+    if (answeredWithoutWindows(commandLine, &exitCode))
         return exitCode;
+    if (!displayExpected(arguments)) {
+        std::fputs("wavecrest: no display to show the browser on (DISPLAY is not set)\n", stderr);
+        return 1;
+    }
 
+    keepSessionBusFromStarting();
     prepareWebEngineEnvironment();
     reduceEngineFootprint();
-    const int givenArgumentCount = argc;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wavecrest"));
     QApplication::setOrganizationName(QStringLiteral("Brimlow"));
@@ -83,24 +107,28 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     initWavecrestResources();
     QApplication::setWindowIcon(programIcon());
-    // Read again only when the toolkit took options of its own out of argv.
-    if (argc != givenArgumentCount)
-        commandLine = parseCommandLine(argumentList(argc, argv), QDir::currentPath());
-    if (answeredWithoutWindows(commandLine, &exitCode))
-        return exitCode;
 
     const QString dataDirectory
         = resolveDataDirectory(portableProgramDirectory(QCoreApplication::applicationDirPath()));
     // A copy already running for these files opens the address itself.
     RunningInstance instance(dataDirectory, RunningInstance::defaultRuntimeDirectory());
-    if (!instance.claim(commandLine.startAddress))
-        return 0;
+    if (!instance.claim(commandLine.startAddress)) {
+        if (instance.refusal().isEmpty())
+            return 0;
+        std::fprintf(stderr, "wavecrest: %s\n", instance.refusal().toLocal8Bit().constData());
+        return 1;
+    }
     removeSaveLeftovers(dataDirectory);
     DownloadSaver::removeLeftovers();
     // Not before the claim: a start that only hands its address over would
     // ask the desktop's bus for nothing.
     installAccessibilityFactory();
     exposePagesToAssistiveTechnology();
+    const QString dictionaries
+        = usePageDictionaryFolder(programDictionaryFolder(QCoreApplication::applicationDirPath()));
+    enablePageSpellChecking(sharedWebEngineProfile(),
+        dictionaryForLocale(
+            dictionariesIn(dictionaries, QStringLiteral(".bdic")), QLocale::system().name()));
     QObject::connect(sharedWebEngineProfile(), &QWebEngineProfile::downloadRequested,
         sharedWebEngineProfile(), &DownloadSaver::start);
     AppContext context(dataDirectory, webEngineFactory());

@@ -1,5 +1,8 @@
 #include "app/runninginstance.h"
 
+#include "engine/useraddress.h"
+
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -10,9 +13,17 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
 
 constexpr char Acknowledgement[] = "ok\n";
+constexpr char Refusal[] = "refused\n";
+
+QString translate(const char *text)
+{
+    return QCoreApplication::translate("RunningInstance", text);
+}
 
 // Named after the data directory, so that copies carried in other folders
 // run side by side; short, as socket paths are.
@@ -50,18 +61,20 @@ bool RunningInstance::claim(const QString &address)
     }
     if (m_lock->error() != QLockFile::LockFailedError)
         return true;
-    // Another copy holds the lock. Should it not answer (hung), this one
-    // runs on its own rather than drop the address the user asked for.
-    return !handOver(address);
+    handOver(address);
+    return false;
 }
 
 // Runs before this copy has a window or an event loop, so it may wait; it
 // waits a bounded time only.
-bool RunningInstance::handOver(const QString &address) const
+void RunningInstance::handOver(const QString &address)
 {
     const QByteArray message = address.toUtf8() + '\n';
-    if (message.size() > MaxMessageBytes)
-        return false;
+    if (message.size() > MaxMessageBytes) {
+        m_refusal = translate("The address is too long to be handed to the Wavecrest that runs.");
+        return;
+    }
+    m_refusal = translate("Wavecrest runs already for these files, but does not answer.");
     const QDeadlineTimer deadline(HandOverTimeLimitMs);
     while (!deadline.hasExpired()) {
         QLocalSocket socket;
@@ -76,9 +89,12 @@ bool RunningInstance::handOver(const QString &address) const
             && (socket.bytesAvailable() > 0
                 || socket.waitForReadyRead(int(deadline.remainingTime()))))
             answer += socket.read(16 - answer.size());
-        return answer == Acknowledgement;
+        if (answer == Acknowledgement)
+            m_refusal.clear();
+        else if (answer == Refusal)
+            m_refusal = translate("The Wavecrest that runs refused the address.");
+        return;
     }
-    return false;
 }
 
 void RunningInstance::listen()
@@ -111,16 +127,33 @@ void RunningInstance::read(QLocalSocket *socket)
 {
     if (!socket->canReadLine()) {
         if (socket->bytesAvailable() >= MaxMessageBytes)
-            socket->abort();
+            refuse(socket);
         return;
     }
     const QByteArray line = socket->readLine(MaxMessageBytes + 1);
     if (!line.endsWith('\n')) {
-        socket->abort();
+        refuse(socket);
+        return;
+    }
+    const QString address = QString::fromUtf8(line.chopped(1));
+    const QString refused = address.isEmpty()
+        ? QString()
+        : outsideAddressRefusal(urlFromUserAddress(address, QDir::currentPath()));
+    if (!refused.isEmpty()) {
+        std::fprintf(stderr, "wavecrest: %s\n", refused.toLocal8Bit().constData());
+        refuse(socket);
         return;
     }
     QObject::disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
     socket->write(Acknowledgement);
     socket->disconnectFromServer();
-    Q_EMIT addressReceived(QString::fromUtf8(line.chopped(1)));
+    Q_EMIT addressReceived(address);
+}
+
+// The later start is told, so that it ends with a word why.
+void RunningInstance::refuse(QLocalSocket *socket)
+{
+    QObject::disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+    socket->write(Refusal);
+    socket->disconnectFromServer();
 }

@@ -36,25 +36,33 @@ public:
     // The desktop's runtime folder, for the constructor.
     static QString defaultRuntimeDirectory();
 
-    // False when another copy runs and has taken the address: this one
-    // should end now. True when this copy is the one that runs; it then
-    // reports later starts through addressReceived(). Also true, without
-    // listening, when no lock or socket can be had (a read-only runtime
-    // folder): the program then runs on its own, as it always could.
+    // False when another copy runs: this one should end now, the address
+    // handed over, or with refusal() telling why it was not (too long,
+    // refused, no answer): two copies must never run on the same files.
+    // True when this copy is the one that runs; it then reports later
+    // starts through addressReceived(). Also true, without listening, when
+    // no lock or socket can be had (a read-only runtime folder): the program
+    // then runs on its own, as it always could.
     bool claim(const QString &address);
+    // Why the address was not handed over; empty when it was.
+    QString refusal() const { return m_refusal; }
 
 Q_SIGNALS:
     // A later start asked for the address; empty: for the program's window.
+    // Only addresses that may come from outside arrive (see
+    // isOpenableFromOutside()); others are refused, with a line on stderr.
     void addressReceived(const QString &address);
 
 private:
-    bool handOver(const QString &address) const;
+    void handOver(const QString &address);
     void listen();
     void accept();
     void read(QLocalSocket *socket);
+    void refuse(QLocalSocket *socket);
 
     const QString m_socketPath;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer *m_server = nullptr;
     int m_connections = 0;
+    QString m_refusal;
 };

@@ -5,6 +5,7 @@
 #include "core/appcontext.h"
 #include "settings/datadir.h"
 #include "settings/listfile.h"
+#include "settings/textfile.h"
 #include "ui/messagebox.h"
 
 namespace {
@@ -19,8 +20,12 @@ QStringList loaded(const AppContext &context, const char16_t *fileName)
 void save(const AppContext &context, const QStringList &entries, const char16_t *fileName,
     QWidget *parent)
 {
+    const QString path = context.dataFile(QString::fromUtf16(fileName));
+    // Left as it is, as the user was told at start.
+    if (isOversizedTextFile(path))
+        return;
     QString error;
-    if (!SaveList(entries, context.dataFile(QString::fromUtf16(fileName)), &error))
+    if (!SaveList(entries, path, &error))
         showMessageBox(parent, error);
 }
 

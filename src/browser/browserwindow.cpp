@@ -11,10 +11,12 @@
 #include "browser/fullscreen.h"
 #include "browser/logobutton.h"
 #include "browser/pagebars.h"
+#include "browser/permissionprompts.h"
 #include "browser/picturebuttons.h"
 #include "browser/translation.h"
 #include "core/addresses.h"
 #include "core/appcontext.h"
+#include "core/mailcomposer.h"
 #include "core/windownames.h"
 #include "engine/browserengine.h"
 #include "ui/colorvalue.h"
@@ -24,8 +26,10 @@
 #include "ui/twips.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QLayout>
+#include <QUrlQuery>
 
 namespace {
 
@@ -38,7 +42,8 @@ constexpr int DesignClientHeight = 8145;
 } // namespace
 
 BrowserWindow::BrowserWindow(AppContext &context, Role role, QWidget *parent)
-    : QMainWindow(parent), m_context(context), m_role(role), m_fileChooser(nativeFileChooser())
+    : QMainWindow(parent), m_context(context), m_role(role), m_fileChooser(nativeFileChooser()),
+      m_externalLinkOpener([](const QUrl &url) { QDesktopServices::openUrl(url); })
 {
     setObjectName(QLatin1String(role == Role::Main ? WindowNames::Main : WindowNames::Secondary));
     setWindowTitle(tr("Brimlow Wavecrest"));
@@ -188,6 +193,8 @@ void BrowserWindow::connectEngine()
         setStopEnabled(false);
     }));
     connect(engine, &BrowserEngine::NewWindow2, this, &BrowserWindow::handleNewWindow);
+    connect(engine, &BrowserEngine::ExternalLinkRequested, this, &BrowserWindow::openExternalLink);
+    new PermissionPrompts(engine, m_context.sitePermissions(), this);
 }
 
 void BrowserWindow::addPageBar(QWidget *bar)
@@ -234,7 +241,59 @@ void BrowserWindow::handleNewWindow(NewWindowRequest *request)
     if (!secondary)
         return;
     request->target = secondary->engineForNewWindow();
-    m_context.windows().open(QLatin1String(WindowNames::Secondary));
+    if (request->userInitiated) {
+        m_context.windows().open(QLatin1String(WindowNames::Secondary));
+        return;
+    }
+    // A page on its own may fill the window, not take the user's focus with
+    // it: a new window shows without being activated, one that is there
+    // stays where it is.
+    if (secondary->isHidden()) {
+        secondary->setAttribute(Qt::WA_ShowWithoutActivating);
+        secondary->show();
+        secondary->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    }
+}
+
+// The engine reports only links the user clicked. Nothing is started before
+// the user agrees, and a page gets one question at a time.
+void BrowserWindow::openExternalLink(const QUrl &url)
+{
+    if (url.scheme() == u"mailto") {
+        beginMail(url);
+        return;
+    }
+    if (m_externalLinkAsked)
+        return;
+    m_externalLinkAsked = true;
+    QPointer<BrowserWindow> self(this);
+    MessageBoxRequest question{this, QString(),
+        tr("Open this link with another application?\n\nThe link is a \"%1:\" address, which "
+           "Wavecrest cannot show itself.")
+            .arg(url.scheme()),
+        QMessageBox::Question, QMessageBox::Open | QMessageBox::Cancel, QMessageBox::Cancel};
+    question.answered = [self, url](QMessageBox::StandardButton button) {
+        if (!self)
+            return;
+        self->m_externalLinkAsked = false;
+        if (button == QMessageBox::Open)
+            self->m_externalLinkOpener(url);
+    };
+    showMessageBox(question);
+}
+
+// The program's own Send Mail window writes the message; nothing is sent
+// until the user sends it.
+void BrowserWindow::beginMail(const QUrl &mailto)
+{
+    auto *composer = dynamic_cast<MailComposer *>(
+        m_context.windows().open(QLatin1String(WindowNames::SendMail)));
+    if (!composer)
+        return;
+    const QUrlQuery query(mailto);
+    composer->beginMessage(mailto.path(QUrl::FullyDecoded),
+        query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
+        query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded));
 }
 
 void BrowserWindow::loadFromSettings(const QString &startAddress)

@@ -20,6 +20,7 @@ class FindBar;
 class FullScreen;
 class LogoButton;
 class PageBars;
+class PermissionPrompts;
 class PictureButtons;
 struct NewWindowRequest;
 
@@ -70,6 +71,12 @@ public:
 
     // The file dialog of "&Open File" (tests replace it).
     void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
+    // What opens a link for another program once the user agreed (tests
+    // replace it); the desktop's choice of program by default.
+    void setExternalLinkOpener(std::function<void(const QUrl &)> opener)
+    {
+        m_externalLinkOpener = std::move(opener);
+    }
 
 Q_SIGNALS:
     // The main window has saved everything; the program should end now.
@@ -108,6 +115,8 @@ private:
     void setStopEnabled(bool enabled);
     void showProgress(int progress, int progressMax);
     void handleNewWindow(NewWindowRequest *request);
+    void openExternalLink(const QUrl &url);
+    void beginMail(const QUrl &mailto);
     void relayout();
     void applyLayout(const BrowserLayout &layout);
 
@@ -132,4 +141,6 @@ private:
     FindBar *m_findBar = nullptr;
     BrowserLayout m_layout;
     FileChooser m_fileChooser;
+    std::function<void(const QUrl &)> m_externalLinkOpener;
+    bool m_externalLinkAsked = false;
 };

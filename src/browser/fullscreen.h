@@ -5,12 +5,14 @@
 #include <QPointer>
 
 class BrowserEngine;
+class QLabel;
 class QMainWindow;
 class QWidget;
 
 // A browser window's full screen: the user's own (F11), and the one a page
 // asks for (a video, say), in which the page's view alone fills the screen
-// until the page leaves it; the window then returns to the state it had.
+// until the page leaves it; the window then returns to the state it had. A
+// notice tells for a few seconds how to leave the page's full screen.
 class FullScreen : public QObject
 {
     Q_OBJECT
@@ -29,10 +31,12 @@ Q_SIGNALS:
 
 private:
     void showPageFullScreen(bool on);
+    void showNotice(bool on);
 
     QMainWindow *m_window;
     QPointer<BrowserEngine> m_engine;
     QList<QWidget *> m_controls;
     bool m_pageHasScreen = false;
     Qt::WindowStates m_stateBeforePage;
+    QPointer<QLabel> m_notice;
 };

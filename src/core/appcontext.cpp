@@ -4,7 +4,8 @@
 #include "settings/profile.h"
 
 AppContext::AppContext(const QString &dataDirectory, BrowserEngineFactory engineFactory)
-    : m_dataDirectory(dataDirectory), m_engineFactory(std::move(engineFactory))
+    : m_dataDirectory(dataDirectory), m_engineFactory(std::move(engineFactory)),
+      m_sitePermissions(dataFilePath(dataDirectory, QString::fromUtf16(DataFiles::SitePermissions)))
 { }
 
 QString AppContext::dataFile(const QString &fileName) const

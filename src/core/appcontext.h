@@ -4,6 +4,7 @@
 #include "core/windowregistry.h"
 #include "engine/browserengine.h"
 #include "settings/settingskeys.h"
+#include "settings/sitepermissions.h"
 
 #include <QString>
 
@@ -26,11 +27,14 @@ public:
     BrowserEngine *createEngine(QWidget *parent) const;
     WindowRegistry &windows() { return m_windows; }
     MainWindowAppearance &mainWindowAppearance() { return m_appearance; }
+    // The user's answers to sites' requests (location, camera, ...).
+    SitePermissions &sitePermissions() { return m_sitePermissions; }
 
 private:
     QString m_dataDirectory;
     BrowserEngineFactory m_engineFactory;
     MainWindowAppearance m_appearance;
+    SitePermissions m_sitePermissions;
     // Last, so that windows still open go before what they use.
     WindowRegistry m_windows;
 };

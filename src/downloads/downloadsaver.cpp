@@ -1,7 +1,9 @@
 #include "downloads/downloadsaver.h"
 
+#include "downloads/downloadname.h"
 #include "downloads/downloadwindow.h"
 #include "ui/messagebox.h"
+#include "ui/windowutils.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -198,8 +200,8 @@ void DownloadSaver::start(QWebEngineDownloadRequest *download)
     QString error;
     std::unique_ptr<PartialFolder> folder = PartialFolder::create(&error);
     if (!folder) {
-        const QString text
-            = tr("The download of %1 failed: %2").arg(download->downloadFileName(), error);
+        const QString text = tr("The download of %1 failed: %2")
+                                 .arg(cleanDownloadName(download->downloadFileName()), error);
         QTimer::singleShot(
             0, view, [view, text] { showMessageBox(view, text, QMessageBox::Warning); });
         return;
@@ -209,11 +211,13 @@ void DownloadSaver::start(QWebEngineDownloadRequest *download)
 
 DownloadSaver::DownloadSaver(
     QWebEngineDownloadRequest *download, QWidget *view, std::unique_ptr<PartialFolder> folder)
-    : QObject(download->page()->profile()), m_download(download),
-      m_fileName(download->downloadFileName()), m_folder(std::move(folder))
+    : QObject(download->page()->profile()), m_download(download), m_owner(view->window()),
+      m_fileName(cleanDownloadName(download->downloadFileName())), m_folder(std::move(folder))
 {
     saversById().insert(download->id(), this);
     download->setDownloadDirectory(m_folder->path());
+    // The partial file, too, carries no name the file system would refuse.
+    download->setDownloadFileName(m_fileName);
     download->accept();
     connect(download, &QWebEngineDownloadRequest::isFinishedChanged, this,
         &DownloadSaver::finishWhenReady);
@@ -270,6 +274,7 @@ void DownloadSaver::fileChosen(const QString &path)
     m_window = new DownloadWindow(m_fileName, path);
     connect(m_window, &DownloadWindow::cancelRequested, this, &DownloadSaver::decline);
     showProgress();
+    centerOverWindow(m_window, m_owner);
     m_window->show();
     finishWhenReady();
 }

@@ -57,6 +57,8 @@ private:
     QPointer<QWebEngineDownloadRequest> m_download;
     QPointer<QFileDialog> m_dialog;
     QPointer<DownloadWindow> m_window;
+    // The browser window the download came from, which its window opens over.
+    QPointer<QWidget> m_owner;
     // The engine's name for the file until the user has chosen one.
     QString m_fileName;
     std::unique_ptr<PartialFolder> m_folder;

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 
@@ -15,6 +16,9 @@ class BrowserEngine;
 // window again before the engine gets to use it.
 struct NewWindowRequest {
     QPointer<BrowserEngine> target;
+    // Whether the page asks in answer to the user's click or key press, or
+    // on its own.
+    bool userInitiated = false;
 };
 
 // The page-rendering engine as the browser windows see it. The operations and
@@ -24,6 +28,19 @@ class BrowserEngine : public QObject
     Q_OBJECT
 
 public:
+    // What a page may ask the user's leave for.
+    enum class Permission {
+        Location,
+        Notifications,
+        Camera,
+        Microphone,
+        CameraAndMicrophone,
+        ScreenSharing,
+        ScreenSharingWithSound,
+        MouseLock,
+    };
+    Q_ENUM(Permission)
+
     explicit BrowserEngine(QObject *parent = nullptr) : QObject(parent) { }
 
     // Takes text the way an address bar does: a full URL, a bare host name or
@@ -43,6 +60,8 @@ public:
     // Leaves the full screen that a page asked for; fullScreenRequested(false)
     // follows.
     virtual void exitFullScreen() = 0;
+    // The user's answer to PermissionRequested().
+    virtual void answerPermission(const QUrl &origin, Permission permission, bool allowed) = 0;
 
     // Looks for the text in the page, letter case aside, and highlights the
     // matches: the same text again moves on to the next match (backward: to
@@ -64,6 +83,14 @@ Q_SIGNALS:
     // A page (a video, say) has entered or left full screen, which the
     // engine grants at once; the window shows the view alone while it lasts.
     void fullScreenRequested(bool on);
+    // The page of origin (scheme://host[:port]/) asks for the permission and
+    // waits for answerPermission(); withdrawn, it wants no answer any more
+    // (the page went away).
+    void PermissionRequested(const QUrl &origin, BrowserEngine::Permission permission);
+    void PermissionRequestWithdrawn(const QUrl &origin, BrowserEngine::Permission permission);
+    // The user followed a link that only another program can open
+    // (mailto:, a program's own scheme); nothing has been started.
+    void ExternalLinkRequested(const QUrl &url);
     // The outcome of findText(text): the highlighted match, counted from 1,
     // and how many there are; 0 of 0 when there is none.
     void findTextFinished(const QString &text, int activeMatch, int matchCount);

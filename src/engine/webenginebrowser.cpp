@@ -1,17 +1,86 @@
 #include "engine/webenginebrowser.h"
 
+#include "engine/certificatewarning.h"
+#include "engine/localfileguard.h"
 #include "engine/useraddress.h"
 #include "engine/webenginepage.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QSet>
+#include <QSslCertificate>
+#include <QTimer>
+#include <QWebEngineCertificateError>
 #include <QWebEngineFindTextResult>
 #include <QWebEngineFullScreenRequest>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include <utility>
 
 namespace {
+
+// The sites whose certificate the user accepted in the warning page, as
+// host and certificate: for this run only, and for that certificate only.
+QSet<QString> &acceptedCertificates()
+{
+    static QSet<QString> accepted;
+    return accepted;
+}
+
+QString certificateKey(const QUrl &url, const QList<QSslCertificate> &chain)
+{
+    const QByteArray digest
+        = chain.isEmpty() ? QByteArray() : chain.first().digest(QCryptographicHash::Sha256);
+    return url.host() + u' ' + QString::fromLatin1(digest.toHex());
+}
+
+CertificateProblem problemOf(const QWebEngineCertificateError &error)
+{
+    CertificateProblem problem{error.type(), error.url().host()};
+    problem.description = error.description();
+    if (!error.certificateChain().isEmpty()) {
+        const QSslCertificate certificate = error.certificateChain().first();
+        problem.notBefore = certificate.effectiveDate();
+        problem.notAfter = certificate.expiryDate();
+        problem.names = certificate.subjectAlternativeNames().values(QSsl::DnsEntry)
+            + certificate.subjectInfo(QSslCertificate::CommonName);
+        problem.names.removeDuplicates();
+    }
+    return problem;
+}
+
+using Permission = BrowserEngine::Permission;
+
+constexpr std::pair<QWebEnginePage::Feature, Permission> PermissionFeatures[] = {
+    {QWebEnginePage::Geolocation, Permission::Location},
+    {QWebEnginePage::Notifications, Permission::Notifications},
+    {QWebEnginePage::MediaVideoCapture, Permission::Camera},
+    {QWebEnginePage::MediaAudioCapture, Permission::Microphone},
+    {QWebEnginePage::MediaAudioVideoCapture, Permission::CameraAndMicrophone},
+    {QWebEnginePage::DesktopVideoCapture, Permission::ScreenSharing},
+    {QWebEnginePage::DesktopAudioVideoCapture, Permission::ScreenSharingWithSound},
+    {QWebEnginePage::MouseLock, Permission::MouseLock},
+};
+
+Permission permissionOf(QWebEnginePage::Feature feature)
+{
+    for (const auto &[engineFeature, permission] : PermissionFeatures) {
+        if (engineFeature == feature)
+            return permission;
+    }
+    return Permission::Notifications;
+}
+
+QWebEnginePage::Feature featureOf(Permission permission)
+{
+    for (const auto &[engineFeature, ours] : PermissionFeatures) {
+        if (ours == permission)
+            return engineFeature;
+    }
+    return QWebEnginePage::Notifications;
+}
 
 QString crashPageHtml(const QUrl &url)
 {
@@ -34,8 +103,27 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parent)
 {
     QPointer<WebEngineBrowser> self(this);
     m_page = new WebEnginePage(
-        profile, [self] { return self ? self->pageForNewWindow() : nullptr; }, m_view);
+        profile,
+        [self](const QUrl &url, QWebEnginePage::NavigationType type, bool isMainFrame) {
+            return !self || self->acceptNavigation(url, type, isMainFrame);
+        },
+        m_view);
     m_view->setPage(m_page);
+    // Local pages keep the engine's access to local files, which the guard
+    // narrows down to their own pictures and style sheets.
+    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    m_page->setUrlRequestInterceptor(new LocalFileGuard(m_page));
+    connect(
+        m_page, &QWebEnginePage::newWindowRequested, this, &WebEngineBrowser::newWindowRequested);
+    connect(m_page, &QWebEnginePage::certificateError, this, &WebEngineBrowser::certificateError);
+    connect(m_page, &QWebEnginePage::featurePermissionRequested, this,
+        [this](const QUrl &origin, QWebEnginePage::Feature feature) {
+            Q_EMIT PermissionRequested(origin, permissionOf(feature));
+        });
+    connect(m_page, &QWebEnginePage::featurePermissionRequestCanceled, this,
+        [this](const QUrl &origin, QWebEnginePage::Feature feature) {
+            Q_EMIT PermissionRequestWithdrawn(origin, permissionOf(feature));
+        });
 
     connect(m_page, &QWebEnginePage::loadStarted, this, &WebEngineBrowser::loadStarted);
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBrowser::urlChanged);
@@ -64,19 +152,19 @@ void WebEngineBrowser::Navigate(const QString &address)
     const QUrl url = urlFromUserAddress(address, QDir::currentPath());
     if (url.isEmpty())
         return;
-    m_crashedUrl.clear();
+    m_standInFor.clear();
     m_page->load(url);
 }
 
 void WebEngineBrowser::GoBack()
 {
-    m_crashedUrl.clear();
+    m_standInFor.clear();
     m_page->triggerAction(QWebEnginePage::Back);
 }
 
 void WebEngineBrowser::GoForward()
 {
-    m_crashedUrl.clear();
+    m_standInFor.clear();
     m_page->triggerAction(QWebEnginePage::Forward);
 }
 
@@ -88,8 +176,8 @@ void WebEngineBrowser::Stop()
 void WebEngineBrowser::Refresh()
 {
     // Reloading the stand-in page would only show it again.
-    if (!m_crashedUrl.isEmpty())
-        m_page->load(std::exchange(m_crashedUrl, QUrl()));
+    if (!m_standInFor.isEmpty())
+        m_page->load(std::exchange(m_standInFor, QUrl()));
     else
         m_page->triggerAction(QWebEnginePage::Reload);
 }
@@ -138,14 +226,84 @@ void WebEngineBrowser::stopFinding()
     m_page->findText(QString());
 }
 
-QWebEnginePage *WebEngineBrowser::pageForNewWindow()
+void WebEngineBrowser::answerPermission(const QUrl &origin, Permission permission, bool allowed)
 {
-    NewWindowRequest request;
-    Q_EMIT NewWindow2(&request);
+    m_page->setFeaturePermission(origin, featureOf(permission),
+        allowed ? QWebEnginePage::PermissionGrantedByUser : QWebEnginePage::PermissionDeniedByUser);
+}
+
+void WebEngineBrowser::newWindowRequested(QWebEngineNewWindowRequest &request)
+{
+    const QUrl url = request.requestedUrl();
+    // No page but a local one has any business with local files.
+    if (url.isLocalFile() && !m_page->url().isLocalFile())
+        return;
+    NewWindowRequest ours;
+    ours.userInitiated = request.isUserInitiated();
+    Q_EMIT NewWindow2(&ours);
     // Only a page of the same kind can take over the new window's content;
     // anything else, or a target closed meanwhile, refuses the request.
-    auto *target = qobject_cast<WebEngineBrowser *>(request.target.data());
-    return target ? target->m_page : nullptr;
+    auto *target = qobject_cast<WebEngineBrowser *>(ours.target.data());
+    if (!target)
+        return;
+    // A local page would keep its hold on a local file it opens in a new
+    // window, and could read it there; loaded afresh, the file is on its own.
+    if (url.isLocalFile())
+        target->m_page->load(url);
+    else
+        request.openIn(target->m_page);
+}
+
+bool WebEngineBrowser::acceptNavigation(
+    const QUrl &url, QWebEnginePage::NavigationType type, bool isMainFrame)
+{
+    if (!isEngineScheme(url.scheme())) {
+        // The engine asks only when the user clicked.
+        Q_EMIT ExternalLinkRequested(url);
+        return false;
+    }
+    // The pages of ours that stand in for others come as data.
+    if (!isMainFrame || url.scheme() == u"data")
+        return true;
+    // The user clicked "Proceed" on the warning page.
+    if (m_certificateWarning && type == QWebEnginePage::NavigationTypeLinkClicked
+        && url == m_certificateWarning->url && !m_certificateWarning->key.isEmpty())
+        acceptedCertificates().insert(m_certificateWarning->key);
+    m_certificateWarning.reset();
+    m_mainFrameUrl = url;
+    return true;
+}
+
+void WebEngineBrowser::certificateError(const QWebEngineCertificateError &error)
+{
+    QWebEngineCertificateError answer = error;
+    const QString key = certificateKey(error.url(), error.certificateChain());
+    if (error.isOverridable() && acceptedCertificates().contains(key)) {
+        answer.acceptCertificate();
+        return;
+    }
+    // A part of a page (a picture, a script) is simply not loaded.
+    if (error.url() != m_mainFrameUrl) {
+        answer.rejectCertificate();
+        return;
+    }
+    // The warning takes the site's place once this callback has returned.
+    answer.defer();
+    QTimer::singleShot(0, this, [this, answer]() mutable {
+        answer.rejectCertificate();
+        showCertificateWarning(answer);
+    });
+}
+
+void WebEngineBrowser::showCertificateWarning(const QWebEngineCertificateError &error)
+{
+    const QUrl url = error.url();
+    const QString key = certificateKey(url, error.certificateChain());
+    const QString html
+        = certificateWarningHtml(problemOf(error), error.isOverridable() ? url : QUrl());
+    m_page->setHtml(html, url);
+    m_certificateWarning = CertificateWarning{url, error.isOverridable() ? key : QString()};
+    m_standInFor = url;
 }
 
 void WebEngineBrowser::loadStarted()
@@ -157,8 +315,8 @@ void WebEngineBrowser::loadStarted()
 void WebEngineBrowser::urlChanged(const QUrl &url)
 {
     m_urlCommitted = true;
-    if (url != m_crashedUrl)
-        m_crashedUrl.clear();
+    if (url != m_standInFor)
+        m_standInFor.clear();
     Q_EMIT NavigateComplete2(url.toString());
 }
 
@@ -179,6 +337,6 @@ void WebEngineBrowser::renderProcessTerminated(
         return;
     // The stand-in page keeps the lost page's address, so that the address
     // bar still shows it and its link is a same-origin reload.
-    m_crashedUrl = m_page->url();
-    m_page->setHtml(crashPageHtml(m_crashedUrl), m_crashedUrl);
+    m_standInFor = m_page->url();
+    m_page->setHtml(crashPageHtml(m_standInFor), m_standInFor);
 }

@@ -5,6 +5,10 @@
 #include <QUrl>
 #include <QWebEnginePage>
 
+#include <optional>
+
+class QWebEngineCertificateError;
+class QWebEngineNewWindowRequest;
 class QWebEngineProfile;
 class QWebEngineView;
 class WebEnginePage;
@@ -28,11 +32,23 @@ public:
     qreal zoomFactor() const override;
     void setZoomFactor(qreal factor) override;
     void exitFullScreen() override;
+    void answerPermission(const QUrl &origin, Permission permission, bool allowed) override;
     void findText(const QString &text, bool backward) override;
     void stopFinding() override;
 
 private:
-    QWebEnginePage *pageForNewWindow();
+    // The warning page that stands in for a site whose certificate failed;
+    // key names the certificate its "Proceed" link accepts, empty when it
+    // has none.
+    struct CertificateWarning {
+        QUrl url;
+        QString key;
+    };
+
+    void newWindowRequested(QWebEngineNewWindowRequest &request);
+    bool acceptNavigation(const QUrl &url, QWebEnginePage::NavigationType type, bool isMainFrame);
+    void certificateError(const QWebEngineCertificateError &error);
+    void showCertificateWarning(const QWebEngineCertificateError &error);
     void loadStarted();
     void urlChanged(const QUrl &url);
     void loadFinished();
@@ -42,8 +58,12 @@ private:
     WebEnginePage *m_page;
     // Whether the load under way has reported its address yet.
     bool m_urlCommitted = false;
-    // Set while the view shows the page that stands in for a crashed one.
-    QUrl m_crashedUrl;
+    // Set while the view shows a page of ours that stands in for the page at
+    // this address (it crashed, or its certificate failed).
+    QUrl m_standInFor;
+    // Where the top-level page is going or has gone.
+    QUrl m_mainFrameUrl;
+    std::optional<CertificateWarning> m_certificateWarning;
     // Counts the searches, so that only the newest one reports.
     quint64 m_findRequest = 0;
 };

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QByteArrayList>
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QtGlobal>
 
 #ifdef WAVECREST_HAVE_DBUS
@@ -30,6 +31,17 @@ bool mentionsRendererAccessibility(const QByteArray &flags)
             return true;
     }
     return false;
+}
+
+QtMessageHandler previousMessageHandler = nullptr;
+
+void withoutEngineSandboxNote(
+    QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtInfoMsg && message == u"Sandboxing disabled by user.")
+        return;
+    if (previousMessageHandler)
+        previousMessageHandler(type, context, message);
 }
 
 #ifdef WAVECREST_HAVE_DBUS
@@ -65,11 +77,17 @@ bool desktopAccessibilityEnabled()
 void prepareWebEngineEnvironment(bool quiet)
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The engine describes its set-up in some twenty lines at every start;
+    // whoever wants them names the category in QT_LOGGING_RULES.
+    if (!qEnvironmentVariable("QT_LOGGING_RULES").contains(u"webenginecontext"))
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
         if (!quiet)
             std::fputs(
                 "wavecrest: running as root; the page engine's sandbox is disabled\n", stderr);
+        // The engine would say it again, as if the user had asked for it.
+        previousMessageHandler = qInstallMessageHandler(withoutEngineSandboxNote);
     }
 }
 

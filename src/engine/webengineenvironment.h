@@ -3,6 +3,8 @@
 // Prepares the environment the page engine reads at start-up; must run before
 // the QApplication is made. As root, Chromium refuses to start with its
 // sandbox, so the sandbox is switched off (said once on stderr unless quiet).
+// The engine's description of its set-up (qt.webenginecontext) stays unsaid
+// unless QT_LOGGING_RULES names it.
 void prepareWebEngineEnvironment(bool quiet = false);
 
 // Whether an assistive technology listens to the program: the toolkit is

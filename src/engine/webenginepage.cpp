@@ -3,11 +3,11 @@
 #include <utility>
 
 WebEnginePage::WebEnginePage(
-    QWebEngineProfile *profile, WindowRequestHandler onWindowRequest, QObject *parent)
-    : QWebEnginePage(profile, parent), m_onWindowRequest(std::move(onWindowRequest))
+    QWebEngineProfile *profile, NavigationHandler onNavigation, QObject *parent)
+    : QWebEnginePage(profile, parent), m_onNavigation(std::move(onNavigation))
 { }
 
-QWebEnginePage *WebEnginePage::createWindow(WebWindowType)
+bool WebEnginePage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
-    return m_onWindowRequest();
+    return m_onNavigation(url, type, isMainFrame);
 }

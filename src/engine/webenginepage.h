@@ -4,19 +4,19 @@
 
 #include <functional>
 
-// A page that asks its owner where a new window's content should go. The
-// owner answers with a page to load it into, or nullptr to refuse.
+// A page that lets its owner decide on every navigation, the links to other
+// programs' schemes among them.
 class WebEnginePage : public QWebEnginePage
 {
 public:
-    using WindowRequestHandler = std::function<QWebEnginePage *()>;
+    using NavigationHandler
+        = std::function<bool(const QUrl &url, NavigationType type, bool isMainFrame)>;
 
-    WebEnginePage(
-        QWebEngineProfile *profile, WindowRequestHandler onWindowRequest, QObject *parent);
+    WebEnginePage(QWebEngineProfile *profile, NavigationHandler onNavigation, QObject *parent);
 
 protected:
-    QWebEnginePage *createWindow(WebWindowType type) override;
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
 
 private:
-    WindowRequestHandler m_onWindowRequest;
+    NavigationHandler m_onNavigation;
 };

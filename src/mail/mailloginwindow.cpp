@@ -50,8 +50,15 @@ MailLoginWindow::MailLoginWindow(QWidget *parent)
     setTabOrder(m_ok, cancel);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_userName, &QLineEdit::textChanged, this,
-        [this](const QString &text) { m_ok->setEnabled(!text.trimmed().isEmpty()); });
+    // An empty password would only count as a failed login against the
+    // account.
+    connect(m_userName, &QLineEdit::textChanged, this, &MailLoginWindow::updateOk);
+    connect(m_password, &QLineEdit::textChanged, this, &MailLoginWindow::updateOk);
+}
+
+void MailLoginWindow::updateOk()
+{
+    m_ok->setEnabled(!m_userName->text().trimmed().isEmpty() && !m_password->text().isEmpty());
 }
 
 void MailLoginWindow::ask(const QString &serverHost, const QString &serverText,
@@ -60,8 +67,8 @@ void MailLoginWindow::ask(const QString &serverHost, const QString &serverText,
     m_serverText->setText(
         tr("The mail server %1 asks for a login.\n%2").arg(serverHost, serverText));
     m_userName->setText(userName);
-    m_ok->setEnabled(!userName.trimmed().isEmpty());
     m_password->clear();
+    updateOk();
     m_remember->setChecked(rememberPassword);
     show();
     raise();

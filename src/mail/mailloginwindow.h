@@ -29,6 +29,8 @@ public:
     bool rememberPassword() const;
 
 private:
+    void updateOk();
+
     QLabel *m_serverText;
     QLineEdit *m_userName;
     QLineEdit *m_password;

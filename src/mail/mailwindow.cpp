@@ -3,6 +3,8 @@
 #include "core/appcontext.h"
 #include "mail/keychaincredentialstore.h"
 #include "mail/mailloginwindow.h"
+#include "mail/spellchecker.h"
+#include "mail/spellunderliner.h"
 #include "ui/messagebox.h"
 #include "ui/placement.h"
 #include "ui/windowutils.h"
@@ -21,7 +23,8 @@ MailWindow::MailWindow(AppContext &context, const SmtpClientConfig &smtp,
     : QWidget(parent,
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_context(context), m_client(new SmtpClient(smtp, this)),
+      m_spelling(SpellChecker::forDataDirectory(context.dataDirectory())), m_context(context),
+      m_client(new SmtpClient(smtp, this)),
       m_ownCredentials(credentials ? nullptr : std::make_unique<KeychainCredentialStore>()),
       m_credentials(credentials ? credentials : m_ownCredentials.get())
 {
@@ -43,6 +46,7 @@ MailWindow::MailWindow(AppContext &context, const SmtpClientConfig &smtp,
     m_body->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_body->setTabChangesFocus(true);
     m_body->setAccessibleName(tr("Message"));
+    checkSpelling(m_body, m_spelling);
 
     connect(m_send, &QPushButton::clicked, this, &MailWindow::send);
     connect(m_client, &SmtpClient::statusChanged, m_status, &QLabel::setText);
@@ -107,6 +111,7 @@ void MailWindow::send()
     m_status->clear();
     m_failureShown = false;
     m_triedStoredPassword = false;
+    m_passwordFromKeyring = false;
     m_rememberTypedPassword.reset();
     m_client->SendEmail(m_server->text(), composeMessage());
 }
@@ -156,6 +161,7 @@ void MailWindow::handleLoginRequired(const QString &serverText, bool refused)
             if (!password)
                 return askForLogin(serverText);
             m_rememberTypedPassword.reset();
+            m_passwordFromKeyring = true;
             m_client->logIn(userName, *password);
         });
 }
@@ -171,15 +177,21 @@ void MailWindow::askForLogin(const QString &serverText)
         m_loginWindow = new MailLoginWindow(this);
         connect(m_loginWindow, &QDialog::accepted, this, [this] {
             m_rememberTypedPassword = m_loginWindow->rememberPassword();
-            m_client->logIn(m_loginWindow->userName(), m_loginWindow->password());
+            m_rememberChoice = m_rememberTypedPassword;
+            m_typedUserName = m_loginWindow->userName();
+            m_client->logIn(m_typedUserName, m_loginWindow->password());
         });
         connect(m_loginWindow, &QDialog::rejected, m_client, &SmtpClient::cancelLogin);
     }
-    const QString userName = m_context.setting(SettingsKey::MailUser);
-    // Someone whose remembered password was just refused will want the new
-    // one remembered too.
+    // The name typed last, above all after a refusal: the stored one may be
+    // the very one the user just corrected.
+    const QString userName
+        = m_typedUserName.isEmpty() ? m_context.setting(SettingsKey::MailUser) : m_typedUserName;
+    // The box is ticked only by the user's own choice, or for someone whose
+    // remembered password was just refused, who will want the new one
+    // remembered too.
     m_loginWindow->ask(m_client->serverHost(), serverText, userName,
-        m_rememberTypedPassword.value_or(m_triedStoredPassword));
+        m_rememberChoice.value_or(m_passwordFromKeyring));
 }
 
 void MailWindow::rememberLogin(const QString &userName, const QString &password)
@@ -221,6 +233,7 @@ void MailWindow::showEvent(QShowEvent *event)
     }
     // Opened again before the message was through: the window stays.
     m_closeWhenDone = false;
+    m_spelling->load();
     QWidget::showEvent(event);
 }
 

@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class SpellChecker;
 
 // What the Send Mail and Comments windows share: the controls both have, the
 // fields they remember, and the send itself with its status texts, message
@@ -74,6 +75,8 @@ protected:
     QLineEdit *m_fromName;
     QLineEdit *m_server;
     QPlainTextEdit *m_body;
+    // Shared with the other mail window; read once a window shows.
+    SpellChecker *m_spelling;
 
 private:
     void send();
@@ -96,7 +99,12 @@ private:
     bool m_closeWhenDone = false;
     bool m_failureShown = false;
     bool m_triedStoredPassword = false;
+    // The password of this send's last try came from the keyring.
+    bool m_passwordFromKeyring = false;
     // Whether the password of the login under way is to be remembered;
     // untouched when it came from the keyring.
     std::optional<bool> m_rememberTypedPassword;
+    // What the user last chose in the login window, and the name typed there.
+    std::optional<bool> m_rememberChoice;
+    QString m_typedUserName;
 };

@@ -1,5 +1,7 @@
 #include "mail/sendmailwindow.h"
 
+#include "mail/spellunderliner.h"
+
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -34,11 +36,24 @@ SendMailWindow::SendMailWindow(AppContext &context, const SmtpClientConfig &smtp
     addLabel(tr("To"), "Label2", {120, 1320, 1575, 255}, m_toAddress);
     m_subject = addField("txtEmailSubject", {120, 2160, 6855, 285});
     addLabel(tr("Subject"), "Label3", {120, 1920, 1215, 255}, m_subject);
+    checkSpelling(m_subject, m_spelling);
     orderTabs({m_send, m_fromAddress, m_toAddress, m_subject, m_body, m_fromName, m_server});
 
     loadField(m_server, SettingsKey::MailServer);
     loadField(m_fromAddress, SettingsKey::Email);
     loadField(m_fromName, SettingsKey::Name);
+}
+
+void SendMailWindow::beginMessage(const QString &to, const QString &subject, const QString &body)
+{
+    // What a page puts into a link is bounded like anything else it sends.
+    constexpr qsizetype MaxLineLength = 998;
+    constexpr qsizetype MaxBodyLength = 64 * 1024;
+    m_toAddress->setText(to.left(MaxLineLength));
+    if (!subject.isEmpty())
+        m_subject->setText(subject.left(MaxLineLength));
+    if (!body.isEmpty())
+        m_body->setPlainText(body.left(MaxBodyLength));
 }
 
 MailMessage SendMailWindow::composeMessage() const

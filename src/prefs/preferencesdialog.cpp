@@ -20,6 +20,9 @@
 
 namespace {
 
+// The row of the site permissions, in twips.
+constexpr int SitePermissionsHeight = 660;
+
 constexpr char PictureFilter[] = "All Image Files|*.bmp;*.gif;*.jpg|JPG Images|*.jpg|"
                                  "GIF Images|*.gif|BMP Images|*.bmp";
 
@@ -51,10 +54,11 @@ PreferencesDialog::PreferencesDialog(AppContext &context)
     setObjectName(QLatin1String(WindowNames::Preferences));
     setWindowTitle(tr("Wavecrest Preferences"));
     setFont(windowFont());
-    setFixedSize(Twips::toPixels(4605), Twips::toPixels(2460));
+    setFixedSize(Twips::toPixels(4605), Twips::toPixels(2460 + SitePermissionsHeight));
     createControls();
     createButtons();
     setTabOrder();
+    createSitePermissionControls();
     SetTopmost(this);
     loadFields();
     centerOnScreen(this);
@@ -178,6 +182,23 @@ void PreferencesDialog::clearAddressHistory()
 {
     deleteFile(m_context, DataFiles::AddressHistory);
     m_context.mainWindowAppearance().requestClearHistory();
+}
+
+// Below the dialog's first design, so that it keeps its places.
+void PreferencesDialog::createSitePermissionControls()
+{
+    QGroupBox *permissions
+        = frame("fraSitePermissions", tr("Site Permissions"), {0, 2400, 3492, 612}, this);
+    m_clearPermissions = button("cmdClearSitePermissions", tr("Clear Site Permissions"),
+        {120, 240, 2532, 252}, permissions);
+    m_clearPermissions->setToolTip(
+        tr("Forget what sites were allowed or blocked (location, camera, notifications, ...)"));
+    m_clearPermissions->setEnabled(!m_context.sitePermissions().isEmpty());
+    QWidget::setTabOrder(m_apply, m_clearPermissions);
+    connect(m_clearPermissions, &QPushButton::clicked, this, [this] {
+        m_context.sitePermissions().clear();
+        m_clearPermissions->setEnabled(false);
+    });
 }
 
 void PreferencesDialog::clearFavourites()

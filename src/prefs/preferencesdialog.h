@@ -43,6 +43,7 @@ private:
     void confirm();
     void clearAddressHistory();
     void clearFavourites();
+    void createSitePermissionControls();
 
     AppContext &m_context;
     ColorChooser m_colorChooser;
@@ -60,4 +61,5 @@ private:
     QPushButton *m_getPicture = nullptr;
     QPushButton *m_apply = nullptr;
     QLabel *m_icon = nullptr;
+    QPushButton *m_clearPermissions = nullptr;
 };

@@ -59,6 +59,16 @@ bool isPrivateDataFile(const QString &fileName)
     return isSaveLeftover(name);
 }
 
+QStringList oversizedDataFiles(const QString &dataDirectory)
+{
+    QStringList names;
+    for (const char16_t *name : DataFiles::Private) {
+        if (isOversizedTextFile(dataFilePath(dataDirectory, QString::fromUtf16(name))))
+            names << QString::fromUtf16(name);
+    }
+    return names;
+}
+
 void removeSaveLeftovers(const QString &dataDirectory)
 {
     const QDir dir(dataDirectory);

@@ -3,8 +3,6 @@
 #include "settings/textfile.h"
 #include "settings/textlines.h"
 
-#include <QFileInfo>
-
 namespace {
 
 constexpr qsizetype kMaxValueLength = 254;
@@ -212,7 +210,7 @@ bool WriteIniString(
     QString text;
     ByteOrderMark mark;
     // A file that exists but cannot be read must not be replaced by one entry.
-    if (QFileInfo::exists(file) && !readDecodedTextFile(file, &text, &mark))
+    if (!readDecodedTextFile(file, &text, &mark) && textFileExists(file))
         return false;
     bool changed = false;
     const QString updated = profileWithValue(text, section, key, value, &changed);

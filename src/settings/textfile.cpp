@@ -8,9 +8,13 @@
 #include <QStringEncoder>
 #include <QTemporaryFile>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -125,16 +129,76 @@ QByteArray encodeTextFile(const QString &text, const ByteOrderMark &mark)
     return encoder.encode(text);
 }
 
+namespace {
+
+bool statOf(const QString &path, struct stat *info, bool followLink = false)
+{
+    const QByteArray name = QFile::encodeName(path);
+    return (followLink ? ::stat(name.constData(), info) : ::lstat(name.constData(), info)) == 0;
+}
+
+bool isOwnedByUs(const struct stat &info)
+{
+    return info.st_uid == ::geteuid();
+}
+
+// Opens without following a link in the last place, and without waiting on
+// a pipe that has no writer.
+int openUnfollowed(const QString &path, int flags)
+{
+    return ::open(QFile::encodeName(path).constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+}
+
+} // namespace
+
+QString ownFilePath(const QString &path)
+{
+    QString current = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat link, target;
+        if (!statOf(current, &link) || !S_ISLNK(link.st_mode))
+            return current;
+        if (!isOwnedByUs(link) || !statOf(current, &target, true) || !isOwnedByUs(target)
+            || !S_ISREG(target.st_mode))
+            return path;
+        current = QFileInfo(current).symLinkTarget();
+    }
+    return path;
+}
+
 bool readDecodedTextFile(const QString &path, QString *text, ByteOrderMark *mark)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const int descriptor = openUnfollowed(ownFilePath(path), O_RDONLY);
+    QFile file;
+    if (descriptor < 0
+        || !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (descriptor >= 0)
+            ::close(descriptor);
         return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    }
+    struct stat info;
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)
+        || info.st_size > MaxTextFileBytes)
+        return false;
+    // The size may have grown since it was asked; what is read stays bounded.
+    const QByteArray bytes = file.read(MaxTextFileBytes + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > MaxTextFileBytes)
         return false;
     *text = decodeTextFile(bytes, mark);
     return true;
+}
+
+bool isOversizedTextFile(const QString &path)
+{
+    struct stat info;
+    return statOf(ownFilePath(path), &info) && S_ISREG(info.st_mode)
+        && info.st_size > MaxTextFileBytes;
+}
+
+bool textFileExists(const QString &path)
+{
+    struct stat info;
+    return statOf(ownFilePath(path), &info) && !S_ISLNK(info.st_mode);
 }
 
 namespace {
@@ -146,16 +210,6 @@ bool failWith(QString *error, const QString &reason)
     if (error)
         *error = reason;
     return false;
-}
-
-// A file kept elsewhere and linked into the folder stays a link; the save
-// replaces the file it points to.
-QString followSymLinks(const QString &path)
-{
-    QFileInfo info(path);
-    for (int depth = 0; depth < 64 && info.isSymLink(); ++depth)
-        info.setFile(info.symLinkTarget());
-    return info.isSymLink() ? path : info.filePath();
 }
 
 bool writeAll(QFileDevice &file, QByteArrayView bytes)
@@ -181,13 +235,23 @@ bool writeAt(QFileDevice &file, qint64 offset, QByteArrayView bytes)
     return file.seek(offset) && writeAll(file, bytes);
 }
 
+// The replaced file's owner, group and mode carry over (chown first: it
+// clears the set-id bits); a new file is the user's alone. False when the
+// owner or group cannot be given to the new file.
+bool takeOverIdentity(QTemporaryFile &temporary, const struct stat *old)
+{
+    struct stat made;
+    if (::fstat(temporary.handle(), &made) != 0)
+        return false;
+    if ((made.st_uid != old->st_uid || made.st_gid != old->st_gid)
+        && ::fchown(temporary.handle(), old->st_uid, old->st_gid) != 0)
+        return false;
+    return ::fchmod(temporary.handle(), old->st_mode & 07777) == 0;
+}
+
 bool replaceThroughTemporary(
     QTemporaryFile &temporary, const QString &target, const QByteArray &bytes, QString *error)
 {
-    const QFileInfo old(target);
-    // The file's own mode carries over; a new file is the user's alone.
-    if (old.exists() && !temporary.setPermissions(old.permissions()))
-        return failWith(error, temporary.errorString());
     if (!writeAll(temporary, bytes))
         return failWith(error, temporary.errorString()); // the destructor removes it
     // On the disk before it takes the old file's place, so that a crash
@@ -197,7 +261,8 @@ bool replaceThroughTemporary(
     const QFileInfo written(temporary.fileName());
     temporary.close();
     std::error_code failure;
-    std::filesystem::rename(written.filesystemFilePath(), old.filesystemFilePath(), failure);
+    std::filesystem::rename(
+        written.filesystemFilePath(), QFileInfo(target).filesystemFilePath(), failure);
     if (failure)
         return failWith(error, QString::fromLocal8Bit(failure.message()));
     temporary.setAutoRemove(false);
@@ -209,9 +274,15 @@ bool replaceThroughTemporary(
 // even so (a copy-on-write file system may want new blocks for them).
 bool overwriteInPlace(const QString &target, const QByteArray &bytes, QString *error)
 {
-    QFile file(target);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+    const int descriptor = openUnfollowed(target, O_RDWR);
+    QFile file;
+    if (descriptor < 0)
+        return failWith(error, QString::fromLocal8Bit(std::strerror(errno)));
+    if (!file.open(descriptor, QIODevice::ReadWrite | QIODevice::Unbuffered,
+            QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
         return failWith(error, file.errorString());
+    }
     const QByteArray old = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return failWith(error, file.errorString());
@@ -234,23 +305,39 @@ bool overwriteInPlace(const QString &target, const QByteArray &bytes, QString *e
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
-    const QString target = followSymLinks(path);
-    const QFileInfo info(target);
-    if (info.isDir())
+    // A link that is not followed is itself replaced by the new file.
+    const QString target = ownFilePath(path);
+    struct stat old;
+    const bool exists = statOf(target, &old) && !S_ISLNK(old.st_mode);
+    if (exists && S_ISDIR(old.st_mode))
         return failWith(
             error, QCoreApplication::translate("TextFile", "Filename refers to a directory"));
+    if (exists && !S_ISREG(old.st_mode))
+        return failWith(
+            error, QCoreApplication::translate("TextFile", "%1 is not a regular file").arg(path));
+    // Refused when it was read, so it is not replaced by what little is known.
+    if (exists && old.st_size > MaxTextFileBytes)
+        return failWith(error,
+            QCoreApplication::translate("TextFile", "%1 is larger than 16 MiB and is left as it is")
+                .arg(path));
     // The user may have made the file read-only to keep it as it is.
-    if (info.exists() && !info.isWritable())
+    if (exists && ::access(QFile::encodeName(target).constData(), W_OK) != 0)
         return failWith(error,
             QCoreApplication::translate("TextFile", "Existing file %1 is not writable").arg(path));
+    const QFileInfo info(target);
     QTemporaryFile temporary(
         info.dir().filePath(u'.' + info.fileName() + u'.' + QString(kTemporarySuffixLength, u'X')));
     // Unbuffered, so that a failed write tells why (a failed flush says only
     // "Unknown error"); QTemporaryFile hides this open(), QFile does not.
     QFile &file = temporary;
-    if (file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+    if (file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        // A file whose owner or group could not be kept is overwritten in
+        // place instead, which keeps them.
+        if (exists && !takeOverIdentity(temporary, &old))
+            return overwriteInPlace(target, bytes, error);
         return replaceThroughTemporary(temporary, target, bytes, error);
-    if (info.isFile())
+    }
+    if (exists)
         return overwriteInPlace(target, bytes, error);
     return failWith(error, temporary.errorString());
 }

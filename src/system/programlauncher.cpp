@@ -1,5 +1,7 @@
 #include "system/programlauncher.h"
 
+#include "system/sessionbus.h"
+
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -10,5 +12,10 @@ QString ProgramLauncher::findProgram(const QString &name) const
 
 bool ProgramLauncher::startProgram(const QString &path)
 {
-    return !path.isEmpty() && QProcess::startDetached(path, {});
+    if (path.isEmpty())
+        return false;
+    QProcess process;
+    process.setProgram(path);
+    process.setProcessEnvironment(environmentForOtherPrograms());
+    return process.startDetached();
 }

@@ -31,7 +31,16 @@ void showRealBox(const MessageBoxRequest &request)
     auto *box = new QMessageBox(
         request.icon, request.caption, request.text, request.buttons, request.parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    if (request.defaultButton != QMessageBox::NoButton)
+        box->setDefaultButton(request.defaultButton);
     box->setWindowModality(request.parent ? Qt::WindowModal : Qt::ApplicationModal);
+    if (request.answered) {
+        // Closed by Escape or its close button, the box counts the button
+        // that Escape stands for as clicked.
+        QObject::connect(box, &QMessageBox::finished, box, [box, answered = request.answered] {
+            answered(box->standardButton(box->clickedButton()));
+        });
+    }
     openBoxes().append(box);
     box->show();
 }
@@ -57,7 +66,7 @@ void showMessageBox(const MessageBoxRequest &request)
 void showMessageBox(
     QWidget *parent, const QString &text, QMessageBox::Icon icon, const QString &caption)
 {
-    showMessageBox(MessageBoxRequest{parent, caption, text, icon, QMessageBox::Ok});
+    showMessageBox(MessageBoxRequest{parent, caption, text, icon});
 }
 
 MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler)

@@ -15,6 +15,11 @@ struct MessageBoxRequest {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    // The button Enter presses; the box's own choice when none.
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    // Told which button closed the box (the one Escape stands for when it
+    // was closed otherwise); may be empty.
+    std::function<void(QMessageBox::StandardButton)> answered;
 };
 
 using MessageBoxHandler = std::function<void(const MessageBoxRequest &)>;

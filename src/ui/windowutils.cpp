@@ -25,3 +25,21 @@ void centerOnScreen(QWidget *window)
     frame.moveCenter(screen->availableGeometry().center());
     window->move(frame.topLeft());
 }
+
+void centerOverWindow(QWidget *window, const QWidget *owner)
+{
+    if (!owner || !owner->isVisible()) {
+        centerOnScreen(window);
+        return;
+    }
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(owner->frameGeometry().center());
+    if (const QScreen *screen = owner->screen()) {
+        const QRect available = screen->availableGeometry();
+        frame.moveLeft(
+            qBound(available.left(), frame.left(), available.right() - frame.width() + 1));
+        frame.moveTop(
+            qBound(available.top(), frame.top(), available.bottom() - frame.height() + 1));
+    }
+    window->move(frame.topLeft());
+}

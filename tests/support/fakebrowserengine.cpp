@@ -1,5 +1,7 @@
 #include "support/fakebrowserengine.h"
 
+#include <QVariant>
+
 FakeBrowserEngine::FakeBrowserEngine(QWidget *parent)
     : BrowserEngine(parent), m_view(new QWidget(parent))
 { }
@@ -41,9 +43,17 @@ void FakeBrowserEngine::exitFullScreen()
     calls.append(QStringLiteral("ExitFullScreen"));
 }
 
-BrowserEngine *FakeBrowserEngine::requestNewWindow()
+void FakeBrowserEngine::answerPermission(const QUrl &origin, Permission permission, bool allowed)
+{
+    calls.append(QStringLiteral("Permission:%1 %2 %3")
+                     .arg(origin.toString(), QVariant::fromValue(permission).toString())
+                     .arg(allowed));
+}
+
+BrowserEngine *FakeBrowserEngine::requestNewWindow(bool userInitiated)
 {
     NewWindowRequest request;
+    request.userInitiated = userInitiated;
     Q_EMIT NewWindow2(&request);
     return request.target;
 }

@@ -26,6 +26,8 @@ public:
     // Recorded as "ZoomFactor:<factor>".
     void setZoomFactor(qreal factor) override;
     void exitFullScreen() override;
+    // Recorded as "Permission:<origin> <permission> <allowed>".
+    void answerPermission(const QUrl &origin, Permission permission, bool allowed) override;
     void findText(const QString &text, bool backward) override
     {
         calls << (backward ? "FindTextBackward:" : "FindText:") + text;
@@ -33,7 +35,7 @@ public:
     void stopFinding() override { calls << QStringLiteral("StopFinding"); }
 
     // Asks the engine's window for a new-window target, as a page would.
-    BrowserEngine *requestNewWindow();
+    BrowserEngine *requestNewWindow(bool userInitiated = false);
 
     QStringList calls;
     QStringList navigations;

@@ -1,6 +1,7 @@
 #include "support/testregistry.h"
 
 #include "engine/webengineenvironment.h"
+#include "system/sessionbus.h"
 #include "ui/accessibility.h"
 #include "ui/resources.h"
 
@@ -29,6 +30,8 @@ int registerTestClass(const char *name, std::function<QObject *()> factory)
 
 int main(int argc, char **argv)
 {
+    // As the program does: no test leaves a session bus behind.
+    keepSessionBusFromStarting();
     prepareWebEngineEnvironment(/*quiet=*/true);
     QApplication app(argc, argv);
     installAccessibilityFactory();
