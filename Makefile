@@ -57,7 +57,8 @@ package: deps build
 	cd $(BUILD_DIR) && cpack -G DEB
 
 # Like make test, the benchmarks and the fuzz targets fail on any warning.
-bench: deps
+bench:
+	./scripts/install-deps --bench
 	cmake -S . -B $(BUILD_DIR)-bench -DCMAKE_BUILD_TYPE=Release -DWAVECREST_BUILD_BENCH=ON -DWAVECREST_BUILD_TESTS=OFF -DWAVECREST_WARNINGS_AS_ERRORS=ON
 	cmake --build $(BUILD_DIR)-bench -j $(JOBS)
 	./scripts/run-benchmarks $(BUILD_DIR)-bench

@@ -7,6 +7,7 @@
 #include "core/appcontext.h"
 #include "core/version.h"
 #include "downloads/downloadsaver.h"
+#include "engine/enginefootprint.h"
 #include "engine/webengineenvironment.h"
 #include "engine/webenginefactory.h"
 #include "engine/webengineprofile.h"
@@ -98,6 +99,7 @@ int main(int argc, char *argv[])
 
     keepSessionBusFromStarting();
     prepareWebEngineEnvironment();
+    reduceEngineFootprint();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wavecrest"));
     QApplication::setOrganizationName(QStringLiteral("Brimlow"));

@@ -3,9 +3,12 @@
 #include "browser/clientarea.h"
 #include "core/mainwindowappearance.h"
 #include "ui/colorvalue.h"
+#include "ui/picturefile.h"
 #include "ui/placement.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 
 WindowBackground::WindowBackground(ClientArea *client)
     : QObject(client), m_client(client),
@@ -60,9 +63,12 @@ void WindowBackground::loadPicture(const QString &path)
 {
     m_picture = QPixmap();
     // A file that fails to load leaves the pixmap null, which is also what a
-    // picture of no width or height would be.
-    if (!path.isEmpty())
-        m_picture.load(path);
+    // picture of no width or height would be. Beyond the whole desktop's
+    // size nothing of the picture ever shows.
+    if (!path.isEmpty()) {
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        m_picture = readPictureWithin(path, screen ? screen->virtualSize() : QSize());
+    }
     update();
 }
 
