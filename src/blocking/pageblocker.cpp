@@ -5,6 +5,7 @@
 #include "blocking/matcher/filterengine.h"
 #include "blocking/matcher/neverblocked.h"
 #include "core/contentblockingstate.h"
+#include "engine/localfileguard.h"
 
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -74,7 +75,7 @@ void PageBlocker::setActive(bool active)
     if (active == m_active)
         return;
     m_active = active;
-    m_page->setUrlRequestInterceptor(active ? this : nullptr);
+    setPageRequestFilter(m_page, active ? this : nullptr);
     if (!active) {
         m_hosts = QJsonObject();
         updateScript();

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QWebEnginePage>
 
 #include <algorithm>
 
@@ -51,4 +52,16 @@ void LocalFileGuard::interceptRequest(QWebEngineUrlRequestInfo &info)
 {
     if (!allows(info.requestUrl(), info.firstPartyUrl(), info.initiator(), info.resourceType()))
         info.block(true);
+    else if (m_next)
+        m_next->interceptRequest(info);
+}
+
+void setPageRequestFilter(QWebEnginePage *page, QWebEngineUrlRequestInterceptor *filter)
+{
+    auto *guard = page->findChild<LocalFileGuard *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!guard) {
+        guard = new LocalFileGuard(page);
+        page->setUrlRequestInterceptor(guard);
+    }
+    guard->m_next = filter;
 }

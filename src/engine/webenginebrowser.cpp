@@ -113,7 +113,7 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parent)
     // Local pages keep the engine's access to local files, which the guard
     // narrows down to their own pictures and style sheets.
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
-    m_page->setUrlRequestInterceptor(new LocalFileGuard(m_page));
+    setPageRequestFilter(m_page, nullptr);
     connect(
         m_page, &QWebEnginePage::newWindowRequested, this, &WebEngineBrowser::newWindowRequested);
     connect(m_page, &QWebEnginePage::certificateError, this, &WebEngineBrowser::certificateError);

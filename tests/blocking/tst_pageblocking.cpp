@@ -139,6 +139,19 @@ void PageBlockingTest::blocksAndHides()
     QCOMPARE(shown.first(),
         blocked ? QStringLiteral("none none block") : QStringLiteral("block block block"));
     QVERIFY(NavigationGate::instance().isOpen());
+
+    // Whatever blocking does, a page opened from the disk reads no other file.
+    ctx.writeFile("local.html",
+        "<script>fetch('file:///etc/passwd').then(() => 'read', () => 'refused')"
+        ".then(t => document.title = t)</script>");
+    QSignalSpy titles(engine, &BrowserEngine::TitleChange);
+    engine->Navigate(ctx.file("local.html"));
+    const auto answer = [&titles] {
+        const QString title = titles.isEmpty() ? QString() : titles.last().first().toString();
+        return title == "read" || title == "refused" ? title : QString();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!answer().isEmpty(), LoadTimeout);
+    QCOMPARE(answer(), QStringLiteral("refused"));
 }
 
 WAVECREST_TEST(PageBlockingTest)
