@@ -45,12 +45,6 @@ const Step show = [](BrowserWindow *w, auto) {
 const Step homeArrives
     = [](auto, FakeBrowserEngine *e) { Q_EMIT e->NavigateComplete2(e->location = "http://h/"); };
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 // What a user meets first: the address bar at start, the offer to reopen
@@ -189,7 +183,7 @@ private Q_SLOTS:
         program.start(bin + "/wavecrest", {page});
         const QString address = QUrl::fromLocalFile(page).toString(),
                       session = bin + "/Session.lst";
-        QTRY_COMPARE_WITH_TIMEOUT(contents(session), address.toUtf8() + "\r\n", 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(fileContents(session), address.toUtf8() + "\r\n", 60000);
         ::kill(pid_t(program.processId()), SIGKILL);
         QVERIFY(program.waitForFinished());
 

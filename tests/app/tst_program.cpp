@@ -1,3 +1,4 @@
+#include "support/testcontext.h"
 #include "support/testregistry.h"
 
 #include "app/commandline.h"
@@ -23,12 +24,6 @@ bool catchesSignal(qint64 pid, int signalNumber)
             return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signalNumber - 1)) & 1;
     }
     return false;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
 }
 
 // A copy of the real program in a folder of its own, which is where it keeps
@@ -235,10 +230,10 @@ private Q_SLOTS:
         QVERIFY(ended.wait(60000));
         QCOMPARE(copy.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(copy.process.exitCode(), 0);
-        QCOMPARE(readFile(copy.file("Wavecrest.ini")), "[Wavecrest]\r\nColor=-2147483633\r\n");
-        QCOMPARE(readFile(copy.file("Address.lst")), "first\r\nsecond\r\n");
-        QCOMPARE(readFile(copy.file("Favorites2.lst")), "");
-        QCOMPARE(readFile(copy.file("Favorties.lst")), "");
+        QCOMPARE(fileContents(copy.file("Wavecrest.ini")), "[Wavecrest]\r\nColor=-2147483633\r\n");
+        QCOMPARE(fileContents(copy.file("Address.lst")), "first\r\nsecond\r\n");
+        QCOMPARE(fileContents(copy.file("Favorites2.lst"), "missing"), "");
+        QCOMPARE(fileContents(copy.file("Favorties.lst"), "missing"), "");
         QCOMPARE(QFile::exists(copy.dir.filePath("bin/Wavecrest.ini")), !installed);
     }
 };

@@ -1,6 +1,7 @@
 #include "settings/datadir.h"
 #include "settings/listfile.h"
 #include "settings/profile.h"
+#include "support/testcontext.h"
 #include "support/testregistry.h"
 #include "ui/colorvalue.h"
 
@@ -176,12 +177,6 @@ std::optional<bool> asOrdinaryUser(const std::function<bool(QString *)> &save, Q
     return WEXITSTATUS(status) == 0;
 }
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class SettingsTest : public QObject
@@ -222,7 +217,7 @@ private slots:
         else
             QVERIFY(WriteIniString(c.section, c.key, c.value, path));
         // Reading leaves the file as it was, and a missing one missing.
-        QCOMPARE(contents(path), c.after.isNull() ? c.before : c.after);
+        QCOMPARE(fileContents(path), c.after.isNull() ? c.before : c.after);
     }
 
     void listFile_data() { addRows(listCases); }
@@ -232,7 +227,7 @@ private slots:
         const QString path = fileWith("Address.lst", c.loadOnly ? c.file : QByteArray());
         if (!c.loadOnly) {
             QVERIFY(SaveList(c.saved.isEmpty() ? c.entries : c.saved, path));
-            QCOMPARE(contents(path), c.file);
+            QCOMPARE(fileContents(path), c.file);
         }
         QStringList loaded = c.entries; // loading appends to what is held
         QVERIFY(LoadList(&loaded, path));
@@ -270,7 +265,7 @@ private slots:
         QVERIFY(!saved && !written);
         QCOMPARE(error, message);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"file"});
-        QCOMPARE(contents(file), old);
+        QCOMPARE(fileContents(file), old);
     }
 
     // In a folder that refuses new files, a file the user may write is
@@ -332,7 +327,7 @@ private slots:
             QSKIP("root could not become an ordinary user");
         QCOMPARE(*saved, !after.isNull());
         QCOMPARE(error, message.replace("%1", path));
-        QCOMPARE(contents(path), after.isNull() ? before : after);
+        QCOMPARE(fileContents(path), after.isNull() ? before : after);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
             before.isNull() ? QStringList() : QStringList{file});
     }
@@ -349,7 +344,7 @@ private slots:
         QVERIFY(QFile::setPermissions(real, mode));
         QVERIFY(SaveList({"new"}, link));
         QVERIFY(QFileInfo(link).isSymLink());
-        QCOMPARE(contents(real), "new\r\n");
+        QCOMPARE(fileContents(real), "new\r\n");
         QCOMPARE(QFile::permissions(real) & ~QFile::Permissions(0x0600), mode & ~0x0600);
         QCOMPARE(
             QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Address.lst"});
