@@ -15,6 +15,10 @@
 
 namespace {
 
+// A window by name, its role, the controls Tab visits (see tabOrder()) and
+// the pictures' names.
+using Shown = std::tuple<QString, QAccessible::Role, QString, QStringList>;
+
 // "Role 'name'", as a reader would announce the object.
 QString describe(QAccessibleInterface *object)
 {
@@ -94,14 +98,10 @@ private Q_SLOTS:
     // pictures have the names a reader speaks.
     void everyWindow_data()
     {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QAccessible::Role>("role");
-        QTest::addColumn<QString>("tabs");
-        QTest::addColumn<QStringList>("pictures");
+        QTest::addColumn<Shown>("shown");
         const auto row = [](const char *window, QAccessible::Role role, const char *tabs,
                              const QStringList &pictures = {}) {
-            QTest::newRow(window) << QString::fromLatin1(window) << role << QString(tabs)
-                                  << pictures;
+            QTest::newRow(window) << Shown{window, role, tabs, pictures};
         };
         // The page's view stands where the engine's would.
         const char *const browser
@@ -138,10 +138,8 @@ private Q_SLOTS:
     }
     void everyWindow()
     {
-        QFETCH(QString, window);
-        QFETCH(QAccessible::Role, role);
-        QFETCH(QString, tabs);
-        QFETCH(QStringList, pictures);
+        QFETCH(Shown, shown);
+        const auto &[window, role, tabs, pictures] = shown;
         TestContext ctx;
         registerApplicationWindows(*ctx.context);
         ApplicationShell shell(*ctx.context);

@@ -26,6 +26,8 @@ bool catchesSignal(qint64 pid, int signalNumber)
     return false;
 }
 
+using Answer = std::tuple<QString, int, QString, QString>;
+
 // A copy of the real program in a folder of its own, which is where it keeps
 // its files; home and the per-user folders are temporary too.
 struct ProgramCopy {
@@ -128,30 +130,22 @@ private Q_SLOTS:
     // Answered before any window could be made: no display is needed.
     void answersWithoutDisplay_data()
     {
-        QTest::addColumn<QString>("argument");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("output"); // a pattern for the whole output
-        QTest::addColumn<QString>("errors");
-        QTest::newRow("--version")
-            << "--version" << 0
-            << "Wavecrest " + QRegularExpression::escape(productVersion()) + "\n"
-            << "";
+        // The argument, the exit code, a pattern for the whole output, the
+        // end of the errors.
+        QTest::addColumn<Answer>("row");
+        QTest::newRow("--version") << Answer{
+            "--version", 0, "Wavecrest " + QRegularExpression::escape(productVersion()) + "\n", ""};
         QTest::newRow("--help names both options")
-            << "--help" << 0 << "Usage: wavecrest .*\n.* --help .*\n.* --version .*\n"
-            << "";
-        QTest::newRow("unknown option") << "--bogus" << 2 << ""
-                                        << "wavecrest: Unknown option: --bogus\n"
-                                           "Try 'wavecrest --help'.\n";
-        QTest::newRow("a start") << "about:blank" << 1 << ""
-                                 << "wavecrest: no display to show the browser on (DISPLAY is not "
-                                    "set)\n";
+            << Answer{"--help", 0, "Usage: wavecrest .*\n.* --help .*\n.* --version .*\n", ""};
+        QTest::newRow("unknown option") << Answer{
+            "--bogus", 2, "", "wavecrest: Unknown option: --bogus\nTry 'wavecrest --help'.\n"};
+        QTest::newRow("a start") << Answer{"about:blank", 1, "",
+            "wavecrest: no display to show the browser on (DISPLAY is not set)\n"};
     }
     void answersWithoutDisplay()
     {
-        QFETCH(QString, argument);
-        QFETCH(int, exitCode);
-        QFETCH(QString, output);
-        QFETCH(QString, errors);
+        QFETCH(Answer, row);
+        const auto &[argument, exitCode, output, errors] = row;
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})

@@ -45,6 +45,12 @@ struct FakePlatform : SystemRegistry, ProgramLauncher {
     bool starts = true;
 };
 
+// The first registry key (the tool's path; null: no such key), the second
+// (null: none; else it names a folder "with" the tool or "without"), whether
+// the programs looked for are on the PATH and start, and what was started
+// ("dir": the folder the second key names).
+using SystemInfo = std::tuple<QString, QString, bool, bool, QString>;
+
 } // namespace
 
 class TestPreferencesAndAbout : public QObject
@@ -176,37 +182,29 @@ private Q_SLOTS:
 
     void aboutBox_data()
     {
-        QTest::addColumn<QString>("firstKey"); // the tool's path; null: no such key
-        // Null: no such key; else it names a directory "with" the tool or "without".
-        QTest::addColumn<QString>("secondKey");
-        QTest::addColumn<bool>("onPath"); // the programs looked for are on the PATH
-        QTest::addColumn<bool>("starts");
-        QTest::addColumn<QString>("started"); // "dir": the directory the second key names
+        QTest::addColumn<SystemInfo>("row");
         const QString tool = "C:\\Tools\\msinfo32.exe", none;
         const QString found = "/usr/bin/" + systemInformationPrograms().value(0);
         QTest::newRow("the tool the registry names is started")
-            << tool << "with" << true << true << tool;
+            << SystemInfo{tool, "with", true, true, tool};
         QTest::newRow("a named tool that will not start is reported")
-            << tool << "with" << true << false << tool;
+            << SystemInfo{tool, "with", true, false, tool};
         QTest::newRow("an empty name counts as none")
-            << QString("") << "with" << true << true << none;
+            << SystemInfo{QString(""), "with", true, true, none};
         QTest::newRow("the tool in the folder the registry names")
-            << none << "with" << true << true << "dir/MSINFO32.EXE";
+            << SystemInfo{none, "with", true, true, "dir/MSINFO32.EXE"};
         QTest::newRow("no tool in that folder: the one on the PATH")
-            << none << "without" << true << true << found;
-        QTest::newRow("no tool anywhere is reported") << none << none << false << true << none;
+            << SystemInfo{none, "without", true, true, found};
+        QTest::newRow("no tool anywhere is reported") << SystemInfo{none, none, false, true, none};
         QTest::newRow("a tool on the PATH that will not start is reported")
-            << none << none << true << false << found;
+            << SystemInfo{none, none, true, false, found};
     }
     // System Info in the one About box, with a fake registry and PATH; when
     // nothing starts, the box says so.
     void aboutBox()
     {
-        QFETCH(QString, firstKey);
-        QFETCH(QString, secondKey);
-        QFETCH(bool, onPath);
-        QFETCH(bool, starts);
-        QFETCH(QString, started);
+        QFETCH(SystemInfo, row);
+        const auto &[firstKey, secondKey, onPath, starts, started] = row;
         TestContext ctx;
         registerApplicationWindows(*ctx.context);
         auto *box = qobject_cast<AboutBox *>(ctx.context->windows().open(WindowNames::About));

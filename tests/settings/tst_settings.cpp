@@ -34,6 +34,8 @@ QByteArray unicodeFile(const QString &text, int unitSize, bool bigEndian)
     return bytes;
 }
 
+using InPlace = std::tuple<QString, QByteArray, bool, bool, QStringList, QByteArray, QString>;
+
 QByteArray utf16le(const QString &text)
 {
     return unicodeFile(text, 2, false);
@@ -273,19 +275,16 @@ private slots:
     // encoding there too.
     void readOnlyFolder_data()
     {
-        QTest::addColumn<QString>("file"); // the settings file gets k=entry in [S]
-        QTest::addColumn<QByteArray>("before"); // null: no file
-        QTest::addColumn<bool>("writable");
-        QTest::addColumn<bool>("diskFull");
-        QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<QByteArray>("after"); // null: the save fails
-        QTest::addColumn<QString>("message");
+        // The file (the settings file gets k=entry in [S]), its bytes before (null:
+        // no file), whether the user may write it, whether the disk is full, the
+        // entries saved, the bytes after (null: the save fails), the message.
+        QTest::addColumn<InPlace>("row");
         const QByteArray abc("a\r\nb\r\nc\r\n"), a("a\r\n"), none;
         const auto row = [](const char *name, const QByteArray &before, bool writable,
                              bool diskFull, const QStringList &entries, const QByteArray &after,
                              const char *message = "", const char *file = "Address.lst") {
-            QTest::newRow(name) << QString(file) << before << writable << diskFull << entries
-                                << after << message;
+            QTest::newRow(name) << InPlace{
+                file, before, writable, diskFull, entries, after, message};
         };
         row("shrinks", abc, true, false, {"x"}, "x\r\n");
         row("grows", a, true, false, {"a", "b", "c"}, abc);
@@ -297,13 +296,8 @@ private slots:
     }
     void readOnlyFolder()
     {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, before);
-        QFETCH(bool, writable);
-        QFETCH(bool, diskFull);
-        QFETCH(QStringList, entries);
-        QFETCH(QByteArray, after);
-        QFETCH(QString, message);
+        QFETCH(InPlace, row);
+        auto [file, before, writable, diskFull, entries, after, message] = row;
         const QString path = fileWith(file, before);
         QFile::setPermissions(
             path, writable ? QFile::Permissions(0x6666) : QFile::Permissions(0x4444));
