@@ -45,6 +45,8 @@ struct FakePlatform : SystemRegistry, ProgramLauncher {
     bool starts = true;
 };
 
+using Edits = std::tuple<QString, bool, QString>;
+using Filters = std::tuple<QString, QString, QStringList>;
 // The first registry key (the tool's path; null: no such key), the second
 // (null: none; else it names a folder "with" the tool or "without"), whether
 // the programs looked for are on the PATH and start, and what was started
@@ -60,21 +62,21 @@ class TestPreferencesAndAbout : public QObject
 private Q_SLOTS:
     void preferences_data()
     {
-        QTest::addColumn<QString>("edits");
-        QTest::addColumn<bool>("fromSecondary");
-        QTest::addColumn<QString>("button");
+        // The edits, whether Preferences opens from the secondary window, the
+        // button pressed at the end.
+        QTest::addColumn<Edits>("row");
         QTest::newRow("OK keeps the home page and shows colour and picture")
-            << "home colour picture" << false << "Command1";
+            << Edits{"home colour picture", false, "Command1"};
         QTest::newRow("Apply from the secondary window changes the main window")
-            << "home colour picture" << true << "Command6";
-        QTest::newRow("Cancel changes nothing") << "home colour picture" << false << "Command2";
+            << Edits{"home colour picture", true, "Command6"};
+        QTest::newRow("Cancel changes nothing") << Edits{"home colour picture", false, "Command2"};
         QTest::newRow("a picture alone leaves home page and colour")
-            << "picture" << false << "Command1";
-        QTest::newRow("cancelled pickers change nothing") << "" << true << "Command1";
+            << Edits{"picture", false, "Command1"};
+        QTest::newRow("cancelled pickers change nothing") << Edits{"", true, "Command1"};
         QTest::newRow("Clear Address Bar empties the history for good")
-            << "" << false << "Command3";
+            << Edits{"", false, "Command3"};
         QTest::newRow("Clear Favorites from the secondary window empties the main window's")
-            << "" << true << "Command4";
+            << Edits{"", true, "Command4"};
     }
     // Opens Preferences from a window, makes the row's edits, cancels the
     // pickers it does not use, presses Escape (which must not cancel) and then
@@ -82,9 +84,8 @@ private Q_SLOTS:
     // start show.
     void preferences()
     {
-        QFETCH(QString, edits);
-        QFETCH(bool, fromSecondary);
-        QFETCH(QString, button);
+        QFETCH(Edits, row);
+        const auto &[edits, fromSecondary, button] = row;
         TestContext ctx;
         // Two blank pictures, 8 x 8 and 4 x 4, as binary portable bitmaps.
         ctx.writeFile("8.pbm", "P4 8 8\n" + QByteArray(8, '\0'));
@@ -148,24 +149,21 @@ private Q_SLOTS:
     // one chosen.
     void fileChooserFilters_data()
     {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QStringList>("filters");
-        QTest::newRow("File > Open File")
-            << WindowNames::Main << "mnuFileOpen"
-            << QStringList{"Image Files (*.jpg *.bmp *.gif *.ico *.wmf)",
-                   "HTML Files (*.htm, *.html) (*.html *.htm)",
-                   "Text Files (*.txt *.ini *.nfo *.diz)", "All Files (*.*)"};
+        // The window, the control that opens the dialog and the filters.
+        QTest::addColumn<Filters>("row");
+        QTest::newRow("File > Open File") << Filters{WindowNames::Main, "mnuFileOpen",
+            QStringList{"Image Files (*.jpg *.bmp *.gif *.ico *.wmf)",
+                "HTML Files (*.htm, *.html) (*.html *.htm)", "Text Files (*.txt *.ini *.nfo *.diz)",
+                "All Files (*.*)"}};
         QTest::newRow("the background picture in Preferences")
-            << WindowNames::Preferences << "Command5"
-            << QStringList{"All Image Files (*.bmp *.gif *.jpg)", "JPG Images (*.jpg)",
-                   "GIF Images (*.gif)", "BMP Images (*.bmp)"};
+            << Filters{WindowNames::Preferences, "Command5",
+                   QStringList{"All Image Files (*.bmp *.gif *.jpg)", "JPG Images (*.jpg)",
+                       "GIF Images (*.gif)", "BMP Images (*.bmp)"}};
     }
     void fileChooserFilters()
     {
-        QFETCH(QString, window);
-        QFETCH(QString, control);
-        QFETCH(QStringList, filters);
+        QFETCH(Filters, row);
+        const auto &[window, control, filters] = row;
         TestContext ctx;
         registerApplicationWindows(*ctx.context);
         BrowserWindow main(*ctx.context, BrowserWindow::Role::Main);
