@@ -26,6 +26,7 @@ bool catchesSignal(qint64 pid, int signalNumber)
     return false;
 }
 
+using Parsed = std::tuple<QStringList, CommandLine::Action, QString>;
 using Answer = std::tuple<QString, int, QString, QString>;
 
 // A copy of the real program in a folder of its own, which is where it keeps
@@ -78,13 +79,13 @@ class TestProgram : public QObject
 private Q_SLOTS:
     void parsesCommandLine_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<CommandLine::Action>("action");
-        QTest::addColumn<QString>("startAddress"); // "{dir}": the working directory
+        // The arguments, what the program does and the address it starts with
+        // ("{dir}": the working directory).
+        QTest::addColumn<Parsed>("row");
         using A = CommandLine::Action;
         const auto row
             = [](const char *name, QStringList arguments, A action, const char *address = "") {
-                  QTest::newRow(name) << arguments << action << QString::fromUtf8(address);
+                  QTest::newRow(name) << Parsed{arguments, action, QString::fromUtf8(address)};
               };
         row("nothing: the home page", {}, A::Run);
         row("web address", {"http://127.0.0.1:8080/a?b=c"}, A::Run, "http://127.0.0.1:8080/a?b=c");
@@ -112,9 +113,8 @@ private Q_SLOTS:
     }
     void parsesCommandLine()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(CommandLine::Action, action);
-        QFETCH(QString, startAddress);
+        QFETCH(Parsed, row);
+        auto [arguments, action, startAddress] = row;
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("sub dir"));
         for (const char *name : {"page.html", "-page.html", "sub dir/a#b?.html"})
