@@ -15,6 +15,11 @@
 
 namespace {
 
+using Flags = std::tuple<QByteArray, bool, QByteArray>;
+// A window by name, its role, the controls Tab visits (see tabOrder()) and
+// the pictures' names.
+using Shown = std::tuple<QString, QAccessible::Role, QString, QStringList>;
+
 // "Role 'name'", as a reader would announce the object.
 QString describe(QAccessibleInterface *object)
 {
@@ -94,14 +99,10 @@ private Q_SLOTS:
     // pictures have the names a reader speaks.
     void everyWindow_data()
     {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QAccessible::Role>("role");
-        QTest::addColumn<QString>("tabs");
-        QTest::addColumn<QStringList>("pictures");
+        QTest::addColumn<Shown>("shown");
         const auto row = [](const char *window, QAccessible::Role role, const char *tabs,
                              const QStringList &pictures = {}) {
-            QTest::newRow(window) << QString::fromLatin1(window) << role << QString(tabs)
-                                  << pictures;
+            QTest::newRow(window) << Shown{window, role, tabs, pictures};
         };
         // The page's view stands where the engine's would.
         const char *const browser
@@ -138,10 +139,8 @@ private Q_SLOTS:
     }
     void everyWindow()
     {
-        QFETCH(QString, window);
-        QFETCH(QAccessible::Role, role);
-        QFETCH(QString, tabs);
-        QFETCH(QStringList, pictures);
+        QFETCH(Shown, shown);
+        const auto &[window, role, tabs, pictures] = shown;
         TestContext ctx;
         registerApplicationWindows(*ctx.context);
         ApplicationShell shell(*ctx.context);
@@ -217,25 +216,24 @@ private Q_SLOTS:
     // listens, and never against the user's own switches.
     void engineSwitch_data()
     {
-        QTest::addColumn<QByteArray>("flags"); // null: not set at all
-        QTest::addColumn<bool>("listening");
-        QTest::addColumn<QByteArray>("expected");
+        // The flags (null: not set at all), whether something listens, the
+        // flags after.
+        QTest::addColumn<Flags>("row");
         const QByteArray unset, on = "--force-renderer-accessibility";
         const QByteArray off = "--disable-renderer-accessibility", gpu = "--disable-gpu";
-        QTest::newRow("listening, no flags") << unset << true << on;
+        QTest::newRow("listening, no flags") << Flags{unset, true, on};
         QTest::newRow("listening, flags kept")
-            << gpu + "  --no-pings" << true << gpu + "  --no-pings " + on;
+            << Flags{gpu + "  --no-pings", true, gpu + "  --no-pings " + on};
         QTest::newRow("listening, already asked for")
-            << gpu + " " + on + "=1" << true << gpu + " " + on + "=1";
-        QTest::newRow("listening, switched off by the user") << off << true << off;
-        QTest::newRow("nobody listening") << gpu << false << gpu;
-        QTest::newRow("nobody listening, no flags") << unset << false << unset;
+            << Flags{gpu + " " + on + "=1", true, gpu + " " + on + "=1"};
+        QTest::newRow("listening, switched off by the user") << Flags{off, true, off};
+        QTest::newRow("nobody listening") << Flags{gpu, false, gpu};
+        QTest::newRow("nobody listening, no flags") << Flags{unset, false, unset};
     }
     void engineSwitch()
     {
-        QFETCH(QByteArray, flags);
-        QFETCH(bool, listening);
-        QFETCH(QByteArray, expected);
+        QFETCH(Flags, row);
+        auto [flags, listening, expected] = row;
         const char *const variable = "QTWEBENGINE_CHROMIUM_FLAGS";
         const std::optional<QByteArray> saved
             = qEnvironmentVariableIsSet(variable) ? std::optional(qgetenv(variable)) : std::nullopt;

@@ -15,6 +15,10 @@ namespace {
 // file's place, "(none)" for no file.
 using Files = QMap<QString, QByteArray>;
 
+// The files before, how the program is asked to end, the files after, the
+// page it opened at start and how many boxes it showed.
+using StartAndEnd = std::tuple<Files, QString, Files, QString, int>;
+
 const QByteArray DefaultColour = "[Wavecrest]\r\nColor=-2147483633\r\n";
 const Files Unsaved = {{"Wavecrest.ini", "[Wavecrest]\r\nColor=abc\r\n"},
     {"Address.lst", "first,second\r\n"}, {"Favorties.lst", "(none)"}, {"Favorites2.lst", "(none)"}};
@@ -28,16 +32,10 @@ class TestApplicationShell : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // The files as they were before a start, how the program was asked to
-    // end, and the files after; a list that cannot be saved is reported
-    // (boxes) and the rest saved all the same.
+    // A list that cannot be saved is reported and the rest saved all the same.
     void startAndEnd_data()
     {
-        QTest::addColumn<Files>("before");
-        QTest::addColumn<QString>("end");
-        QTest::addColumn<Files>("after");
-        QTest::addColumn<QString>("home");
-        QTest::addColumn<int>("boxes");
+        QTest::addColumn<StartAndEnd>("row");
         const Files kept = {{"Wavecrest.ini",
                                 "; kept\r\n[Wavecrest]\r\nHomePage=http://127.0.0.1/\r\n"
                                 "Color=16711680\r\n"},
@@ -46,7 +44,7 @@ private Q_SLOTS:
             {"Favorites2.lst", "http://a.example/\r\nhttp://b.example/\r\n"}};
         const auto row = [](const char *name, const Files &before, const char *end,
                              const Files &after, const char *home = "about:blank", int boxes = 0) {
-            QTest::newRow(name) << before << end << after << home << boxes;
+            QTest::newRow(name) << StartAndEnd{before, end, after, home, boxes};
         };
         row("first start writes the defaults", {}, "close",
             {{"Wavecrest.ini", DefaultColour}, {"Address.lst", ""}, {"Favorties.lst", ""},
@@ -64,11 +62,8 @@ private Q_SLOTS:
     }
     void startAndEnd()
     {
-        QFETCH(Files, before);
-        QFETCH(QString, end);
-        QFETCH(Files, after);
-        QFETCH(QString, home);
-        QFETCH(int, boxes);
+        QFETCH(StartAndEnd, row);
+        const auto &[before, end, after, home, boxes] = row;
         TestContext ctx;
         for (auto file = before.cbegin(); file != before.cend(); ++file) {
             if (file.value() == "/")
@@ -111,6 +106,7 @@ private Q_SLOTS:
         }
     }
 
+    // The splash names the program, its version and maker, and ends once.
     void splashEndsOnce_data()
     {
         QTest::addColumn<QString>("trigger");
@@ -130,6 +126,10 @@ private Q_SLOTS:
         shell.start();
         QPointer<SplashScreen> splash = shell.splash();
         QVERIFY(splash && splash->isVisible());
+        const auto text
+            = [&](const char *name) { return splash->findChild<QLabel *>(name)->text(); };
+        QCOMPARE(QStringList({text("lblProductName"), text("lblVersion"), text("lblCompany")}),
+            QStringList({"Wavecrest", "Version " + productVersion(), "Brimlow"}));
         QSignalSpy ended(splash.data(), &SplashScreen::finished);
         if (trigger == "key" || trigger == "shift")
             QTest::keyClick(splash.data(), trigger == "key" ? Qt::Key_A : Qt::Key_Shift);
@@ -144,16 +144,6 @@ private Q_SLOTS:
         // The timer of an ended splash never shows the window a second time.
         QTest::qWait(SplashScreen::DisplayMilliseconds + 100);
         QCOMPARE(ended.count(), 1);
-    }
-
-    void splashShowsTitleAndVersion()
-    {
-        SplashScreen splash{QIcon()};
-        const auto text
-            = [&](const char *name) { return splash.findChild<QLabel *>(name)->text(); };
-        QCOMPARE(text("lblProductName"), "Wavecrest");
-        QCOMPARE(text("lblVersion"), "Version " + productVersion());
-        QCOMPARE(text("lblCompany"), "Brimlow");
     }
 
     // A logout that sends its signal twice must not wait for a user who is

@@ -26,6 +26,11 @@ namespace {
 
 using Step = std::function<void(BrowserWindow *, FakeBrowserEngine *)>;
 
+// The steps, the engine's calls, the find bar's count and the control with
+// the focus at the end (not looked at when empty).
+using Offer = std::tuple<QStringList, QStringList, QString>;
+using Typing = std::tuple<QList<Step>, QStringList, QString, QString>;
+
 Step key(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
 {
     return [=](BrowserWindow *w, auto) { QTest::keyClick(w->focusWidget(), key, modifiers); };
@@ -45,12 +50,6 @@ const Step show = [](BrowserWindow *w, auto) {
 const Step homeArrives
     = [](auto, FakeBrowserEngine *e) { Q_EMIT e->NavigateComplete2(e->location = "http://h/"); };
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 // What a user meets first: the address bar at start, the offer to reopen
@@ -68,10 +67,7 @@ private Q_SLOTS:
     // but a caret the user placed is kept.
     void typing_data()
     {
-        QTest::addColumn<QList<Step>>("steps");
-        QTest::addColumn<QStringList>("calls");
-        QTest::addColumn<QString>("count");
-        QTest::addColumn<QString>("focus"); // not looked at when empty
+        QTest::addColumn<Typing>("row");
         const QStringList ap = {"FindText:a", "FindText:ap"}, x = {"Navigate:x.example"};
         const Step enterX = [](BrowserWindow *w, auto) {
             QTest::keyClicks(w->focusWidget(), "x.example");
@@ -83,7 +79,7 @@ private Q_SLOTS:
         };
         const auto row = [](const char *name, QList<Step> steps, QStringList calls,
                              const char *count = "", const char *focus = "txtFind") {
-            QTest::newRow(name) << steps << calls << count << focus;
+            QTest::newRow(name) << Typing{steps, calls, count, focus};
         };
         row("none found; an older text's answer",
             {show, find, typeAp, answer("ap", 0, 0), answer("a", 2, 9)}, ap, "No matches");
@@ -105,10 +101,8 @@ private Q_SLOTS:
     }
     void typing()
     {
-        QFETCH(QList<Step>, steps);
-        QFETCH(QStringList, calls);
-        QFETCH(QString, count);
-        QFETCH(QString, focus);
+        QFETCH(Typing, row);
+        const auto &[steps, calls, count, focus] = row;
         TestContext ctx;
         BrowserWindow window(*ctx.context, BrowserWindow::Role::Main);
         for (const Step &step : steps)
@@ -124,12 +118,11 @@ private Q_SLOTS:
     // dies and starts again from what the file holds ("crash").
     void offer_data()
     {
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QStringList>("writes");
-        QTest::addColumn<QString>("offered"); // at the end
+        // The steps, the files written, and what is offered at the end.
+        QTest::addColumn<Offer>("row");
         const auto row
             = [](const char *name, QStringList steps, QStringList writes, const char *offered) {
-                  QTest::newRow(name) << steps << writes << offered;
+                  QTest::newRow(name) << Offer{steps, writes, offered};
               };
         row("no file, or one of empty addresses: the file follows the windows, once per change",
             {"|", "a", "a", "a|b", "a|", "|"}, {"a", "a|b", "a", ""}, "");
@@ -145,9 +138,8 @@ private Q_SLOTS:
 
     void offer()
     {
-        QFETCH(QStringList, steps);
-        QFETCH(QStringList, writes);
-        QFETCH(QString, offered);
+        QFETCH(Offer, row);
+        const auto &[steps, writes, offered] = row;
         std::optional<QStringList> file;
         if (steps.first() != "-")
             file = steps.first().split(u'|');
@@ -189,7 +181,7 @@ private Q_SLOTS:
         program.start(bin + "/wavecrest", {page});
         const QString address = QUrl::fromLocalFile(page).toString(),
                       session = bin + "/Session.lst";
-        QTRY_COMPARE_WITH_TIMEOUT(contents(session), address.toUtf8() + "\r\n", 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(fileContents(session), address.toUtf8() + "\r\n", 60000);
         ::kill(pid_t(program.processId()), SIGKILL);
         QVERIFY(program.waitForFinished());
 

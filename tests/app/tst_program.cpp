@@ -1,3 +1,4 @@
+#include "support/testcontext.h"
 #include "support/testregistry.h"
 
 #include "app/commandline.h"
@@ -25,11 +26,8 @@ bool catchesSignal(qint64 pid, int signalNumber)
     return false;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
-}
+using Parsed = std::tuple<QStringList, CommandLine::Action, QString>;
+using Answer = std::tuple<QString, int, QString, QString>;
 
 // A copy of the real program in a folder of its own, which is where it keeps
 // its files; home and the per-user folders are temporary too.
@@ -81,13 +79,13 @@ class TestProgram : public QObject
 private Q_SLOTS:
     void parsesCommandLine_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<CommandLine::Action>("action");
-        QTest::addColumn<QString>("startAddress"); // "{dir}": the working directory
+        // The arguments, what the program does and the address it starts with
+        // ("{dir}": the working directory).
+        QTest::addColumn<Parsed>("row");
         using A = CommandLine::Action;
         const auto row
             = [](const char *name, QStringList arguments, A action, const char *address = "") {
-                  QTest::newRow(name) << arguments << action << QString::fromUtf8(address);
+                  QTest::newRow(name) << Parsed{arguments, action, QString::fromUtf8(address)};
               };
         row("nothing: the home page", {}, A::Run);
         row("web address", {"http://127.0.0.1:8080/a?b=c"}, A::Run, "http://127.0.0.1:8080/a?b=c");
@@ -115,9 +113,8 @@ private Q_SLOTS:
     }
     void parsesCommandLine()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(CommandLine::Action, action);
-        QFETCH(QString, startAddress);
+        QFETCH(Parsed, row);
+        auto [arguments, action, startAddress] = row;
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("sub dir"));
         for (const char *name : {"page.html", "-page.html", "sub dir/a#b?.html"})
@@ -133,30 +130,22 @@ private Q_SLOTS:
     // Answered before any window could be made: no display is needed.
     void answersWithoutDisplay_data()
     {
-        QTest::addColumn<QString>("argument");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("output"); // a pattern for the whole output
-        QTest::addColumn<QString>("errors");
-        QTest::newRow("--version")
-            << "--version" << 0
-            << "Wavecrest " + QRegularExpression::escape(productVersion()) + "\n"
-            << "";
+        // The argument, the exit code, a pattern for the whole output, the
+        // end of the errors.
+        QTest::addColumn<Answer>("row");
+        QTest::newRow("--version") << Answer{
+            "--version", 0, "Wavecrest " + QRegularExpression::escape(productVersion()) + "\n", ""};
         QTest::newRow("--help names both options")
-            << "--help" << 0 << "Usage: wavecrest .*\n.* --help .*\n.* --version .*\n"
-            << "";
-        QTest::newRow("unknown option") << "--bogus" << 2 << ""
-                                        << "wavecrest: Unknown option: --bogus\n"
-                                           "Try 'wavecrest --help'.\n";
-        QTest::newRow("a start") << "about:blank" << 1 << ""
-                                 << "wavecrest: no display to show the browser on (DISPLAY is not "
-                                    "set)\n";
+            << Answer{"--help", 0, "Usage: wavecrest .*\n.* --help .*\n.* --version .*\n", ""};
+        QTest::newRow("unknown option") << Answer{
+            "--bogus", 2, "", "wavecrest: Unknown option: --bogus\nTry 'wavecrest --help'.\n"};
+        QTest::newRow("a start") << Answer{"about:blank", 1, "",
+            "wavecrest: no display to show the browser on (DISPLAY is not set)\n"};
     }
     void answersWithoutDisplay()
     {
-        QFETCH(QString, argument);
-        QFETCH(int, exitCode);
-        QFETCH(QString, output);
-        QFETCH(QString, errors);
+        QFETCH(Answer, row);
+        const auto &[argument, exitCode, output, errors] = row;
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -235,10 +224,10 @@ private Q_SLOTS:
         QVERIFY(ended.wait(60000));
         QCOMPARE(copy.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(copy.process.exitCode(), 0);
-        QCOMPARE(readFile(copy.file("Wavecrest.ini")), "[Wavecrest]\r\nColor=-2147483633\r\n");
-        QCOMPARE(readFile(copy.file("Address.lst")), "first\r\nsecond\r\n");
-        QCOMPARE(readFile(copy.file("Favorites2.lst")), "");
-        QCOMPARE(readFile(copy.file("Favorties.lst")), "");
+        QCOMPARE(fileContents(copy.file("Wavecrest.ini")), "[Wavecrest]\r\nColor=-2147483633\r\n");
+        QCOMPARE(fileContents(copy.file("Address.lst")), "first\r\nsecond\r\n");
+        QCOMPARE(fileContents(copy.file("Favorites2.lst"), "missing"), "");
+        QCOMPARE(fileContents(copy.file("Favorties.lst"), "missing"), "");
         QCOMPARE(QFile::exists(copy.dir.filePath("bin/Wavecrest.ini")), !installed);
     }
 };

@@ -370,21 +370,14 @@ private Q_SLOTS:
         QTest::addColumn<Steps>("steps");
         QTest::addColumn<Shown>("shown");
 
-        row("download begins", {downloadBegins},
-            {.status = "Contacting host...", .backEnabled = true, .stopEnabled = true});
-        row("navigation completes: the page's address shown", {navigationCompletes("a.example")},
-            {.status = "Receiving data...", .address = "a.example"});
         row("progress, and a status text that replaces the one before",
             {[](auto w) { Q_EMIT w.engine->ProgressChange(50, 100); },
                 [](auto w) { Q_EMIT w.engine->StatusTextChange("a"); },
                 [](auto w) { Q_EMIT w.engine->StatusTextChange("b"); }},
             {.status = "b", .progress = "50  of  100"});
-        row("title", {titleChanges("Page")}, {.caption = "Page - Brimlow Wavecrest"});
         row("an empty title, added to the favourites at the top",
             {titleChanges("Page"), titleChanges(""), engineAt("n"), choose("mnuFavoritesAdd")},
             {.caption = " - Brimlow Wavecrest", .favourites = {" = n", "A = a", "B = b", "C = "}});
-        row("download completes", {downloadBegins, downloadCompletes},
-            {.status = "Done.", .backEnabled = true});
         // The buttons, and the menu items without a key of their own (the
         // keys come next, which work even while their button is disabled).
 

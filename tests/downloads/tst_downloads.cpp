@@ -73,6 +73,8 @@ struct HeldDownload {
     QPointer<QWebEngineDownloadRequest> download;
 };
 
+using Progress = std::tuple<qint64, qint64, int, int, QString>;
+
 DownloadWindow *findDownloadWindow()
 {
     for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -215,22 +217,18 @@ private Q_SLOTS:
         for (const char *name :
             {"download-unlocked", "download-deadowner", "download-running", "unrelated"})
             QVERIFY(makeFolder(name));
-        // A lock left by a process that has ended.
-        QProcess ended;
-        ended.start("true");
-        QVERIFY(ended.waitForStarted());
-        const qint64 deadPid = ended.processId();
-        QVERIFY(ended.waitForFinished());
+        // A lock left by a process that is gone (no process has so large a number).
         QFile deadLock(cache.filePath("download-deadowner.lock"));
         QVERIFY(deadLock.open(QIODevice::WriteOnly));
-        deadLock.write(QByteArray::number(deadPid) + "\nwavecrest\n"
-            + QSysInfo::machineHostName().toUtf8() + "\n");
+        deadLock.write("999999999\nwavecrest\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         deadLock.close();
         QLockFile running(cache.filePath("download-running.lock"));
         QVERIFY(running.tryLock(0));
         // A link named like a partial folder is not followed.
         QTemporaryDir elsewhere;
         QVERIFY(QFile(elsewhere.filePath("keep")).open(QIODevice::WriteOnly));
+        // (One left by a run that failed half-way goes first.)
+        QFile::remove(cache.filePath("download-link"));
         QVERIFY(QFile::link(elsewhere.path(), cache.filePath("download-link")));
 
         DownloadSaver::removeLeftovers();
@@ -248,27 +246,20 @@ private Q_SLOTS:
 
     void downloadWindow_data()
     {
-        QTest::addColumn<qint64>("received");
-        QTest::addColumn<qint64>("total");
-        QTest::addColumn<int>("barMaximum");
-        QTest::addColumn<int>("barValue");
-        QTest::addColumn<QString>("status");
+        // Bytes received and in all, the bar's maximum and value, the status.
+        QTest::addColumn<Progress>("row");
         QTest::newRow("progress as a part of the size")
-            << qint64(1536) << qint64(6144) << 1000 << 250 << "1.50 KiB of 6.00 KiB";
-        QTest::newRow("size unknown: a busy bar")
-            << qint64(2048) << qint64(-1) << 0 << 0 << "2.00 KiB";
+            << Progress{1536, 6144, 1000, 250, "1.50 KiB of 6.00 KiB"};
+        QTest::newRow("size unknown: a busy bar") << Progress{2048, -1, 0, 0, "2.00 KiB"};
         QTest::newRow("more than announced: the bar stops full")
-            << qint64(9000) << qint64(3000) << 1000 << 1000 << "8.79 KiB of 2.93 KiB";
+            << Progress{9000, 3000, 1000, 1000, "8.79 KiB of 2.93 KiB"};
     }
     // Closing the window of a running download cancels it; once it has
     // ended, closing only closes.
     void downloadWindow()
     {
-        QFETCH(qint64, received);
-        QFETCH(qint64, total);
-        QFETCH(int, barMaximum);
-        QFETCH(int, barValue);
-        QFETCH(QString, status);
+        QFETCH(Progress, row);
+        const auto &[received, total, barMaximum, barValue, status] = row;
         QPointer<DownloadWindow> window = new DownloadWindow("a.bin", "/tmp/a.bin");
         QSignalSpy cancel(window.data(), &DownloadWindow::cancelRequested);
         window->show();

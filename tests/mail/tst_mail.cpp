@@ -38,6 +38,11 @@ QByteArrayList replacing(int step, const QByteArray &reply)
     return Replies.mid(0, step) + QByteArrayList{reply} + Replies.mid(step + 1);
 }
 
+// A mail server's script, the box for a failed send (none when it went),
+// what the server heard, the fields typed and the server (when not the
+// scripted one).
+using Scripted = std::tuple<QByteArrayList, QString, QByteArrayList, Fields, QString>;
+
 // What a real server reads: the From and Subject headers as parsed, the body's
 // Content-Transfer-Encoding, the MAIL FROM parameters.
 struct Arrival {
@@ -328,19 +333,13 @@ private Q_SLOTS:
         QVERIFY(!mail.test.readFile("Wavecrest.ini").contains("s3cret"));
     }
 
-    // The box for a failed send (none when it went) and what the server heard.
     void scriptedServer_data()
     {
-        QTest::addColumn<QByteArrayList>("script");
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QByteArrayList>("commands");
-        QTest::addColumn<Fields>("fields");
-        QTest::addColumn<QString>("server"); // when not the scripted one
-
+        QTest::addColumn<Scripted>("row");
         const auto add = [](const char *name, const QByteArrayList &script, const QString &box,
                              const QByteArrayList &commands, const Fields &fields = {},
                              const QString &server = {}) {
-            QTest::newRow(name) << script << box << commands << fields << server;
+            QTest::newRow(name) << Scripted{script, box, commands, fields, server};
         };
         const QString notEncrypted
             = "The mail server 127.0.0.1 asks for a login, but the connection to it is not "
@@ -401,12 +400,8 @@ private Q_SLOTS:
 
     void scriptedServer()
     {
-        QFETCH(QByteArrayList, script);
-        QFETCH(QString, box);
-        QFETCH(QByteArrayList, commands);
-        QFETCH(Fields, fields);
-        QFETCH(QString, server);
-
+        QFETCH(Scripted, row);
+        const auto &[script, box, commands, fields, server] = row;
         FakeSmtpServer fake(script);
         const QString field = server.isEmpty() ? fake.field() : server;
         Mail mail(field, fields);
@@ -425,9 +420,7 @@ private Q_SLOTS:
     void sendAgain()
     {
         FakeSmtpServer fake(Replies);
-        SmtpClientConfig config;
-        config.replyTimeLimit = 500ms;
-        Mail mail(fake.field(), {}, config);
+        Mail mail(fake.field(), {}, {.replyTimeLimit = 500ms});
         mail.send();
         QCOMPARE(mail.status(), "Mail Sent");
 
@@ -457,29 +450,22 @@ private Q_SLOTS:
     // unseen.
     void closedWhileSending_data()
     {
-        QTest::addColumn<QByteArrayList>("script");
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QByteArrayList>("commands");
-
+        QTest::addColumn<Scripted>("row");
         const QByteArrayList refused = Commands.mid(0, 3) << "quit";
-        QTest::newRow("the server takes it") << Replies << "Mail Sent" << Commands;
-        QTest::newRow("the server refuses it") << (Replies.mid(0, 3) << "554 no\r\n"
-                                                                     << Replies.last())
-                                               << Improper + "250 Code recieved: 554 no\r\n"
-                                               << refused;
-        QTest::newRow("the server falls silent") << Replies.mid(0, 3) << TimedOut << refused;
+        QTest::newRow("the server takes it") << Scripted{Replies, "Mail Sent", Commands, {}, {}};
+        QTest::newRow("the server refuses it") << Scripted{Replies.mid(0, 3) << "554 no\r\n"
+                                                                             << Replies.last(),
+            Improper + "250 Code recieved: 554 no\r\n", refused, {}, {}};
+        QTest::newRow("the server falls silent")
+            << Scripted{Replies.mid(0, 3), TimedOut, refused, {}, {}};
     }
 
     void closedWhileSending()
     {
-        QFETCH(QByteArrayList, script);
-        QFETCH(QString, box);
-        QFETCH(QByteArrayList, commands);
-
+        QFETCH(Scripted, row);
+        const auto &[script, box, commands, fields, server] = row;
         FakeSmtpServer fake(script);
-        SmtpClientConfig config;
-        config.replyTimeLimit = 500ms;
-        Mail mail(fake.field(), {}, config);
+        Mail mail(fake.field(), {}, {.replyTimeLimit = 500ms});
         mail.window->setAttribute(Qt::WA_DeleteOnClose);
         mail.window->show();
         click(mail.window, "Command1");

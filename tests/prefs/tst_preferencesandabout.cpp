@@ -45,6 +45,14 @@ struct FakePlatform : SystemRegistry, ProgramLauncher {
     bool starts = true;
 };
 
+using Edits = std::tuple<QString, bool, QString>;
+using Filters = std::tuple<QString, QString, QStringList>;
+// The first registry key (the tool's path; null: no such key), the second
+// (null: none; else it names a folder "with" the tool or "without"), whether
+// the programs looked for are on the PATH and start, and what was started
+// ("dir": the folder the second key names).
+using SystemInfo = std::tuple<QString, QString, bool, bool, QString>;
+
 } // namespace
 
 class TestPreferencesAndAbout : public QObject
@@ -54,21 +62,21 @@ class TestPreferencesAndAbout : public QObject
 private Q_SLOTS:
     void preferences_data()
     {
-        QTest::addColumn<QString>("edits");
-        QTest::addColumn<bool>("fromSecondary");
-        QTest::addColumn<QString>("button");
+        // The edits, whether Preferences opens from the secondary window, the
+        // button pressed at the end.
+        QTest::addColumn<Edits>("row");
         QTest::newRow("OK keeps the home page and shows colour and picture")
-            << "home colour picture" << false << "Command1";
+            << Edits{"home colour picture", false, "Command1"};
         QTest::newRow("Apply from the secondary window changes the main window")
-            << "home colour picture" << true << "Command6";
-        QTest::newRow("Cancel changes nothing") << "home colour picture" << false << "Command2";
+            << Edits{"home colour picture", true, "Command6"};
+        QTest::newRow("Cancel changes nothing") << Edits{"home colour picture", false, "Command2"};
         QTest::newRow("a picture alone leaves home page and colour")
-            << "picture" << false << "Command1";
-        QTest::newRow("cancelled pickers change nothing") << "" << true << "Command1";
+            << Edits{"picture", false, "Command1"};
+        QTest::newRow("cancelled pickers change nothing") << Edits{"", true, "Command1"};
         QTest::newRow("Clear Address Bar empties the history for good")
-            << "" << false << "Command3";
+            << Edits{"", false, "Command3"};
         QTest::newRow("Clear Favorites from the secondary window empties the main window's")
-            << "" << true << "Command4";
+            << Edits{"", true, "Command4"};
     }
     // Opens Preferences from a window, makes the row's edits, cancels the
     // pickers it does not use, presses Escape (which must not cancel) and then
@@ -76,9 +84,8 @@ private Q_SLOTS:
     // start show.
     void preferences()
     {
-        QFETCH(QString, edits);
-        QFETCH(bool, fromSecondary);
-        QFETCH(QString, button);
+        QFETCH(Edits, row);
+        const auto &[edits, fromSecondary, button] = row;
         TestContext ctx;
         // Two blank pictures, 8 x 8 and 4 x 4, as binary portable bitmaps.
         ctx.writeFile("8.pbm", "P4 8 8\n" + QByteArray(8, '\0'));
@@ -142,24 +149,21 @@ private Q_SLOTS:
     // one chosen.
     void fileChooserFilters_data()
     {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QStringList>("filters");
-        QTest::newRow("File > Open File")
-            << WindowNames::Main << "mnuFileOpen"
-            << QStringList{"Image Files (*.jpg *.bmp *.gif *.ico *.wmf)",
-                   "HTML Files (*.htm, *.html) (*.html *.htm)",
-                   "Text Files (*.txt *.ini *.nfo *.diz)", "All Files (*.*)"};
+        // The window, the control that opens the dialog and the filters.
+        QTest::addColumn<Filters>("row");
+        QTest::newRow("File > Open File") << Filters{WindowNames::Main, "mnuFileOpen",
+            QStringList{"Image Files (*.jpg *.bmp *.gif *.ico *.wmf)",
+                "HTML Files (*.htm, *.html) (*.html *.htm)", "Text Files (*.txt *.ini *.nfo *.diz)",
+                "All Files (*.*)"}};
         QTest::newRow("the background picture in Preferences")
-            << WindowNames::Preferences << "Command5"
-            << QStringList{"All Image Files (*.bmp *.gif *.jpg)", "JPG Images (*.jpg)",
-                   "GIF Images (*.gif)", "BMP Images (*.bmp)"};
+            << Filters{WindowNames::Preferences, "Command5",
+                   QStringList{"All Image Files (*.bmp *.gif *.jpg)", "JPG Images (*.jpg)",
+                       "GIF Images (*.gif)", "BMP Images (*.bmp)"}};
     }
     void fileChooserFilters()
     {
-        QFETCH(QString, window);
-        QFETCH(QString, control);
-        QFETCH(QStringList, filters);
+        QFETCH(Filters, row);
+        const auto &[window, control, filters] = row;
         TestContext ctx;
         registerApplicationWindows(*ctx.context);
         BrowserWindow main(*ctx.context, BrowserWindow::Role::Main);
@@ -176,37 +180,29 @@ private Q_SLOTS:
 
     void aboutBox_data()
     {
-        QTest::addColumn<QString>("firstKey"); // the tool's path; null: no such key
-        // Null: no such key; else it names a directory "with" the tool or "without".
-        QTest::addColumn<QString>("secondKey");
-        QTest::addColumn<bool>("onPath"); // the programs looked for are on the PATH
-        QTest::addColumn<bool>("starts");
-        QTest::addColumn<QString>("started"); // "dir": the directory the second key names
+        QTest::addColumn<SystemInfo>("row");
         const QString tool = "C:\\Tools\\msinfo32.exe", none;
         const QString found = "/usr/bin/" + systemInformationPrograms().value(0);
         QTest::newRow("the tool the registry names is started")
-            << tool << "with" << true << true << tool;
+            << SystemInfo{tool, "with", true, true, tool};
         QTest::newRow("a named tool that will not start is reported")
-            << tool << "with" << true << false << tool;
+            << SystemInfo{tool, "with", true, false, tool};
         QTest::newRow("an empty name counts as none")
-            << QString("") << "with" << true << true << none;
+            << SystemInfo{QString(""), "with", true, true, none};
         QTest::newRow("the tool in the folder the registry names")
-            << none << "with" << true << true << "dir/MSINFO32.EXE";
+            << SystemInfo{none, "with", true, true, "dir/MSINFO32.EXE"};
         QTest::newRow("no tool in that folder: the one on the PATH")
-            << none << "without" << true << true << found;
-        QTest::newRow("no tool anywhere is reported") << none << none << false << true << none;
+            << SystemInfo{none, "without", true, true, found};
+        QTest::newRow("no tool anywhere is reported") << SystemInfo{none, none, false, true, none};
         QTest::newRow("a tool on the PATH that will not start is reported")
-            << none << none << true << false << found;
+            << SystemInfo{none, none, true, false, found};
     }
     // System Info in the one About box, with a fake registry and PATH; when
     // nothing starts, the box says so.
     void aboutBox()
     {
-        QFETCH(QString, firstKey);
-        QFETCH(QString, secondKey);
-        QFETCH(bool, onPath);
-        QFETCH(bool, starts);
-        QFETCH(QString, started);
+        QFETCH(SystemInfo, row);
+        const auto &[firstKey, secondKey, onPath, starts, started] = row;
         TestContext ctx;
         registerApplicationWindows(*ctx.context);
         auto *box = qobject_cast<AboutBox *>(ctx.context->windows().open(WindowNames::About));

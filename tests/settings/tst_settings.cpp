@@ -1,6 +1,7 @@
 #include "settings/datadir.h"
 #include "settings/listfile.h"
 #include "settings/profile.h"
+#include "support/testcontext.h"
 #include "support/testregistry.h"
 #include "ui/colorvalue.h"
 
@@ -32,6 +33,8 @@ QByteArray unicodeFile(const QString &text, int unitSize, bool bigEndian)
     }
     return bytes;
 }
+
+using InPlace = std::tuple<QString, QByteArray, bool, bool, QStringList, QByteArray, QString>;
 
 QByteArray utf16le(const QString &text)
 {
@@ -176,12 +179,6 @@ std::optional<bool> asOrdinaryUser(const std::function<bool(QString *)> &save, Q
     return WEXITSTATUS(status) == 0;
 }
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class SettingsTest : public QObject
@@ -222,7 +219,7 @@ private slots:
         else
             QVERIFY(WriteIniString(c.section, c.key, c.value, path));
         // Reading leaves the file as it was, and a missing one missing.
-        QCOMPARE(contents(path), c.after.isNull() ? c.before : c.after);
+        QCOMPARE(fileContents(path), c.after.isNull() ? c.before : c.after);
     }
 
     void listFile_data() { addRows(listCases); }
@@ -232,7 +229,7 @@ private slots:
         const QString path = fileWith("Address.lst", c.loadOnly ? c.file : QByteArray());
         if (!c.loadOnly) {
             QVERIFY(SaveList(c.saved.isEmpty() ? c.entries : c.saved, path));
-            QCOMPARE(contents(path), c.file);
+            QCOMPARE(fileContents(path), c.file);
         }
         QStringList loaded = c.entries; // loading appends to what is held
         QVERIFY(LoadList(&loaded, path));
@@ -270,7 +267,7 @@ private slots:
         QVERIFY(!saved && !written);
         QCOMPARE(error, message);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"file"});
-        QCOMPARE(contents(file), old);
+        QCOMPARE(fileContents(file), old);
     }
 
     // In a folder that refuses new files, a file the user may write is
@@ -278,19 +275,16 @@ private slots:
     // encoding there too.
     void readOnlyFolder_data()
     {
-        QTest::addColumn<QString>("file"); // the settings file gets k=entry in [S]
-        QTest::addColumn<QByteArray>("before"); // null: no file
-        QTest::addColumn<bool>("writable");
-        QTest::addColumn<bool>("diskFull");
-        QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<QByteArray>("after"); // null: the save fails
-        QTest::addColumn<QString>("message");
+        // The file (the settings file gets k=entry in [S]), its bytes before (null:
+        // no file), whether the user may write it, whether the disk is full, the
+        // entries saved, the bytes after (null: the save fails), the message.
+        QTest::addColumn<InPlace>("row");
         const QByteArray abc("a\r\nb\r\nc\r\n"), a("a\r\n"), none;
         const auto row = [](const char *name, const QByteArray &before, bool writable,
                              bool diskFull, const QStringList &entries, const QByteArray &after,
                              const char *message = "", const char *file = "Address.lst") {
-            QTest::newRow(name) << QString(file) << before << writable << diskFull << entries
-                                << after << message;
+            QTest::newRow(name) << InPlace{
+                file, before, writable, diskFull, entries, after, message};
         };
         row("shrinks", abc, true, false, {"x"}, "x\r\n");
         row("grows", a, true, false, {"a", "b", "c"}, abc);
@@ -302,13 +296,8 @@ private slots:
     }
     void readOnlyFolder()
     {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, before);
-        QFETCH(bool, writable);
-        QFETCH(bool, diskFull);
-        QFETCH(QStringList, entries);
-        QFETCH(QByteArray, after);
-        QFETCH(QString, message);
+        QFETCH(InPlace, row);
+        auto [file, before, writable, diskFull, entries, after, message] = row;
         const QString path = fileWith(file, before);
         QFile::setPermissions(
             path, writable ? QFile::Permissions(0x6666) : QFile::Permissions(0x4444));
@@ -332,7 +321,7 @@ private slots:
             QSKIP("root could not become an ordinary user");
         QCOMPARE(*saved, !after.isNull());
         QCOMPARE(error, message.replace("%1", path));
-        QCOMPARE(contents(path), after.isNull() ? before : after);
+        QCOMPARE(fileContents(path), after.isNull() ? before : after);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
             before.isNull() ? QStringList() : QStringList{file});
     }
@@ -349,7 +338,7 @@ private slots:
         QVERIFY(QFile::setPermissions(real, mode));
         QVERIFY(SaveList({"new"}, link));
         QVERIFY(QFileInfo(link).isSymLink());
-        QCOMPARE(contents(real), "new\r\n");
+        QCOMPARE(fileContents(real), "new\r\n");
         QCOMPARE(QFile::permissions(real) & ~QFile::Permissions(0x0600), mode & ~0x0600);
         QCOMPARE(
             QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Address.lst"});

@@ -8,6 +8,13 @@
 
 #include <memory>
 
+// The bytes of a file, or what stands for one that cannot be read.
+inline QByteArray fileContents(const QString &path, const QByteArray &unread = {})
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : unread;
+}
+
 // A temporary data directory and an AppContext whose engines are fakes.
 struct TestContext {
     QString file(const QString &name) const { return dir.filePath(name); }
@@ -17,11 +24,7 @@ struct TestContext {
         if (f.open(QIODevice::WriteOnly))
             f.write(bytes);
     }
-    QByteArray readFile(const QString &name) const
-    {
-        QFile f(file(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray readFile(const QString &name) const { return fileContents(file(name)); }
 
     QTemporaryDir dir;
     QList<FakeBrowserEngine *> engines;
