@@ -109,14 +109,15 @@ private Q_SLOTS:
             = "Combo1: Address, Browser1: Page, Command1: Go Back, Command2: Go Forward, Command3: "
               "Stop, Command4: Reload, Command5: Go Home, Picture1: Brimlow's Webpage, Command7: "
               "Remove From Favorites, Command8: Go To This Favorite, Combo2: Favorites, "
-              "Command6: Send Email";
+              "Command6: Send Email, cmdContentBlocking: Content blocking";
         const QStringList logo = {"Wavecrest logo"};
         row(WindowNames::Main, QAccessible::Window, browser);
         row(WindowNames::Secondary, QAccessible::Window, browser);
         row(WindowNames::Preferences, QAccessible::Dialog,
             "Text1: Home Page, Image1: Wavecrest Color, Command1: OK, Command2: Cancel, Command3: "
             "Clear Address Bar, Command4: Clear Favorites, Text2: Background Image, Command5: Get, "
-            "Command6: Apply, cmdClearSitePermissions: Clear Site Permissions",
+            "Command6: Apply, cmdClearSitePermissions: Clear Site Permissions, chkContentBlocking: "
+            "Block ads and trackers, txtFilterLists: Filter lists",
             logo);
         row(WindowNames::SendMail, QAccessible::Window,
             "Command1: Send E-Mail, txtFromEmailAddress: From (e-mail address), "
