@@ -142,16 +142,13 @@ void PageBlockingTest::blocksAndHides()
 
     // Whatever blocking does, a page opened from the disk reads no other file.
     ctx.writeFile("local.html",
-        "<script>fetch('file:///etc/passwd').then(() => 'read', () => 'refused')"
-        ".then(t => document.title = t)</script>");
+        "<script>fetch('file:///etc/passwd').then(() => 'read', () => "
+        "'refused').then(t => document.title = 'said ' + t)</script>");
     QSignalSpy titles(engine, &BrowserEngine::TitleChange);
     engine->Navigate(ctx.file("local.html"));
-    const auto answer = [&titles] {
-        const QString title = titles.isEmpty() ? QString() : titles.last().first().toString();
-        return title == "read" || title == "refused" ? title : QString();
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(!answer().isEmpty(), LoadTimeout);
-    QCOMPARE(answer(), QStringLiteral("refused"));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        titles.size() && titles.last().first().toString().startsWith("said"), LoadTimeout);
+    QCOMPARE(titles.last().first().toString(), QStringLiteral("said refused"));
 }
 
 WAVECREST_TEST(PageBlockingTest)
