@@ -1,5 +1,7 @@
 #include "webserver/byteranges.h"
 
+#include "webserver/httprequest.h"
+
 #include <limits>
 #include <optional>
 
@@ -10,20 +12,6 @@ constexpr qint64 Infinite = std::numeric_limits<qint64>::max();
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-QByteArrayView trimmed(QByteArrayView text)
-{
-    while (!text.isEmpty() && isBlank(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isBlank(text.back()))
-        text.chop(1);
-    return text;
 }
 
 // Digits only; a number past 64 bits saturates.
@@ -75,14 +63,14 @@ RangeSelection selectRange(QByteArrayView header, qint64 size)
     const RangeSelection whole;
     const qsizetype equals = header.indexOf('=');
     if (size <= 0 || equals < 0
-        || trimmed(header.first(equals)).compare("bytes", Qt::CaseInsensitive) != 0)
+        || trimmedFieldValue(header.first(equals)).compare("bytes", Qt::CaseInsensitive) != 0)
         return whole;
     qsizetype specs = 0;
     std::optional<RangeSelection> satisfiable;
     QByteArrayView rest = header.sliced(equals + 1);
     while (!rest.isEmpty() || specs == 0) {
         const qsizetype comma = rest.indexOf(',');
-        const QByteArrayView spec = trimmed(comma < 0 ? rest : rest.first(comma));
+        const QByteArrayView spec = trimmedFieldValue(comma < 0 ? rest : rest.first(comma));
         rest = comma < 0 ? QByteArrayView() : rest.sliced(comma + 1);
         // Empty elements of a list are allowed and count for nothing.
         if (spec.isEmpty()) {

@@ -156,26 +156,12 @@ HttpRequest versionlessRequest(QByteArrayView line)
     return request;
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-QByteArrayView trimmed(QByteArrayView text)
-{
-    while (!text.isEmpty() && isBlank(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isBlank(text.back()))
-        text.chop(1);
-    return text;
-}
-
 // Calls `element` for each non-empty element of a comma-separated list.
 template <typename Element> void forEachElement(QByteArrayView list, Element element)
 {
     while (!list.isEmpty()) {
         const qsizetype comma = list.indexOf(',');
-        const QByteArrayView item = trimmed(comma < 0 ? list : list.first(comma));
+        const QByteArrayView item = trimmedFieldValue(comma < 0 ? list : list.first(comma));
         if (!item.isEmpty())
             element(item);
         list = comma < 0 ? QByteArrayView() : list.sliced(comma + 1);
@@ -210,6 +196,16 @@ void readContentLength(QByteArrayView value, RequestHeaders *headers)
 
 } // namespace
 
+QByteArrayView trimmedFieldValue(QByteArrayView text)
+{
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
 void readHeaderLine(QByteArrayView line, RequestHeaders *headers)
 {
     const qsizetype colon = line.indexOf(':');
@@ -219,7 +215,7 @@ void readHeaderLine(QByteArrayView line, RequestHeaders *headers)
         return;
     }
     const QByteArrayView name = line.first(colon);
-    const QByteArrayView value = trimmed(line.sliced(colon + 1));
+    const QByteArrayView value = trimmedFieldValue(line.sliced(colon + 1));
     if (value.contains('\0') || value.contains('\r')) {
         headers->malformed = true;
         return;

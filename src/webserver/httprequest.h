@@ -64,6 +64,9 @@ struct HttpRequest {
 // Reads one request line, given without its line break.
 HttpRequest parseRequestLine(QByteArrayView line);
 
+// A header field's value, or an item of one, without the blanks around it.
+QByteArrayView trimmedFieldValue(QByteArrayView text);
+
 // Reads one header field line, given without its line break, into headers.
 void readHeaderLine(QByteArrayView line, RequestHeaders *headers);
 
