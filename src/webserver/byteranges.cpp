@@ -29,14 +29,14 @@ std::optional<qint64> number(QByteArrayView digits)
     return value;
 }
 
-// One range-spec as the part of the file it selects, clamped to the file;
+// One range as the part of the file it selects, clamped to the file;
 // first > last when it selects nothing. Nothing when it does not parse.
-std::optional<RangeSelection> parseSpec(QByteArrayView spec, qint64 size)
+std::optional<RangeSelection> parseRange(QByteArrayView range, qint64 size)
 {
-    const qsizetype dash = spec.indexOf('-');
+    const qsizetype dash = range.indexOf('-');
     if (dash < 0)
         return std::nullopt;
-    const QByteArrayView before = spec.first(dash), after = spec.sliced(dash + 1);
+    const QByteArrayView before = range.first(dash), after = range.sliced(dash + 1);
     RangeSelection part{RangeSelection::Kind::Part, 0, -1};
     if (before.isEmpty()) {
         // The last n bytes.
@@ -65,27 +65,27 @@ RangeSelection selectRange(QByteArrayView header, qint64 size)
     if (size <= 0 || equals < 0
         || trimmedFieldValue(header.first(equals)).compare("bytes", Qt::CaseInsensitive) != 0)
         return whole;
-    qsizetype specs = 0;
+    qsizetype ranges = 0;
     std::optional<RangeSelection> satisfiable;
     QByteArrayView rest = header.sliced(equals + 1);
-    while (!rest.isEmpty() || specs == 0) {
+    while (!rest.isEmpty() || ranges == 0) {
         const qsizetype comma = rest.indexOf(',');
-        const QByteArrayView spec = trimmedFieldValue(comma < 0 ? rest : rest.first(comma));
+        const QByteArrayView range = trimmedFieldValue(comma < 0 ? rest : rest.first(comma));
         rest = comma < 0 ? QByteArrayView() : rest.sliced(comma + 1);
         // Empty elements of a list are allowed and count for nothing.
-        if (spec.isEmpty()) {
-            if (comma < 0 && specs == 0)
+        if (range.isEmpty()) {
+            if (comma < 0 && ranges == 0)
                 return whole;
             continue;
         }
-        const std::optional<RangeSelection> part = parseSpec(spec, size);
+        const std::optional<RangeSelection> part = parseRange(range, size);
         if (!part)
             return whole;
-        ++specs;
+        ++ranges;
         if (part->first <= part->last && !satisfiable)
             satisfiable = part;
     }
     if (!satisfiable)
         return {RangeSelection::Kind::Unsatisfiable, 0, -1};
-    return specs == 1 ? *satisfiable : whole;
+    return ranges == 1 ? *satisfiable : whole;
 }

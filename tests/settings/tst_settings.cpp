@@ -34,6 +34,7 @@ QByteArray unicodeFile(const QString &text, int unitSize, bool bigEndian)
     return bytes;
 }
 
+using NameKind = std::tuple<QString, bool, bool>;
 using InPlace = std::tuple<QString, QByteArray, bool, bool, QStringList, QByteArray, QString>;
 
 QByteArray utf16le(const QString &text)
@@ -394,25 +395,22 @@ private slots:
     // recognised by name; only the leftovers are removed at start.
     void privateDataFiles_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("isPrivate");
-        QTest::addColumn<bool>("leftover");
+        QTest::addColumn<NameKind>("row"); // the name, private, a save's leftover
         for (auto name : {"/WAVECREST.INI", "\\Address.lst", "a/Favorties.lst", "Favorites2.lst"})
-            QTest::addRow("%s", name) << name << true << false;
+            QTest::addRow("%s", name) << NameKind{name, true, false};
         for (auto name :
             {".Address.lst.a1B2c3", "dir\\.Wavecrest.ini.XyZ123", ".favorites2.LST.QQQQQQ"})
-            QTest::addRow("%s", name) << name << true << true;
+            QTest::addRow("%s", name) << NameKind{name, true, true};
         // A user's own copy is neither: "backup" could be a temporary's six letters.
         for (auto name : {"index.html", "Wavecrest.ini.txt", "Address.lst/x", "Address.lst.backup",
                  ".Address.lst.a1B2c", ".Address.lst.a1B2c3d", ".Address.lst.a1-2c3",
                  ".Address.lst.\u00e91B2c3", "x.Address.lst.a1B2c3", ".Address.lst-a1B2c3"})
-            QTest::addRow("%s", name) << QString::fromUtf8(name) << false << false;
+            QTest::addRow("%s", name) << NameKind{QString::fromUtf8(name), false, false};
     }
     void privateDataFiles()
     {
-        QFETCH(QString, name);
-        QFETCH(bool, isPrivate);
-        QFETCH(bool, leftover);
+        QFETCH(NameKind, row);
+        const auto &[name, isPrivate, leftover] = row;
         QCOMPARE(isPrivateDataFile(name), isPrivate);
         const QString base = name.mid(qMax(name.lastIndexOf('/'), name.lastIndexOf('\\')) + 1);
         const QString path = fileWith(base, "kept?");
