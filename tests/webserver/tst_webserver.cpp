@@ -170,8 +170,9 @@ constexpr int ChildSpareDescriptors = 24;
 int serveAsChild()
 {
     HttpServer server(qEnvironmentVariable(ChildServerVariable), 0, QHostAddress::LocalHost);
-    // Answered clients that never close hold their descriptors.
-    server.setLimits({10 * 1000, 60 * 1000});
+    // Answered clients that keep their connections and never ask again
+    // hold their descriptors.
+    server.setLimits({10 * 1000, 60 * 1000, 60 * 1000});
     QObject::connect(&server, &HttpServer::acceptingPaused, [] { std::puts("paused"); });
     QObject::connect(&server, &HttpServer::acceptingResumed, [] { std::puts("resumed"); });
     if (!server.start())
@@ -602,8 +603,8 @@ private Q_SLOTS:
         QCOMPARE(fetch(port(), "GET /kept.html\r\n"), "new text\r\n");
     }
 
-    // Clients that are answered and never close use up the process's
-    // descriptors. The server then rests instead of retrying as fast as it
+    // Clients that are answered, keep their connections and never ask again
+    // use up the process's descriptors. The server then rests instead of retrying as fast as it
     // can, serves again by itself once descriptors are free, and rests no
     // more after that, whether it served before it ran out or not.
     void descriptorExhaustion_data()
@@ -635,14 +636,13 @@ private Q_SLOTS:
         if (servedBefore)
             QCOMPARE(fetch(childPort, "GET /a.html\r\n"), "a.html\r\n");
 
-        // Stopped meanwhile, the child finds them all waiting at once. They
-        // take a byte of their answers and leave the server's close unread.
+        // Stopped meanwhile, the child finds them all waiting at once.
         if (!servedBefore)
             ::kill(pid_t(child.processId()), SIGSTOP);
         Clients clients;
         for (int i = 0; i < 2 * ChildSpareDescriptors; ++i)
-            clients.push_back(
-                std::make_unique<Client>(childPort, "GET /a.html HTTP/1.0\r\n\r\n", 1));
+            clients.push_back(std::make_unique<Client>(
+                childPort, "GET /a.html HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
         QVERIFY(waitUntil(
             [&] { return std::ranges::all_of(clients, [](const auto &c) { return c->sent(); }); }));
         ::kill(pid_t(child.processId()), SIGCONT);
