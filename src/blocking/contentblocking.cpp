@@ -155,8 +155,9 @@ void ContentBlocking::updateTableScript()
     QWebEngineScriptCollection *scripts = m_profile->scripts();
     for (const QWebEngineScript &old : scripts->find(QLatin1String(TableScriptName)))
         scripts->remove(old);
+    // Without a hiding rule there is nothing for it to do in any frame.
     const FilterEngine *current = engine();
-    if (!current)
+    if (!current || current->hiding().ruleCount() == 0)
         return;
     QWebEngineScript script;
     script.setName(QLatin1String(TableScriptName));

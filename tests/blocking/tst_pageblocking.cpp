@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 
 namespace {
@@ -148,6 +149,12 @@ void PageBlockingTest::blocksAndHides()
     engine->Navigate(ctx.file("local.html"));
     QTRY_COMPARE_WITH_TIMEOUT(titles.size() ? titles.last().first().toString() : QString(),
         QStringLiteral("said refused"), LoadTimeout);
+    // Nor does a local page get the hiding script, which has nothing to do there.
+    QStringList hiding;
+    page->runJavaScript(QStringLiteral("typeof __wavecrestHidingRun"),
+        QWebEngineScript::ApplicationWorld,
+        [&hiding](const QVariant &result) { hiding << result.toString(); });
+    QTRY_COMPARE_WITH_TIMEOUT(hiding, QStringList{QStringLiteral("undefined")}, LoadTimeout);
 }
 
 WAVECREST_TEST(PageBlockingTest)
