@@ -306,6 +306,7 @@ class Browser:
         self.memories = []
         self.privates = []
         self.last_breakdown = []
+        self.beside = 0
 
     def run_once(self, screen, settle_seconds, logfile):
         with open(logfile, "ab") as log:
@@ -320,6 +321,8 @@ class Browser:
             time.sleep(settle_seconds)
             breakdown = tree_memory(process.pid)
             tree = [pid for pid, _, _, _ in breakdown]
+            # One that started since the round began shares pages just as well.
+            self.beside = len(foreign_engine_processes(set(tree)))
             screen.close_windows_of(process.pid)
             try:
                 process.wait(CLOSE_TIMEOUT)
@@ -484,6 +487,7 @@ def measure(browsers, screen, rounds, settle, workdir):
             beside = max(beside, wait_for_quiet_engine())
             seconds, breakdown = browser.run_once(
                 screen, settle, os.path.join(workdir, browser.name + ".log"))
+            beside = max(beside, browser.beside)
             if round_number == 0:
                 continue
             browser.startups.append(seconds)

@@ -13,10 +13,13 @@
 #include "settings/listfile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+
+#include <algorithm>
 
 namespace {
 
@@ -91,8 +94,14 @@ void ContentBlocking::start()
     blocking.setSitesWithoutBlocking(QSet<QString>(sites.begin(), sites.end()));
     if (!blocking.isEnabled())
         return;
-    NavigationGate::instance().close();
-    QTimer::singleShot(GateTimeoutMs, this, [] { NavigationGate::instance().open(); });
+    // Pages wait for the rules only where there are some to read; the first
+    // start, before any list was fetched, has none.
+    const QList<FilterListFile> files = listFiles();
+    if (std::any_of(files.cbegin(), files.cend(),
+            [](const FilterListFile &file) { return QFileInfo::exists(file.path); })) {
+        NavigationGate::instance().close();
+        QTimer::singleShot(GateTimeoutMs, this, [] { NavigationGate::instance().open(); });
+    }
     readLists();
 }
 
@@ -155,8 +164,9 @@ void ContentBlocking::updateTableScript()
     QWebEngineScriptCollection *scripts = m_profile->scripts();
     for (const QWebEngineScript &old : scripts->find(QLatin1String(TableScriptName)))
         scripts->remove(old);
+    // Without a hiding rule there is nothing for it to do in any frame.
     const FilterEngine *current = engine();
-    if (!current)
+    if (!current || current->hiding().ruleCount() == 0)
         return;
     QWebEngineScript script;
     script.setName(QLatin1String(TableScriptName));

@@ -14,11 +14,17 @@ constexpr int TransferTimeoutMs = 60000;
 
 } // namespace
 
-FilterListFetcher::FilterListFetcher(QObject *parent)
-    : QObject(parent), m_network(new QNetworkAccessManager(this))
+FilterListFetcher::FilterListFetcher(QObject *parent) : QObject(parent) { }
+
+// Made at the first fetch: most starts fetch nothing.
+QNetworkAccessManager *FilterListFetcher::network()
 {
-    // Redirects are followed, but never from https: to anything less.
-    m_network->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    if (!m_network) {
+        m_network = new QNetworkAccessManager(this);
+        // Redirects are followed, but never from https: to anything less.
+        m_network->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    }
+    return m_network;
 }
 
 void FilterListFetcher::fetch(const QUrl &address)
@@ -33,7 +39,7 @@ void FilterListFetcher::fetch(const QUrl &address)
     request.setTransferTimeout(TransferTimeoutMs);
     request.setHeader(QNetworkRequest::UserAgentHeader,
         QStringLiteral("Wavecrest/%1").arg(QCoreApplication::applicationVersion()));
-    QNetworkReply *reply = m_network->get(request);
+    QNetworkReply *reply = network()->get(request);
     m_replies.insert(reply, QByteArray());
     connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
         QByteArray &bytes = m_replies[reply];

@@ -30,8 +30,9 @@ Q_SIGNALS:
     void fetched(const QUrl &address, bool ok, const QByteArray &bytes);
 
 private:
+    QNetworkAccessManager *network();
     void finish(QNetworkReply *reply);
 
-    QNetworkAccessManager *m_network;
+    QNetworkAccessManager *m_network = nullptr;
     QHash<QNetworkReply *, QByteArray> m_replies;
 };

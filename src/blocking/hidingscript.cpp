@@ -113,7 +113,11 @@ QString HidingScript::tableScript(const HidingMatcher &matcher)
         for (const std::string &selector : entry.selectors)
             table += QLatin1Char('\t') + QString::fromStdString(selector);
     }
+    // Not in frames of a local file or of data: they have no host and hide
+    // nothing, and each frame that runs the script gets a world of its own,
+    // a megabyte or so of the page's memory.
     return QStringLiteral(
+        "// ==UserScript==\n// @exclude file:*\n// @exclude data:*\n// ==/UserScript==\n"
         "(() => {\n'use strict';\nconst g = globalThis;\n"
         "if (g.__wavecrestHidingRun) return;\nconst TABLE = %1;%2\n"
         "g.__wavecrestHidingRun = run;\n"

@@ -18,7 +18,7 @@ struct PageHiding;
 //   generic rules at all.
 //
 // Whichever of the two runs second starts the work, so their order does
-// not matter.
+// not matter. Frames of local files and of data: URLs run neither.
 namespace HidingScript {
 
 QString tableScript(const HidingMatcher &matcher);

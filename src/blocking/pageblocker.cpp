@@ -144,7 +144,7 @@ QJsonObject PageBlocker::hidingFor(const QUrl &frame) const
 {
     const FilterEngine *engine = m_blocking ? m_blocking->engine() : nullptr;
     const QByteArray host = frame.host().toLower().toUtf8();
-    if (!engine || !isWebPage(frame) || isLocalHost(view(host))
+    if (!engine || engine->hiding().ruleCount() == 0 || !isWebPage(frame) || isLocalHost(view(host))
         || !m_blocking->state().isBlockingOnFor(m_pageUrl.host()))
         return {};
     const std::uint32_t flags

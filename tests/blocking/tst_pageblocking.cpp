@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 
 namespace {
@@ -119,6 +120,9 @@ void PageBlockingTest::blocksAndHides()
     BrowserEngine *engine = webEngineFactory()(&window);
     (new QVBoxLayout(&window))->addWidget(engine->view());
     window.show();
+    // With no list on disk yet, there is nothing to hold pages back for.
+    ContentBlocking(*TestContext().context, sharedWebEngineProfile()).start();
+    QVERIFY(NavigationGate::instance().isOpen());
     ContentBlocking contentBlocking(*ctx.context, sharedWebEngineProfile());
     contentBlocking.attach(engine, static_cast<QWebEngineView *>(engine->view())->page());
     QSignalSpy loaded(engine, &BrowserEngine::DownloadComplete);
@@ -148,6 +152,12 @@ void PageBlockingTest::blocksAndHides()
     engine->Navigate(ctx.file("local.html"));
     QTRY_COMPARE_WITH_TIMEOUT(titles.size() ? titles.last().first().toString() : QString(),
         QStringLiteral("said refused"), LoadTimeout);
+    // Nor does it get the hiding script, which has nothing to do there.
+    QStringList hiding;
+    page->runJavaScript(QStringLiteral("typeof __wavecrestHidingRun"),
+        QWebEngineScript::ApplicationWorld,
+        [&hiding](const QVariant &r) { hiding << r.toString(); });
+    QTRY_COMPARE_WITH_TIMEOUT(hiding, QStringList{QStringLiteral("undefined")}, LoadTimeout);
 }
 
 WAVECREST_TEST(PageBlockingTest)

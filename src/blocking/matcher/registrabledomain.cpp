@@ -34,7 +34,7 @@ std::uint32_t lookUp(std::string_view host)
 
 } // namespace
 
-RegistrableDomains::RegistrableDomains() = default;
+RegistrableDomains::RegistrableDomains() : m_entries(std::make_unique<Entry[]>(Size)) { }
 
 std::string_view RegistrableDomains::of(std::string_view host)
 {

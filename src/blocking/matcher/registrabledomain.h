@@ -1,7 +1,7 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 // The registrable domain of a host ("bbc.co.uk" for "www.bbc.co.uk"), from
@@ -11,7 +11,10 @@
 // literal) is its own.
 //
 // libpsl takes microseconds a name, so answers are remembered in a small
-// table of fixed size: nothing is allocated once it exists. One per thread.
+// table of fixed size: nothing is allocated once it exists. One per thread
+// that matches; the table lives on the heap, because an object of thread
+// storage is reserved and cleared in every thread of the process, and the
+// page engine runs some twenty of them.
 class RegistrableDomains
 {
 public:
@@ -28,7 +31,7 @@ private:
     };
     static constexpr std::size_t Size = 8192;
 
-    std::array<Entry, Size> m_entries{};
+    std::unique_ptr<Entry[]> m_entries;
 };
 
 // Whether a host is an IPv4 or IPv6 literal (IPv6 in brackets or bare).
