@@ -4,6 +4,8 @@
 #include <csignal>
 #include <ctime>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <pthread.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
@@ -38,12 +40,11 @@ qint64 readSocket(qintptr descriptor, char *buffer, qint64 size)
     return outcome(result);
 }
 
-qint64 writeSocket(qintptr descriptor, const char *data, qint64 size, bool more)
+qint64 writeSocket(qintptr descriptor, const char *data, qint64 size)
 {
-    const int flags = MSG_NOSIGNAL | (more ? MSG_MORE : 0);
     ssize_t result;
     do {
-        result = ::send(int(descriptor), data, clamped(size), flags);
+        result = ::send(int(descriptor), data, clamped(size), MSG_NOSIGNAL);
     } while (result < 0 && errno == EINTR);
     return outcome(result);
 }
@@ -88,4 +89,11 @@ qint64 sendFileToSocket(qintptr descriptor, int fileDescriptor, qint64 *offset, 
     if (result > 0)
         *offset = position;
     return outcome(result);
+}
+
+void holdSocketOutput(qintptr descriptor, bool hold)
+{
+    // Refused, the bytes only go out in smaller packets.
+    const int value = hold ? 1 : 0;
+    ::setsockopt(int(descriptor), IPPROTO_TCP, TCP_CORK, &value, sizeof value);
 }

@@ -16,10 +16,8 @@ constexpr qint64 SocketWouldBlock = -2;
 qint64 readSocket(qintptr descriptor, char *buffer, qint64 size);
 
 // Bytes the system took, SocketWouldBlock, or -1 when the connection has
-// failed. A peer that has gone never raises a signal. With `more`, the
-// system holds the bytes back a moment for what follows, so that a head and
-// a small body go out in one packet.
-qint64 writeSocket(qintptr descriptor, const char *data, qint64 size, bool more = false);
+// failed. A peer that has gone never raises a signal.
+qint64 writeSocket(qintptr descriptor, const char *data, qint64 size);
 
 // The same for two pieces, one after the other, in one call.
 qint64 writeSocket(
@@ -30,3 +28,11 @@ qint64 writeSocket(
 // file ends before *offset, SocketWouldBlock, or -1 when the connection has
 // failed; a peer that has gone never raises a signal here either.
 qint64 sendFileToSocket(qintptr descriptor, int fileDescriptor, qint64 *offset, qint64 count);
+
+// While held, the system sends only full packets of what is written, and
+// whatever is left when the hold is released. A head then goes out with the
+// start of the file after it, and the file goes out as fast as the system
+// takes it: without the hold, each piece ends in a packet of its own that
+// leaves the rest of the piece to be sent later, by whatever the peer's
+// acknowledgements wake.
+void holdSocketOutput(qintptr descriptor, bool hold);

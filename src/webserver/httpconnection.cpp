@@ -7,7 +7,7 @@
 #include "webserver/httprequest.h"
 #include "webserver/httpresponder.h"
 #include "webserver/httpserver.h"
-#include "webserver/readturns.h"
+#include "webserver/turns.h"
 
 #include <QFile>
 
@@ -201,6 +201,8 @@ void HttpConnection::startAnswer(HttpAnswer answer)
     m_pageAt = answer.pageFrom;
     m_pageEnd = answer.pageFrom + answer.pageLength;
     m_file = std::move(answer.file);
+    if (m_file)
+        holdSocketOutput(m_descriptor, true);
     m_fileAt = answer.fileFrom;
     m_fileEnd = answer.fileFrom + answer.fileLength;
     m_stream = std::move(answer.stream);
@@ -233,7 +235,7 @@ bool HttpConnection::sendBytes()
         if (head > 0 && page > 0)
             written = writeSocket(m_descriptor, headData, head, pageData, page);
         else if (head > 0)
-            written = writeSocket(m_descriptor, headData, head, m_file != nullptr);
+            written = writeSocket(m_descriptor, headData, head);
         else
             written = writeSocket(m_descriptor, pageData, page);
         if (written == SocketWouldBlock)
@@ -261,8 +263,10 @@ bool HttpConnection::sendFile()
         return true;
     qint64 budget = FilePieceSize;
     while (m_fileAt < m_fileEnd) {
-        if (budget <= 0)
+        if (budget <= 0) {
+            m_yielded = true;
             return false;
+        }
         const qint64 sent = sendFileToSocket(
             m_descriptor, m_file->handle(), &m_fileAt, qMin(budget, m_fileEnd - m_fileAt));
         if (sent == SocketWouldBlock)
@@ -276,14 +280,23 @@ bool HttpConnection::sendFile()
         madeProgress();
         budget -= sent;
     }
+    // The file's last packet goes now, not when the hold would time out.
+    holdSocketOutput(m_descriptor, false);
     m_file.reset();
     return true;
 }
 
-void HttpConnection::takeReadTurn()
+void HttpConnection::takeTurn()
 {
-    if (m_state != State::Sending || !m_stream)
+    if (m_state == State::Sending && m_stream && !readChunk())
         return;
+    proceed();
+    watchSocket();
+}
+
+// False when the connection has closed.
+bool HttpConnection::readChunk()
+{
     QByteArray piece;
     bool read = false;
     try {
@@ -294,15 +307,14 @@ void HttpConnection::takeReadTurn()
     if (!read) {
         // The client must not take a cut-short file for the whole one.
         close();
-        return;
+        return false;
     }
     if (m_stream->atEnd())
         m_stream.reset();
     // Behind what the system has not taken yet.
     m_pending = queuedBytes() > 0 ? m_pending.sliced(m_sent) + piece : piece;
     m_sent = 0;
-    proceed();
-    watchSocket();
+    return true;
 }
 
 void HttpConnection::finishAnswer()
@@ -354,9 +366,7 @@ void HttpConnection::watchSocket()
     int interest = SocketEvents::None;
     switch (m_state) {
     case State::WaitingForRequest:
-        // Requests passed over are taken up again as soon as the loop comes
-        // round: the socket can be written.
-        interest = SocketEvents::Readable | (m_yielded ? SocketEvents::Writable : 0);
+        interest = SocketEvents::Readable;
         break;
     case State::Draining:
         interest = SocketEvents::Readable;
@@ -369,6 +379,11 @@ void HttpConnection::watchSocket()
         break;
     case State::Closed:
         return;
+    }
+    // A failed connection is still told of meanwhile.
+    if (m_yielded) {
+        m_server.m_turns->ask(this);
+        interest = SocketEvents::None;
     }
     if (!m_server.m_events->watch(m_descriptor, this, interest))
         close();

@@ -28,8 +28,11 @@ struct HttpAnswer;
 // with one call and an answer kept ready goes out with one more. A file that
 // is not changed on its way goes from the system's file cache to the socket
 // without passing through the program, in pieces of FilePieceSize, so that
-// one connection never holds the others up. The server watches every
-// connection's time on one timer.
+// one connection never holds the others up. The next piece follows at the
+// connection's next turn rather than when the socket is said to be writable:
+// a socket that a piece has filled only tells so once it has drained far
+// below what it could take. The server watches every connection's time on
+// one timer.
 class HttpConnection final : public SocketEvents::Watcher
 {
 public:
@@ -78,9 +81,9 @@ public:
     // Tells the server through HttpServer::connectionClosed(), which deletes
     // the connection later, never during the call.
     void close();
-    // Called by ReadTurns: read the next chunk of a file that is changed on
-    // its way.
-    void takeReadTurn();
+    // Called by Turns: reads the next chunk of a file that is changed on its
+    // way, or goes on where the connection gave way to the others.
+    void takeTurn();
 
     void socketEvent(int events) override;
 
@@ -94,6 +97,7 @@ private:
     bool sendAnswer();
     bool sendBytes();
     bool sendFile();
+    bool readChunk();
     void finishAnswer();
     void drain();
     void discardInput();
@@ -110,7 +114,9 @@ private:
     // The peer may have sent bytes that have not been read: none are known
     // to be left after a read that took less than it could.
     bool m_mayHaveInput = true;
-    // Requests wait that were passed over to let the others have a turn.
+    // Work is left that was put off to let the others have a turn: requests
+    // or part of a file. It goes on at the connection's next turn, whatever
+    // the socket tells meanwhile.
     bool m_yielded = false;
     // The answer under way: bytes the system has not taken yet (from
     // m_sent on), then part of a page kept ready, then part of a file, or

@@ -20,7 +20,7 @@ constexpr qsizetype SniffedBytes = 16 * 1024;
 
 // The name decides; the first bytes are read only when it says nothing, as
 // the signatures of file types sit at their start.
-QMimeType contentTypeOf(const QString &fileName, QFile &file)
+QMimeType typeOf(const QString &fileName, QFile &file)
 {
     const QMimeDatabase types;
     const QMimeType byName = types.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
@@ -187,9 +187,7 @@ HttpAnswer HttpResponder::fileAnswer(const Reply &reply, const ServedFile &file)
         return {.ready = versioned ? statusAnswer("500 Internal Server Error") : lineBreak,
             .outcome = "500"};
     }
-    const QMimeType type = contentTypeOf(file.fileName, *opened);
-    const QByteArray typeName = type.name().toLatin1();
-    const bool text = isText(type);
+    const auto [typeName, text] = contentTypeOf(file, *opened);
     if (!versioned || text)
         return streamedAnswer(reply, file, std::move(opened), typeName, text);
     const qint64 size = file.stamp.size;
@@ -202,6 +200,22 @@ HttpAnswer HttpResponder::fileAnswer(const Reply &reply, const ServedFile &file)
     answer.fileFrom = part ? range.first : 0;
     answer.fileLength = part ? range.length() : size;
     return answer;
+}
+
+HttpResponder::ContentType HttpResponder::contentTypeOf(const ServedFile &file, QFile &opened)
+{
+    const auto known = m_knownTypes.constFind(file.fileName);
+    if (known != m_knownTypes.cend() && known->stamp == file.stamp && file.stampIsReliable)
+        return known->type;
+    const QMimeType type = typeOf(file.fileName, opened);
+    const ContentType found{type.name().toLatin1(), isText(type)};
+    if (file.stampIsReliable) {
+        // Rarely full: then those of a while ago go, all at once.
+        if (m_knownTypes.size() >= KnownTypes)
+            m_knownTypes.clear();
+        m_knownTypes.insert(file.fileName, {file.stamp, found});
+    }
+    return found;
 }
 
 HttpAnswer HttpResponder::streamedAnswer(const Reply &reply, const ServedFile &file,

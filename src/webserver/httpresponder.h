@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -62,6 +63,11 @@ private:
     HttpAnswer streamedAnswer(const Reply &reply, const ServedFile &file,
         std::unique_ptr<QFile> opened, const QByteArray &type, bool text);
     HttpAnswer notFoundAnswer(const QByteArray &path, const Reply &reply) const;
+    struct ContentType {
+        QByteArray name;
+        bool text = false;
+    };
+    ContentType contentTypeOf(const ServedFile &file, QFile &opened);
 
     ServedFiles m_files;
     QByteArray m_localAddress;
@@ -69,4 +75,13 @@ private:
     QByteArray m_notFoundPage;
     // Shared with the file answers under way, which fill it as they read.
     std::shared_ptr<PreparedPages> m_prepared;
+    // The types of files answered before, by canonical name, for as long as
+    // their stamps stay: a type read from a file's first bytes takes longer
+    // than sending a megabyte of it.
+    struct KnownType {
+        FileStamp stamp;
+        ContentType type;
+    };
+    static constexpr qsizetype KnownTypes = 256;
+    QHash<QString, KnownType> m_knownTypes;
 };

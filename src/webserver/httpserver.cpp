@@ -3,7 +3,7 @@
 #include "net/socketevents.h"
 #include "webserver/httpresponder.h"
 #include "webserver/localip.h"
-#include "webserver/readturns.h"
+#include "webserver/turns.h"
 
 #include <QSocketNotifier>
 #include <QTcpServer>
@@ -29,8 +29,7 @@ QString peerText(const QHostAddress &address)
 HttpServer::HttpServer(
     const QString &dataDirectory, quint16 port, const QHostAddress &address, QObject *parent)
     : QObject(parent), m_dataDirectory(dataDirectory), m_port(port), m_address(address),
-      m_listener(new QTcpServer(this)), m_turns(new ReadTurns(this)),
-      m_events(new SocketEvents(this))
+      m_listener(new QTcpServer(this)), m_turns(new Turns(this)), m_events(new SocketEvents(this))
 {
     m_clock.start();
     for (int i = 0; i < FallbackPortCount; ++i)

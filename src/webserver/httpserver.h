@@ -19,7 +19,7 @@
 class HttpResponder;
 class QSocketNotifier;
 class QTcpServer;
-class ReadTurns;
+class Turns;
 class SocketEvents;
 
 // The web server without its window: listens, gives every connection an
@@ -145,7 +145,7 @@ private:
     quint16 m_port;
     const QHostAddress m_address;
     QTcpServer *m_listener;
-    ReadTurns *m_turns;
+    Turns *m_turns;
     SocketEvents *m_events;
     std::shared_ptr<HttpResponder> m_responder;
     QString m_localAddress;

@@ -4,19 +4,22 @@
 #include "core/windownames.h"
 #include "ui/messagebox.h"
 #include "ui/placement.h"
+#include "webserver/serverlog.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QThread>
 #include <QTimer>
 
 ServerWindow::ServerWindow(
     AppContext &context, quint16 port, const QHostAddress &address, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), m_context(context),
-      m_defaultPort(port), m_server(new HttpServer(context.dataDirectory(), port, address, this)),
-      m_logTimer(new QTimer(this))
+      m_defaultPort(port), m_thread(new QThread(this)),
+      m_server(new HttpServer(context.dataDirectory(), port, address)),
+      m_serverLog(new ServerLog(MaxLogLines, this)), m_logTimer(new QTimer(this))
 {
     m_server->setPrivateFolders(context.engineStorage());
     setObjectName(QLatin1String(WindowNames::WebServer));
@@ -28,17 +31,36 @@ ServerWindow::ServerWindow(
     m_logTimer->setSingleShot(true);
     m_logTimer->setInterval(LogFlushIntervalMs);
     connect(m_logTimer, &QTimer::timeout, this, &ServerWindow::flushLog);
-    connect(m_server, &HttpServer::connectionAccepted, this,
-        [this](const QString &peerAddress) { appendToLog(tr("%1 connected").arg(peerAddress)); });
-    connect(m_server, &HttpServer::requestReceived, this,
-        [this](const QByteArray &path, const QByteArray &outcome) {
+    connect(m_serverLog, &ServerLog::linesWaiting, this, &ServerWindow::logLinesWaiting);
+    // The lines are made where the server tells of them, on its thread.
+    ServerLog *log = m_serverLog;
+    connect(
+        m_server, &HttpServer::connectionAccepted, log,
+        [log](const QString &peerAddress) { log->append(tr("%1 connected").arg(peerAddress)); },
+        Qt::DirectConnection);
+    connect(
+        m_server, &HttpServer::requestReceived, log,
+        [log](const QByteArray &path, const QByteArray &outcome) {
             // One character per byte, the path exactly as it came, then the
             // status and, for part of a file, which part.
             QString line = tr("requested page: %1").arg(QString::fromLatin1(path));
             if (!outcome.isEmpty())
                 line += u' ' + QString::fromLatin1(outcome);
-            appendToLog(line);
-        });
+            log->append(line);
+        },
+        Qt::DirectConnection);
+
+    m_thread->setObjectName(QStringLiteral("web server"));
+    m_server->moveToThread(m_thread);
+    // The server ends its connections as it goes, on its own thread.
+    connect(m_thread, &QThread::finished, m_server, &QObject::deleteLater);
+    m_thread->start();
+}
+
+ServerWindow::~ServerWindow()
+{
+    m_thread->quit();
+    m_thread->wait();
 }
 
 void ServerWindow::createControls()
@@ -78,8 +100,18 @@ quint16 ServerWindow::firstPort() const
 
 void ServerWindow::StartServer()
 {
-    m_server->setPort(firstPort());
-    if (!m_server->start()) {
+    const quint16 first = firstPort();
+    bool listening = false;
+    // A moment's wait while the server opens its socket on its own thread;
+    // what it then tells of its start stays as it is until the next one.
+    QMetaObject::invokeMethod(
+        m_server,
+        [server = m_server, first] {
+            server->setPort(first);
+            return server->start();
+        },
+        Qt::BlockingQueuedConnection, &listening);
+    if (!listening) {
         reportStartFailure();
         return;
     }
@@ -117,35 +149,39 @@ void ServerWindow::StopServer()
 {
     m_start->setEnabled(true);
     m_stop->setEnabled(false);
-    m_log->clear();
-    m_pendingLog.clear();
-    m_logTimer->stop();
     m_address->clear();
-    m_server->stop();
+    QMetaObject::invokeMethod(m_server, &HttpServer::stop, Qt::BlockingQueuedConnection);
+    // Nothing is added now until the next start.
+    m_serverLog->clear();
+    m_logTimer->stop();
+    m_log->clear();
 }
 
 void ServerWindow::appendToLog(const QString &line)
 {
-    m_pendingLog.append(line);
+    m_serverLog->append(line);
+}
+
+void ServerWindow::logLinesWaiting()
+{
     if (!m_logTimer->isActive())
         m_logTimer->start();
 }
 
 void ServerWindow::flushLog()
 {
+    const QStringList lines = m_serverLog->takeAll();
+    if (lines.isEmpty())
+        return;
     QScrollBar *scroll = m_log->verticalScrollBar();
     // The log follows its newest line unless the user has scrolled up to
     // read; then the lines in view stay in view.
     const bool following = scroll->value() == scroll->maximum();
-    // Of a batch larger than the whole log only its newest lines can stay.
-    if (m_pendingLog.size() > MaxLogLines)
-        m_pendingLog.remove(0, m_pendingLog.size() - MaxLogLines);
-    const int excess = m_log->count() + int(m_pendingLog.size()) - MaxLogLines;
+    const int excess = m_log->count() + int(lines.size()) - MaxLogLines;
     const int firstInView = scroll->value();
     if (excess > 0)
         m_log->model()->removeRows(0, excess);
-    m_log->addItems(m_pendingLog);
-    m_pendingLog.clear();
+    m_log->addItems(lines);
     if (following)
         m_log->scrollToBottom();
     else if (excess > 0)

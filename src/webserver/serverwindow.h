@@ -10,10 +10,16 @@ class AppContext;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QThread;
 class QTimer;
+class ServerLog;
 
 // The "server" window: starts and stops the web server, shows the address
 // under which this machine serves, and logs connections and requests.
+//
+// The server runs on a thread of its own, so that clients never wait for the
+// window and the window never waits for clients; Start and Stop wait only
+// for the server to open or close its sockets.
 class ServerWindow : public QWidget
 {
     Q_OBJECT
@@ -28,7 +34,10 @@ public:
     // name another port; tests pass other ports and addresses.
     explicit ServerWindow(AppContext &context, quint16 port = HttpServer::DefaultPort,
         const QHostAddress &address = QHostAddress::Any, QWidget *parent = nullptr);
+    ~ServerWindow() override;
 
+    // Lives on the server's thread. Its settings may be changed while it is
+    // stopped.
     HttpServer *server() const { return m_server; }
 
     void StartServer();
@@ -39,16 +48,18 @@ private:
     quint16 firstPort() const;
     void reportStartFailure();
     void appendToLog(const QString &line);
+    void logLinesWaiting();
     void flushLog();
     void openHelp();
 
     AppContext &m_context;
     const quint16 m_defaultPort;
+    QThread *m_thread;
     HttpServer *m_server;
+    ServerLog *m_serverLog;
     QListWidget *m_log = nullptr;
     QLineEdit *m_address = nullptr;
     QPushButton *m_start = nullptr;
     QPushButton *m_stop = nullptr;
-    QStringList m_pendingLog;
     QTimer *m_logTimer;
 };

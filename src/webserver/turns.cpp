@@ -1,10 +1,10 @@
-#include "webserver/readturns.h"
+#include "webserver/turns.h"
 
 #include "webserver/httpconnection.h"
 
 #include <QTimerEvent>
 
-void ReadTurns::ask(HttpConnection *connection)
+void Turns::ask(HttpConnection *connection)
 {
     if (m_waiting.contains(connection))
         return;
@@ -13,14 +13,14 @@ void ReadTurns::ask(HttpConnection *connection)
         m_timer.start(0, this);
 }
 
-void ReadTurns::withdraw(HttpConnection *connection)
+void Turns::withdraw(HttpConnection *connection)
 {
     m_waiting.removeOne(connection);
     if (m_waiting.isEmpty())
         m_timer.stop();
 }
 
-void ReadTurns::timerEvent(QTimerEvent *event)
+void Turns::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != m_timer.timerId()) {
         QObject::timerEvent(event);
@@ -34,5 +34,5 @@ void ReadTurns::timerEvent(QTimerEvent *event)
     if (m_waiting.isEmpty())
         m_timer.stop();
     // It may ask again at once, for its next chunk.
-    connection->takeReadTurn();
+    connection->takeTurn();
 }
