@@ -583,6 +583,17 @@ private Q_SLOTS:
                                                : body == old);
     }
 
+    // A type read from a file's first bytes holds while the file stays as it
+    // is; another file put in its place under the same name gets its own.
+    void replacedFileGetsItsOwnType()
+    {
+        for (const char *type : {"application/pdf", "text/html", "application/pdf"}) {
+            writeSite("clip", *type == 'a' ? "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n" : "<html>x</html>");
+            QVERIFY(fetch(port(), "GET /clip HTTP/1.0\r\n\r\n")
+                        .contains(QByteArray("\r\nContent-Type: ") + type + "\r\n"));
+        }
+    }
+
     // A page served often is kept ready, known by its file however the request
     // spells it; rewriting the file, even to the same size, must show at the
     // next request.
