@@ -30,4 +30,4 @@ private Q_SLOTS:
 };
 
 WAVECREST_TEST(ServerLogTest)
-#include "tst_serverlog.moc"
+#include "tst_webserverlog.moc"
