@@ -163,7 +163,9 @@ quint16 freePort()
 
 // The test runs itself as a second process to starve a server of file
 // descriptors without starving the test: with this variable set the
-// executable only serves the folder it names.
+// executable only serves the folder it names. The test class below must be
+// the first the executable makes, so this file's name sorts before the other
+// files of the folder.
 constexpr char ChildServerVariable[] = "WAVECREST_TEST_CHILD_SERVER";
 constexpr int ChildSpareDescriptors = 24;
 
