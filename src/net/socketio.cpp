@@ -40,11 +40,12 @@ qint64 readSocket(qintptr descriptor, char *buffer, qint64 size)
     return outcome(result);
 }
 
-qint64 writeSocket(qintptr descriptor, const char *data, qint64 size)
+qint64 writeSocket(qintptr descriptor, const char *data, qint64 size, bool moreFollows)
 {
+    const int flags = MSG_NOSIGNAL | (moreFollows ? MSG_MORE : 0);
     ssize_t result;
     do {
-        result = ::send(int(descriptor), data, clamped(size), MSG_NOSIGNAL);
+        result = ::send(int(descriptor), data, clamped(size), flags);
     } while (result < 0 && errno == EINTR);
     return outcome(result);
 }
@@ -64,28 +65,61 @@ qint64 writeSocket(
     return outcome(result);
 }
 
+namespace {
+
+thread_local bool brokenPipeHeld = false;
+
+void takePendingBrokenPipe(const sigset_t &pipeSignal)
+{
+    const timespec now{0, 0};
+    while (::sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) { }
+}
+
+ssize_t sendFile(int descriptor, int fileDescriptor, off_t *position, qint64 count)
+{
+    ssize_t result;
+    do {
+        result = ::sendfile(descriptor, fileDescriptor, position, clamped(count));
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+} // namespace
+
+void holdBrokenPipeSignal()
+{
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    brokenPipeHeld = pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr) == 0;
+}
+
 qint64 sendFileToSocket(qintptr descriptor, int fileDescriptor, qint64 *offset, qint64 count)
 {
     // sendfile() takes no MSG_NOSIGNAL: the signal a gone peer raises is
     // held back while it runs and, if it came, taken before it can end the
-    // program. Where the thread holds it back already, its owner sees to it.
+    // program. Where the thread holds it back already, it is only taken.
     sigset_t pipeSignal, previous;
     sigemptyset(&pipeSignal);
     sigaddset(&pipeSignal, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
     off_t position = off_t(*offset);
     ssize_t result;
-    do {
-        result = ::sendfile(int(descriptor), fileDescriptor, &position, clamped(count));
-    } while (result < 0 && errno == EINTR);
-    const int error = errno;
-    // A peer that goes midway raises the signal though part was sent.
-    if (!sigismember(&previous, SIGPIPE)) {
-        const timespec now{0, 0};
-        while (::sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) { }
+    if (brokenPipeHeld) {
+        result = sendFile(int(descriptor), fileDescriptor, &position, count);
+        if (result < 0 && errno == EPIPE) {
+            takePendingBrokenPipe(pipeSignal);
+            errno = EPIPE;
+        }
+    } else {
+        pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+        result = sendFile(int(descriptor), fileDescriptor, &position, count);
+        const int error = errno;
+        // A peer that goes midway raises the signal though part was sent.
+        if (!sigismember(&previous, SIGPIPE))
+            takePendingBrokenPipe(pipeSignal);
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        errno = error;
     }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    errno = error;
     if (result > 0)
         *offset = position;
     return outcome(result);
@@ -96,4 +130,11 @@ void holdSocketOutput(qintptr descriptor, bool hold)
     // Refused, the bytes only go out in smaller packets.
     const int value = hold ? 1 : 0;
     ::setsockopt(int(descriptor), IPPROTO_TCP, TCP_CORK, &value, sizeof value);
+}
+
+void sendShortPacketsAtOnce(qintptr descriptor)
+{
+    // Refused, an answer's end waits for the peer's acknowledgement.
+    const int value = 1;
+    ::setsockopt(int(descriptor), IPPROTO_TCP, TCP_NODELAY, &value, sizeof value);
 }

@@ -16,8 +16,9 @@ constexpr qint64 SocketWouldBlock = -2;
 qint64 readSocket(qintptr descriptor, char *buffer, qint64 size);
 
 // Bytes the system took, SocketWouldBlock, or -1 when the connection has
-// failed. A peer that has gone never raises a signal.
-qint64 writeSocket(qintptr descriptor, const char *data, qint64 size);
+// failed. A peer that has gone never raises a signal. With moreFollows, the
+// system waits for what is written next to fill its packets.
+qint64 writeSocket(qintptr descriptor, const char *data, qint64 size, bool moreFollows = false);
 
 // The same for two pieces, one after the other, in one call.
 qint64 writeSocket(
@@ -29,6 +30,11 @@ qint64 writeSocket(
 // failed; a peer that has gone never raises a signal here either.
 qint64 sendFileToSocket(qintptr descriptor, int fileDescriptor, qint64 *offset, qint64 count);
 
+// Holds back, on the calling thread and for good, the signal a peer that has
+// gone raises, so that sending a file needs no more care of it. Not for a
+// thread that starts programs: they would keep it held back.
+void holdBrokenPipeSignal();
+
 // While held, the system sends only full packets of what is written, and
 // whatever is left when the hold is released. A head then goes out with the
 // start of the file after it, and the file goes out as fast as the system
@@ -36,3 +42,7 @@ qint64 sendFileToSocket(qintptr descriptor, int fileDescriptor, qint64 *offset, 
 // leaves the rest of the piece to be sent later, by whatever the peer's
 // acknowledgements wake.
 void holdSocketOutput(qintptr descriptor, bool hold);
+
+// From now on the last, short packet of what is written goes at once,
+// without waiting for the peer to acknowledge the packets before it.
+void sendShortPacketsAtOnce(qintptr descriptor);

@@ -201,10 +201,13 @@ void HttpConnection::startAnswer(HttpAnswer answer)
     m_pageAt = answer.pageFrom;
     m_pageEnd = answer.pageFrom + answer.pageLength;
     m_file = std::move(answer.file);
-    if (m_file)
-        holdSocketOutput(m_descriptor, true);
     m_fileAt = answer.fileFrom;
     m_fileEnd = answer.fileFrom + answer.fileLength;
+    // A file of one piece follows its head in the same packets without a
+    // hold (see sendBytes()).
+    m_held = m_file && m_fileEnd - m_fileAt > FilePieceSize;
+    if (m_held)
+        holdSocketOutput(m_descriptor, true);
     m_stream = std::move(answer.stream);
     madeProgress();
     m_server.watchDeadline(deadline());
@@ -235,7 +238,7 @@ bool HttpConnection::sendBytes()
         if (head > 0 && page > 0)
             written = writeSocket(m_descriptor, headData, head, pageData, page);
         else if (head > 0)
-            written = writeSocket(m_descriptor, headData, head);
+            written = writeSocket(m_descriptor, headData, head, m_file && m_fileAt < m_fileEnd);
         else
             written = writeSocket(m_descriptor, pageData, page);
         if (written == SocketWouldBlock)
@@ -281,7 +284,8 @@ bool HttpConnection::sendFile()
         budget -= sent;
     }
     // The file's last packet goes now, not when the hold would time out.
-    holdSocketOutput(m_descriptor, false);
+    if (std::exchange(m_held, false))
+        holdSocketOutput(m_descriptor, false);
     m_file.reset();
     return true;
 }
@@ -329,6 +333,11 @@ void HttpConnection::finishAnswer()
             drain();
         return;
     }
+    // On a connection that stays open, the end of an answer would otherwise
+    // wait for the peer to acknowledge what went before it; a connection
+    // that closes sends it with its end.
+    if (m_served == 1)
+        sendShortPacketsAtOnce(m_descriptor);
     m_state = State::WaitingForRequest;
     m_since = m_server.now();
     m_server.watchDeadline(deadline());

@@ -126,7 +126,9 @@ private:
     QByteArray m_page;
     qsizetype m_pageAt = 0;
     qsizetype m_pageEnd = 0;
-    std::unique_ptr<QFile> m_file;
+    std::shared_ptr<QFile> m_file;
+    // The socket's output is held until the file ends.
+    bool m_held = false;
     qint64 m_fileAt = 0;
     qint64 m_fileEnd = 0;
     std::unique_ptr<FileAnswer> m_stream;

@@ -171,9 +171,19 @@ HttpAnswer HttpResponder::preparedAnswer(PreparedPages::Page &page, const Reply 
     if (reply.isHead() || range.kind == RangeSelection::Kind::Unsatisfiable)
         return answer;
     const bool part = range.kind == RangeSelection::Kind::Part;
+    const qsizetype from = part ? range.first : 0;
+    const qsizetype length = part ? range.length() : body.size();
+    // Copying a large page costs more than the system's sending it from its
+    // file cache.
+    if (page.file && length >= PreparedPages::SentFromFileFrom) {
+        answer.file = page.file;
+        answer.fileFrom = from;
+        answer.fileLength = length;
+        return answer;
+    }
     answer.page = body;
-    answer.pageFrom = part ? range.first : 0;
-    answer.pageLength = part ? range.length() : body.size();
+    answer.pageFrom = from;
+    answer.pageLength = length;
     return answer;
 }
 

@@ -23,7 +23,7 @@ struct HttpAnswer {
     QByteArray page;
     qsizetype pageFrom = 0;
     qsizetype pageLength = 0;
-    std::unique_ptr<QFile> file;
+    std::shared_ptr<QFile> file;
     qint64 fileFrom = 0;
     qint64 fileLength = 0;
     std::unique_ptr<FileAnswer> stream;

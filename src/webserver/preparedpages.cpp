@@ -3,6 +3,7 @@
 #include "webserver/generatedpages.h"
 
 #include <QDateTime>
+#include <QFile>
 
 namespace {
 
@@ -26,9 +27,15 @@ PreparedPages::Page *PreparedPages::find(const ServedFile &file)
         return nullptr;
     if (file.stampIsReliable && page->stamp == file.stamp)
         return &*page;
-    m_bytes -= memoryTaken(file.fileName, *page);
-    m_pages.erase(page);
+    forget(page);
     return nullptr;
+}
+
+void PreparedPages::forget(QHash<QString, Page>::iterator page)
+{
+    m_bytes -= memoryTaken(page.key(), *page);
+    m_openFiles -= page->file ? 1 : 0;
+    m_pages.erase(page);
 }
 
 void PreparedPages::keep(
@@ -44,12 +51,19 @@ void PreparedPages::keep(
     const qsizetype taken = memoryTaken(file.fileName, page);
     if (taken > MaxBytes / 16)
         return;
-    if (const auto old = m_pages.constFind(file.fileName); old != m_pages.constEnd())
-        m_bytes -= memoryTaken(file.fileName, *old);
-    m_bytes += taken;
-    if (m_bytes > MaxBytes) {
+    if (const auto old = m_pages.find(file.fileName); old != m_pages.end())
+        forget(old);
+    if (m_bytes + taken > MaxBytes) {
         m_pages.clear();
-        m_bytes = taken;
+        m_bytes = 0;
+        m_openFiles = 0;
     }
+    // The file still is what was read: the page's stamp says so.
+    if (content.size() >= SentFromFileFrom && page.body().constData() == content.constData()
+        && m_openFiles < MaxOpenFiles) {
+        page.file = ServedFiles::open(file);
+        m_openFiles += page.file ? 1 : 0;
+    }
+    m_bytes += taken;
     m_pages.insert(file.fileName, page);
 }

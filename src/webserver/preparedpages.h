@@ -7,6 +7,10 @@
 #include <QHash>
 #include <QString>
 
+#include <memory>
+
+class QFile;
+
 // Small files kept ready to send: reading and preparing a page costs more
 // than the rest of a request, and the same few pages are asked for again and
 // again. Pages are known by the resolved file, however a request spells its
@@ -20,6 +24,11 @@ public:
     // its last change keeps its times, so only a file that has been left
     // alone for this long is known by them.
     static constexpr int SettleSeconds = 2;
+    // A page this large or larger that goes out as its file holds it is sent
+    // from the file, kept open, rather than copied from memory; for so many
+    // pages at most.
+    static constexpr qsizetype SentFromFileFrom = 32 * 1024;
+    static constexpr int MaxOpenFiles = 32;
 
     struct Page {
         FileStamp stamp;
@@ -37,6 +46,9 @@ public:
         // not once a request.
         QByteArray heads[2];
         QByteArray headsDate;
+        // The file, open, for a large page sent as the file holds it; shared
+        // with the answers under way.
+        std::shared_ptr<QFile> file;
 
         // What answers with headers carry.
         const QByteArray &body() const { return isText ? withAddress : content; }
@@ -53,9 +65,13 @@ public:
         bool isText);
 
     int count() const { return int(m_pages.size()); }
+    int openFiles() const { return m_openFiles; }
 
 private:
     QByteArray m_localAddress;
+    void forget(QHash<QString, Page>::iterator page);
+
     QHash<QString, Page> m_pages;
     qsizetype m_bytes = 0;
+    int m_openFiles = 0;
 };

@@ -1,29 +1,29 @@
 #include "webserver/serverlog.h"
 
-void ServerLog::append(const QString &line)
+void ServerLog::add(Entry entry)
 {
     bool first;
     {
         const QMutexLocker lock(&m_mutex);
-        first = m_lines.isEmpty();
+        first = m_entries.isEmpty();
         // The oldest go first: a window that shows the newest lines only
         // would drop them anyway.
-        if (m_lines.size() == m_maxLines)
-            m_lines.removeFirst();
-        m_lines.append(line);
+        if (m_entries.size() == m_maxEntries)
+            m_entries.removeFirst();
+        m_entries.append(std::move(entry));
     }
     if (first)
         Q_EMIT linesWaiting();
 }
 
-QStringList ServerLog::takeAll()
+QList<ServerLog::Entry> ServerLog::takeAll()
 {
     const QMutexLocker lock(&m_mutex);
-    return std::exchange(m_lines, {});
+    return std::exchange(m_entries, {});
 }
 
 void ServerLog::clear()
 {
     const QMutexLocker lock(&m_mutex);
-    m_lines.clear();
+    m_entries.clear();
 }

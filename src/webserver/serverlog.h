@@ -1,33 +1,56 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QMutex>
 #include <QObject>
-#include <QStringList>
+#include <QString>
 
-// Lines for the server window's log, handed over from the thread that serves
-// to the window's. Any thread may add lines; the window takes them in
-// batches. However fast clients come, the window hears of new lines once per
-// batch, and no more than the newest MaxLines wait.
+// What the server window's log tells, handed over from the thread that
+// serves to the window's. Any thread may add entries; the window takes them
+// in batches. However fast clients come, the window hears of new entries
+// once per batch, and no more than the newest maxEntries wait. Entries are
+// kept as the server reports them and made into lines only when shown.
 class ServerLog : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit ServerLog(qsizetype maxLines, QObject *parent = nullptr)
-        : QObject(parent), m_maxLines(maxLines)
+    struct Entry {
+        enum class Kind : quint8 { Line, Connection, Request };
+        Kind kind = Kind::Line;
+        // A line as it is shown, or a client's address.
+        QString text;
+        // A request's target as it came, and its answer's outcome.
+        QByteArray target;
+        QByteArray outcome;
+    };
+
+    explicit ServerLog(qsizetype maxEntries, QObject *parent = nullptr)
+        : QObject(parent), m_maxEntries(maxEntries)
     { }
 
-    void append(const QString &line);
-    // The lines added since the last call, oldest first.
-    QStringList takeAll();
+    void append(const QString &line) { add({Entry::Kind::Line, line, {}, {}}); }
+    void appendConnection(const QString &peerAddress)
+    {
+        add({Entry::Kind::Connection, peerAddress, {}, {}});
+    }
+    void appendRequest(const QByteArray &target, const QByteArray &outcome)
+    {
+        add({Entry::Kind::Request, {}, target, outcome});
+    }
+    // The entries added since the last call, oldest first.
+    QList<Entry> takeAll();
     void clear();
 
 Q_SIGNALS:
-    // Lines wait where none did: the first of a batch.
+    // Entries wait where none did: the first of a batch.
     void linesWaiting();
 
 private:
-    const qsizetype m_maxLines;
+    void add(Entry entry);
+
+    const qsizetype m_maxEntries;
     QMutex m_mutex;
-    QStringList m_lines;
+    QList<Entry> m_entries;
 };

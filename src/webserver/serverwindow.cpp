@@ -2,24 +2,93 @@
 
 #include "core/appcontext.h"
 #include "core/windownames.h"
+#include "net/socketio.h"
 #include "ui/messagebox.h"
 #include "ui/placement.h"
 #include "webserver/serverlog.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QAbstractListModel>
+#include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QThread>
 #include <QTimer>
+
+#include <deque>
+
+// The log's lines, the newest MaxLogLines of them, made from the server's
+// entries only when the list shows them.
+class ServerLogModel : public QAbstractListModel
+{
+public:
+    explicit ServerLogModel(QObject *parent) : QAbstractListModel(parent) { }
+
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(m_entries.size());
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole || index.row() < 0 || index.row() >= rowCount())
+            return {};
+        const ServerLog::Entry &entry = m_entries[size_t(index.row())];
+        switch (entry.kind) {
+        case ServerLog::Entry::Kind::Line:
+            break;
+        case ServerLog::Entry::Kind::Connection:
+            return ServerWindow::tr("%1 connected").arg(entry.text);
+        case ServerLog::Entry::Kind::Request: {
+            // One character per byte, the path exactly as it came, then the
+            // status and, for part of a file, which part.
+            QString line
+                = ServerWindow::tr("requested page: %1").arg(QString::fromLatin1(entry.target));
+            if (!entry.outcome.isEmpty())
+                line += u' ' + QString::fromLatin1(entry.outcome);
+            return line;
+        }
+        }
+        return entry.text;
+    }
+
+    // Adds the entries after the others, the oldest making room; returns how
+    // many rows went from the top.
+    int add(QList<ServerLog::Entry> entries)
+    {
+        const qsizetype kept = qMin<qsizetype>(entries.size(), ServerWindow::MaxLogLines);
+        const int excess = int(qMax<qsizetype>(0, rowCount() + kept - ServerWindow::MaxLogLines));
+        if (excess > 0) {
+            beginRemoveRows({}, 0, excess - 1);
+            m_entries.erase(m_entries.begin(), m_entries.begin() + excess);
+            endRemoveRows();
+        }
+        beginInsertRows({}, rowCount(), rowCount() + int(kept) - 1);
+        for (auto entry = entries.end() - kept; entry != entries.end(); ++entry)
+            m_entries.push_back(std::move(*entry));
+        endInsertRows();
+        return excess;
+    }
+
+    void clear()
+    {
+        beginResetModel();
+        m_entries.clear();
+        endResetModel();
+    }
+
+private:
+    std::deque<ServerLog::Entry> m_entries;
+};
 
 ServerWindow::ServerWindow(
     AppContext &context, quint16 port, const QHostAddress &address, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), m_context(context),
       m_defaultPort(port), m_thread(new QThread(this)),
       m_server(new HttpServer(context.dataDirectory(), port, address)),
-      m_serverLog(new ServerLog(MaxLogLines, this)), m_logTimer(new QTimer(this))
+      m_serverLog(new ServerLog(MaxLogLines, this)), m_logModel(new ServerLogModel(this)),
+      m_logTimer(new QTimer(this))
 {
     m_server->setPrivateFolders(context.engineStorage());
     setObjectName(QLatin1String(WindowNames::WebServer));
@@ -32,28 +101,20 @@ ServerWindow::ServerWindow(
     m_logTimer->setInterval(LogFlushIntervalMs);
     connect(m_logTimer, &QTimer::timeout, this, &ServerWindow::flushLog);
     connect(m_serverLog, &ServerLog::linesWaiting, this, &ServerWindow::logLinesWaiting);
-    // The lines are made where the server tells of them, on its thread.
-    ServerLog *log = m_serverLog;
-    connect(
-        m_server, &HttpServer::connectionAccepted, log,
-        [log](const QString &peerAddress) { log->append(tr("%1 connected").arg(peerAddress)); },
+    // Taken down where the server tells of them, on its thread; made into
+    // lines only when the list shows them.
+    connect(m_server, &HttpServer::connectionAccepted, m_serverLog, &ServerLog::appendConnection,
         Qt::DirectConnection);
-    connect(
-        m_server, &HttpServer::requestReceived, log,
-        [log](const QByteArray &path, const QByteArray &outcome) {
-            // One character per byte, the path exactly as it came, then the
-            // status and, for part of a file, which part.
-            QString line = tr("requested page: %1").arg(QString::fromLatin1(path));
-            if (!outcome.isEmpty())
-                line += u' ' + QString::fromLatin1(outcome);
-            log->append(line);
-        },
+    connect(m_server, &HttpServer::requestReceived, m_serverLog, &ServerLog::appendRequest,
         Qt::DirectConnection);
 
     m_thread->setObjectName(QStringLiteral("web server"));
     m_server->moveToThread(m_thread);
     // The server ends its connections as it goes, on its own thread.
     connect(m_thread, &QThread::finished, m_server, &QObject::deleteLater);
+    // The thread only serves: it never starts a program that would inherit
+    // the held signal.
+    connect(m_thread, &QThread::started, m_server, &holdBrokenPipeSignal, Qt::DirectConnection);
     m_thread->start();
 }
 
@@ -67,8 +128,10 @@ void ServerWindow::createControls()
 {
     auto *logTitle
         = placeControl(new QLabel(tr("Log On History"), this), "Label1", {120, 0, 3135, 255});
-    m_log = placeControl(new QListWidget(this), "List1", {120, 240, 3135, 1185});
+    m_log = placeControl(new QListView(this), "List1", {120, 240, 3135, 1185});
+    m_log->setModel(m_logModel);
     m_log->setUniformItemSizes(true);
+    m_log->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The label names the list for screen readers; a list, unlike a text
     // field, does not take its name from the label by itself.
     logTitle->setBuddy(m_log);
@@ -154,7 +217,7 @@ void ServerWindow::StopServer()
     // Nothing is added now until the next start.
     m_serverLog->clear();
     m_logTimer->stop();
-    m_log->clear();
+    m_logModel->clear();
 }
 
 void ServerWindow::appendToLog(const QString &line)
@@ -170,23 +233,20 @@ void ServerWindow::logLinesWaiting()
 
 void ServerWindow::flushLog()
 {
-    const QStringList lines = m_serverLog->takeAll();
-    if (lines.isEmpty())
+    QList<ServerLog::Entry> entries = m_serverLog->takeAll();
+    if (entries.isEmpty())
         return;
     QScrollBar *scroll = m_log->verticalScrollBar();
     // The log follows its newest line unless the user has scrolled up to
     // read; then the lines in view stay in view.
     const bool following = scroll->value() == scroll->maximum();
-    const int excess = m_log->count() + int(lines.size()) - MaxLogLines;
     const int firstInView = scroll->value();
-    if (excess > 0)
-        m_log->model()->removeRows(0, excess);
-    m_log->addItems(lines);
+    const int excess = m_logModel->add(std::move(entries));
     if (following)
         m_log->scrollToBottom();
     else if (excess > 0)
-        m_log->scrollToItem(
-            m_log->item(qMax(0, firstInView - excess)), QAbstractItemView::PositionAtTop);
+        m_log->scrollTo(
+            m_logModel->index(qMax(0, firstInView - excess)), QAbstractItemView::PositionAtTop);
 }
 
 void ServerWindow::openHelp()

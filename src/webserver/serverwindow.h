@@ -8,11 +8,12 @@
 
 class AppContext;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 class QThread;
 class QTimer;
 class ServerLog;
+class ServerLogModel;
 
 // The "server" window: starts and stops the web server, shows the address
 // under which this machine serves, and logs connections and requests.
@@ -57,7 +58,8 @@ private:
     QThread *m_thread;
     HttpServer *m_server;
     ServerLog *m_serverLog;
-    QListWidget *m_log = nullptr;
+    ServerLogModel *m_logModel;
+    QListView *m_log = nullptr;
     QLineEdit *m_address = nullptr;
     QPushButton *m_start = nullptr;
     QPushButton *m_stop = nullptr;

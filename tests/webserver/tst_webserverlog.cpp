@@ -11,21 +11,29 @@ class ServerLogTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Lines cross from the server's thread to the window's: when more come
+    // Entries cross from the server's thread to the window's: when more come
     // than the log shows, the newest wait; the window hears once a batch.
     void keepsTheNewestAndTellsOncePerBatch()
     {
         ServerLog log(3);
         QSignalSpy waiting(&log, &ServerLog::linesWaiting);
+        const auto taken = [&log] {
+            QStringList texts;
+            for (const ServerLog::Entry &entry : log.takeAll())
+                texts.append(entry.text + QString::fromLatin1(entry.target + entry.outcome));
+            return texts;
+        };
         std::thread([&log] {
-            for (const char *line : {"0", "1", "2", "3", "4"})
-                log.append(line);
+            log.append("0");
+            log.appendConnection("1");
+            log.appendRequest("/2", " 200");
+            log.append("3");
+            log.appendRequest("/4", {});
         }).join();
-        QCOMPARE(std::pair(waiting.size(), log.takeAll()),
-            std::pair(qsizetype(1), QStringList{"2", "3", "4"}));
+        QCOMPARE(std::pair(waiting.size(), taken()),
+            std::pair(qsizetype(1), QStringList{"/2 200", "3", "/4"}));
         log.append("next");
-        QCOMPARE(
-            std::pair(waiting.size(), log.takeAll()), std::pair(qsizetype(2), QStringList{"next"}));
+        QCOMPARE(std::pair(waiting.size(), taken()), std::pair(qsizetype(2), QStringList{"next"}));
     }
 };
 
