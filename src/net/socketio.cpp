@@ -50,8 +50,8 @@ qint64 writeSocket(qintptr descriptor, const char *data, qint64 size, bool moreF
     return outcome(result);
 }
 
-qint64 writeSocket(
-    qintptr descriptor, const char *first, qint64 firstSize, const char *second, qint64 secondSize)
+qint64 writeSocket(qintptr descriptor, const char *first, qint64 firstSize, const char *second,
+    qint64 secondSize, bool moreFollows)
 {
     iovec pieces[2] = {{const_cast<char *>(first), clamped(firstSize)},
         {const_cast<char *>(second), clamped(qMin(secondSize, qint64(INT_MAX) - firstSize))}};
@@ -60,7 +60,7 @@ qint64 writeSocket(
     message.msg_iovlen = 2;
     ssize_t result;
     do {
-        result = ::sendmsg(int(descriptor), &message, MSG_NOSIGNAL);
+        result = ::sendmsg(int(descriptor), &message, MSG_NOSIGNAL | (moreFollows ? MSG_MORE : 0));
     } while (result < 0 && errno == EINTR);
     return outcome(result);
 }

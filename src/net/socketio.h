@@ -21,8 +21,8 @@ qint64 readSocket(qintptr descriptor, char *buffer, qint64 size);
 qint64 writeSocket(qintptr descriptor, const char *data, qint64 size, bool moreFollows = false);
 
 // The same for two pieces, one after the other, in one call.
-qint64 writeSocket(
-    qintptr descriptor, const char *first, qint64 firstSize, const char *second, qint64 secondSize);
+qint64 writeSocket(qintptr descriptor, const char *first, qint64 firstSize, const char *second,
+    qint64 secondSize, bool moreFollows = false);
 
 // Sends up to `count` bytes of a file, from *offset on, straight from the
 // system's file cache, and moves *offset past them. Bytes sent, 0 when the

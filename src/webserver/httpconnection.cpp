@@ -204,8 +204,8 @@ void HttpConnection::startAnswer(HttpAnswer answer)
     m_fileAt = answer.fileFrom;
     m_fileEnd = answer.fileFrom + answer.fileLength;
     // A file of one piece follows its head in the same packets without a
-    // hold (see sendBytes()).
-    m_held = m_file && m_fileEnd - m_fileAt > FilePieceSize;
+    // hold (see sendBytes()), unless the connection's end is to join it.
+    m_held = m_file && (m_closeAfter || m_fileEnd - m_fileAt > FilePieceSize);
     if (m_held)
         holdSocketOutput(m_descriptor, true);
     m_stream = std::move(answer.stream);
@@ -230,17 +230,21 @@ bool HttpConnection::sendAnswer()
 
 bool HttpConnection::sendBytes()
 {
+    // What follows fills the last packet: the file, or, for an answer made
+    // whole that ends the connection, the end itself, which then needs no
+    // packet of its own.
+    const bool more = (m_file && m_fileAt < m_fileEnd) || (m_closeAfter && !m_stream);
     while (queuedBytes() > 0 || m_pageAt < m_pageEnd) {
         const qint64 head = queuedBytes(), page = m_pageEnd - m_pageAt;
         const char *headData = m_pending.constData() + m_sent;
         const char *pageData = m_page.constData() + m_pageAt;
         qint64 written;
         if (head > 0 && page > 0)
-            written = writeSocket(m_descriptor, headData, head, pageData, page);
+            written = writeSocket(m_descriptor, headData, head, pageData, page, more);
         else if (head > 0)
-            written = writeSocket(m_descriptor, headData, head, m_file && m_fileAt < m_fileEnd);
+            written = writeSocket(m_descriptor, headData, head, more);
         else
-            written = writeSocket(m_descriptor, pageData, page);
+            written = writeSocket(m_descriptor, pageData, page, more);
         if (written == SocketWouldBlock)
             return false;
         if (written < 0) {
@@ -283,8 +287,9 @@ bool HttpConnection::sendFile()
         madeProgress();
         budget -= sent;
     }
-    // The file's last packet goes now, not when the hold would time out.
-    if (std::exchange(m_held, false))
+    // The file's last packet goes now, not when the hold would time out; on
+    // a connection that ends, it goes with the end.
+    if (std::exchange(m_held, false) && !m_closeAfter)
         holdSocketOutput(m_descriptor, false);
     m_file.reset();
     return true;
