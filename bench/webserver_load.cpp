@@ -645,8 +645,8 @@ bool hostileClients(const Target *targets, size_t count)
 }
 
 // Machine load comes and goes; short turns taken in alternation give both
-// servers the same share of it.
-constexpr int Rounds = 5;
+// servers the same share of it, each going first in every other round.
+constexpr int Rounds = 6;
 
 // Both servers, at concurrency 1 and 64, in alternating turns; a row for
 // each, ours first.
@@ -664,8 +664,10 @@ void measureFile(const Target (&targets)[2], const QString &name, const QByteArr
     for (const int concurrency : {1, 64}) {
         std::array<Measurement, 2> results;
         for (int round = 0; round < Rounds; ++round) {
-            for (size_t i = 0; i < clients.size(); ++i)
+            for (size_t turn = 0; turn < clients.size(); ++turn) {
+                const size_t i = round % 2 == 0 ? turn : clients.size() - 1 - turn;
                 results[i].add(clients[i].run(concurrency, seconds / Rounds));
+            }
         }
         for (size_t i = 0; i < clients.size(); ++i) {
             std::fprintf(stderr, "  %s %s %s c%d: %.0f req/s\n", targets[i].name, qPrintable(name),
