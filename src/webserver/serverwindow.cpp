@@ -7,9 +7,9 @@
 #include "ui/placement.h"
 #include "webserver/serverlog.h"
 
+#include <QAbstractListModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QAbstractListModel>
 #include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
