@@ -69,6 +69,20 @@ namespace {
 
 thread_local bool brokenPipeHeld = false;
 
+sigset_t brokenPipeSignal()
+{
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    return pipeSignal;
+}
+
+// Refused, the bytes only go out later or in smaller packets.
+void setTcpOption(qintptr descriptor, int option, int value)
+{
+    ::setsockopt(int(descriptor), IPPROTO_TCP, option, &value, sizeof value);
+}
+
 void takePendingBrokenPipe(const sigset_t &pipeSignal)
 {
     const timespec now{0, 0};
@@ -88,9 +102,7 @@ ssize_t sendFile(int descriptor, int fileDescriptor, off_t *position, qint64 cou
 
 void holdBrokenPipeSignal()
 {
-    sigset_t pipeSignal;
-    sigemptyset(&pipeSignal);
-    sigaddset(&pipeSignal, SIGPIPE);
+    const sigset_t pipeSignal = brokenPipeSignal();
     brokenPipeHeld = pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr) == 0;
 }
 
@@ -99,9 +111,8 @@ qint64 sendFileToSocket(qintptr descriptor, int fileDescriptor, qint64 *offset, 
     // sendfile() takes no MSG_NOSIGNAL: the signal a gone peer raises is
     // held back while it runs and, if it came, taken before it can end the
     // program. Where the thread holds it back already, it is only taken.
-    sigset_t pipeSignal, previous;
-    sigemptyset(&pipeSignal);
-    sigaddset(&pipeSignal, SIGPIPE);
+    const sigset_t pipeSignal = brokenPipeSignal();
+    sigset_t previous;
     off_t position = off_t(*offset);
     ssize_t result;
     if (brokenPipeHeld) {
@@ -127,14 +138,10 @@ qint64 sendFileToSocket(qintptr descriptor, int fileDescriptor, qint64 *offset, 
 
 void holdSocketOutput(qintptr descriptor, bool hold)
 {
-    // Refused, the bytes only go out in smaller packets.
-    const int value = hold ? 1 : 0;
-    ::setsockopt(int(descriptor), IPPROTO_TCP, TCP_CORK, &value, sizeof value);
+    setTcpOption(descriptor, TCP_CORK, hold ? 1 : 0);
 }
 
 void sendShortPacketsAtOnce(qintptr descriptor)
 {
-    // Refused, an answer's end waits for the peer's acknowledgement.
-    const int value = 1;
-    ::setsockopt(int(descriptor), IPPROTO_TCP, TCP_NODELAY, &value, sizeof value);
+    setTcpOption(descriptor, TCP_NODELAY, 1);
 }

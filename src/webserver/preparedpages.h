@@ -65,12 +65,11 @@ public:
         bool isText);
 
     int count() const { return int(m_pages.size()); }
-    int openFiles() const { return m_openFiles; }
 
 private:
-    QByteArray m_localAddress;
     void forget(QHash<QString, Page>::iterator page);
 
+    QByteArray m_localAddress;
     QHash<QString, Page> m_pages;
     qsizetype m_bytes = 0;
     int m_openFiles = 0;
