@@ -136,9 +136,14 @@ qint64 sendFileToSocket(qintptr descriptor, int fileDescriptor, qint64 *offset, 
     return outcome(result);
 }
 
-void holdSocketOutput(qintptr descriptor, bool hold)
+void holdSocketOutput(qintptr descriptor)
 {
-    setTcpOption(descriptor, TCP_CORK, hold ? 1 : 0);
+    setTcpOption(descriptor, TCP_CORK, 1);
+}
+
+void limitUnsentOutput(qintptr descriptor, int bytes)
+{
+    setTcpOption(descriptor, TCP_NOTSENT_LOWAT, bytes);
 }
 
 void sendShortPacketsAtOnce(qintptr descriptor)

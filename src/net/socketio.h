@@ -35,13 +35,16 @@ qint64 sendFileToSocket(qintptr descriptor, int fileDescriptor, qint64 *offset, 
 // thread that starts programs: they would keep it held back.
 void holdBrokenPipeSignal();
 
-// While held, the system sends only full packets of what is written, and
-// whatever is left when the hold is released. A head then goes out with the
-// start of the file after it, and the file goes out as fast as the system
-// takes it: without the hold, each piece ends in a packet of its own that
-// leaves the rest of the piece to be sent later, by whatever the peer's
-// acknowledgements wake.
-void holdSocketOutput(qintptr descriptor, bool hold);
+// From now on the system sends only full packets of what is written, and
+// the rest with the connection's end: an answer and the end then go out
+// together.
+void holdSocketOutput(qintptr descriptor);
+
+// From now on the socket takes more only while less than `bytes` of what it
+// holds has yet to go out. A long file is then handed over as it goes out,
+// from the calling thread, rather than queued megabytes ahead for the peer's
+// acknowledgements to push out on the peer's time.
+void limitUnsentOutput(qintptr descriptor, int bytes);
 
 // From now on the last, short packet of what is written goes at once,
 // without waiting for the peer to acknowledge the packets before it.

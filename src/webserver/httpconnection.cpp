@@ -203,11 +203,16 @@ void HttpConnection::startAnswer(HttpAnswer answer)
     m_file = std::move(answer.file);
     m_fileAt = answer.fileFrom;
     m_fileEnd = answer.fileFrom + answer.fileLength;
-    // A file of one piece follows its head in the same packets without a
-    // hold (see sendBytes()), unless the connection's end is to join it.
-    m_held = m_file && (m_closeAfter || m_fileEnd - m_fileAt > FilePieceSize);
-    if (m_held)
-        holdSocketOutput(m_descriptor, true);
+    // A file of one piece follows its head in the same packets (see
+    // sendBytes()), and the connection's end rides on its last one. A longer
+    // one is handed over as it goes out: queued far ahead, it would be the
+    // client's acknowledgements that push it out, on the client's time.
+    if (m_file && m_fileEnd - m_fileAt > FilePieceSize) {
+        if (!std::exchange(m_unsentLimited, true))
+            limitUnsentOutput(m_descriptor, int(LowWater));
+    } else if (m_file && m_closeAfter) {
+        holdSocketOutput(m_descriptor);
+    }
     m_stream = std::move(answer.stream);
     madeProgress();
     m_server.watchDeadline(deadline());
@@ -287,10 +292,6 @@ bool HttpConnection::sendFile()
         madeProgress();
         budget -= sent;
     }
-    // The file's last packet goes now, not when the hold would time out; on
-    // a connection that ends, it goes with the end.
-    if (std::exchange(m_held, false) && !m_closeAfter)
-        holdSocketOutput(m_descriptor, false);
     m_file.reset();
     return true;
 }

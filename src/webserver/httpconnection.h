@@ -127,8 +127,8 @@ private:
     qsizetype m_pageAt = 0;
     qsizetype m_pageEnd = 0;
     std::shared_ptr<QFile> m_file;
-    // The socket's output is held until the file ends.
-    bool m_held = false;
+    // The system takes a long file only a little ahead of what goes out.
+    bool m_unsentLimited = false;
     qint64 m_fileAt = 0;
     qint64 m_fileEnd = 0;
     std::unique_ptr<FileAnswer> m_stream;

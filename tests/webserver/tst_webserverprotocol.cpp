@@ -90,6 +90,7 @@ private Q_SLOTS:
     {
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("site/engine")));
         write("v.bin", binary);
+        write("long.bin", pattern(5 * 1000 * 1000));
         write("t.html", "at $ip");
         write("big.txt", m_text);
         write("engine/Cookies", "secret");
@@ -237,6 +238,9 @@ private Q_SLOTS:
         QTest::newRow("curl, three files on one connection")
             << "curl" << curl + QStringList{url + "t.html", url + "v.bin", url + "t.html"}
             << "at <ip>" + binary + "at <ip>" << 1;
+        QTest::newRow("curl, a file of several pieces, then a page")
+            << "curl" << curl + QStringList{url + "long.bin", url + "t.html"}
+            << pattern(5 * 1000 * 1000) + "at <ip>" << 1;
         QTest::newRow("curl, long text chunked")
             << "curl" << curl + QStringList{url + "big.txt", url + "t.html"}
             << QByteArray(m_text).replace("$IP", "<ip>") + "at <ip>" << 1;
