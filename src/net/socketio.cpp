@@ -136,9 +136,16 @@ qint64 sendFileToSocket(qintptr descriptor, int fileDescriptor, qint64 *offset, 
     return outcome(result);
 }
 
-void holdSocketOutput(qintptr descriptor)
+void holdSocketOutput(qintptr descriptor, bool hold)
 {
-    setTcpOption(descriptor, TCP_CORK, 1);
+    setTcpOption(descriptor, TCP_CORK, hold ? 1 : 0);
+}
+
+int socketPacketSize(qintptr descriptor)
+{
+    int size = 0;
+    socklen_t length = sizeof size;
+    return ::getsockopt(int(descriptor), IPPROTO_TCP, TCP_MAXSEG, &size, &length) == 0 ? size : 0;
 }
 
 void limitUnsentOutput(qintptr descriptor, int bytes)

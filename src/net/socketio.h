@@ -35,15 +35,17 @@ qint64 sendFileToSocket(qintptr descriptor, int fileDescriptor, qint64 *offset, 
 // thread that starts programs: they would keep it held back.
 void holdBrokenPipeSignal();
 
-// From now on the system sends only full packets of what is written, and
-// the rest with the connection's end: an answer and the end then go out
-// together.
-void holdSocketOutput(qintptr descriptor);
+// While held, the system sends only full packets of what is written, and
+// whatever is left when the hold is released or the connection ends. A head
+// then goes out with the start of the file after it, and the end with the
+// file's last packet.
+void holdSocketOutput(qintptr descriptor, bool hold);
+
+// The largest packet the connection sends; 0 when the system cannot tell.
+int socketPacketSize(qintptr descriptor);
 
 // From now on the socket takes more only while less than `bytes` of what it
-// holds has yet to go out. A long file is then handed over as it goes out,
-// from the calling thread, rather than queued megabytes ahead for the peer's
-// acknowledgements to push out on the peer's time.
+// holds has yet to go out.
 void limitUnsentOutput(qintptr descriptor, int bytes);
 
 // From now on the last, short packet of what is written goes at once,

@@ -203,16 +203,22 @@ void HttpConnection::startAnswer(HttpAnswer answer)
     m_file = std::move(answer.file);
     m_fileAt = answer.fileFrom;
     m_fileEnd = answer.fileFrom + answer.fileLength;
-    // A file of one piece follows its head in the same packets (see
-    // sendBytes()), and the connection's end rides on its last one. A longer
-    // one is handed over as it goes out: queued far ahead, it would be the
-    // client's acknowledgements that push it out, on the client's time.
-    if (m_file && m_fileEnd - m_fileAt > FilePieceSize) {
-        if (!std::exchange(m_unsentLimited, true))
-            limitUnsentOutput(m_descriptor, int(LowWater));
-    } else if (m_file && m_closeAfter) {
-        holdSocketOutput(m_descriptor);
-    }
+    // A file of one piece follows its head in the same packets without a
+    // hold (see sendBytes()), unless the connection's end is to join it. A
+    // longer one is held to full packets, as a network's packets are small.
+    // Where they are large, as between programs on this machine, it is
+    // rather handed over as it goes out: queued megabytes ahead, it would be
+    // pushed out by the client's acknowledgements, on the client's time. Not
+    // both: the system tells that the socket takes more only once less than
+    // half the limit waits, which a held short packet may never allow.
+    const bool longFile = m_file && m_fileEnd - m_fileAt > FilePieceSize;
+    if (longFile && m_packetSize < 0)
+        m_packetSize = socketPacketSize(m_descriptor);
+    if (longFile && m_packetSize >= LargePacket && !std::exchange(m_unsentLimited, true))
+        limitUnsentOutput(m_descriptor, int(LowWater));
+    m_held = m_file && (m_closeAfter || longFile) && !m_unsentLimited;
+    if (m_held)
+        holdSocketOutput(m_descriptor, true);
     m_stream = std::move(answer.stream);
     madeProgress();
     m_server.watchDeadline(deadline());
@@ -292,6 +298,10 @@ bool HttpConnection::sendFile()
         madeProgress();
         budget -= sent;
     }
+    // The file's last packet goes now, not when the hold would time out; on
+    // a connection that ends, it goes with the end.
+    if (std::exchange(m_held, false) && !m_closeAfter)
+        holdSocketOutput(m_descriptor, false);
     m_file.reset();
     return true;
 }

@@ -53,6 +53,8 @@ public:
     // Beyond what the system has taken, a connection holds at most this much
     // of an answer that is changed on its way, plus one chunk of its file.
     static constexpr qint64 LowWater = 32 * 1024;
+    // Packets of this size and more are not held back to be filled.
+    static constexpr int LargePacket = 16 * 1024;
     // Requests one connection may make; the last answer closes it.
     static constexpr int MaxRequests = 1000;
     static constexpr qint64 FilePieceSize = 2 * 1024 * 1024;
@@ -127,7 +129,11 @@ private:
     qsizetype m_pageAt = 0;
     qsizetype m_pageEnd = 0;
     std::shared_ptr<QFile> m_file;
-    // The system takes a long file only a little ahead of what goes out.
+    // The socket's output is held until the file ends.
+    bool m_held = false;
+    // The largest packet of the connection, once a long file asked for it.
+    int m_packetSize = -1;
+    // The system takes a file only a little ahead of what goes out.
     bool m_unsentLimited = false;
     qint64 m_fileAt = 0;
     qint64 m_fileEnd = 0;

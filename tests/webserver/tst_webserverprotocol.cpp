@@ -2,6 +2,7 @@
 #include "support/testregistry.h"
 #include "webserver/httpserver.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QProcess>
 #include <QSignalSpy>
@@ -78,6 +79,18 @@ for _ in range(150):
     r.begin()
     b = r.read()
     sys.stdout.write(f'{r.status} {len(b) if len(b) > 100 else b if r.status == 206 else b.decode()}|'))";
+
+// A file of several pieces, then a page, on one connection of network-sized
+// packets: each body's digest, or the page itself.
+const char smallPackets[] = R"(import hashlib, http.client, socket, sys
+c = http.client.HTTPConnection('127.0.0.1', int(sys.argv[1]))
+c.sock = socket.socket()
+c.sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_MAXSEG, 1400)
+c.sock.connect(('127.0.0.1', int(sys.argv[1])))
+for path in ('/long.bin', '/t.html'):
+    c.request('GET', path)
+    b = c.getresponse().read()
+    sys.stdout.write(f'{hashlib.md5(b).hexdigest() if len(b) > 100 else b.decode()}|'))";
 
 } // namespace
 
@@ -241,6 +254,11 @@ private Q_SLOTS:
         QTest::newRow("curl, a file of several pieces, then a page")
             << "curl" << curl + QStringList{url + "long.bin", url + "t.html"}
             << pattern(5 * 1000 * 1000) + "at <ip>" << 1;
+        QTest::newRow("python, the same in small packets")
+            << "python3" << QStringList{"-c", smallPackets, "<port>"}
+            << QCryptographicHash::hash(pattern(5 * 1000 * 1000), QCryptographicHash::Md5).toHex()
+                + "|at <ip>|"
+            << 1;
         QTest::newRow("curl, long text chunked")
             << "curl" << curl + QStringList{url + "big.txt", url + "t.html"}
             << QByteArray(m_text).replace("$IP", "<ip>") + "at <ip>" << 1;
