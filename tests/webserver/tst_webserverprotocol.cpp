@@ -90,7 +90,7 @@ c.sock.connect(('127.0.0.1', int(sys.argv[1])))
 for path in ('/long.bin', '/t.html'):
     c.request('GET', path)
     b = c.getresponse().read()
-    sys.stdout.write(f'{hashlib.md5(b).hexdigest() if len(b) > 100 else b.decode()}|'))";
+    print(hashlib.md5(b).hexdigest() if len(b) > 100 else b.decode(), end='|'))";
 
 } // namespace
 
@@ -248,13 +248,10 @@ private Q_SLOTS:
         const QStringList curl{"-sS", "--http1.1"};
         QTest::newRow("curl, a range") << "curl" << curl + QStringList{"-r", "10-19", url + "v.bin"}
                                        << binary.sliced(10, 10) << 1;
-        QTest::newRow("curl, three files on one connection")
-            << "curl" << curl + QStringList{url + "t.html", url + "v.bin", url + "t.html"}
-            << "at <ip>" + binary + "at <ip>" << 1;
-        QTest::newRow("curl, a file of several pieces, then a page")
-            << "curl" << curl + QStringList{url + "long.bin", url + "t.html"}
-            << pattern(5 * 1000 * 1000) + "at <ip>" << 1;
-        QTest::newRow("python, the same in small packets")
+        QTest::newRow("curl, three files on one connection, one of several pieces")
+            << "curl" << curl + QStringList{url + "t.html", url + "long.bin", url + "t.html"}
+            << "at <ip>" + pattern(5 * 1000 * 1000) + "at <ip>" << 1;
+        QTest::newRow("python, a file of several pieces, then a page, in small packets")
             << "python3" << QStringList{"-c", smallPackets, "<port>"}
             << QCryptographicHash::hash(pattern(5 * 1000 * 1000), QCryptographicHash::Md5).toHex()
                 + "|at <ip>|"
