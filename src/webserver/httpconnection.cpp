@@ -212,10 +212,10 @@ void HttpConnection::startAnswer(HttpAnswer answer)
     // both: the system tells that the socket takes more only once less than
     // half the limit waits, which a held short packet may never allow.
     const bool longFile = m_file && m_fileEnd - m_fileAt > FilePieceSize;
-    if (longFile && m_packetSize < 0)
-        m_packetSize = socketPacketSize(m_descriptor);
-    if (longFile && m_packetSize >= LargePacket && !std::exchange(m_unsentLimited, true))
+    if (longFile && !m_unsentLimited && socketPacketSize(m_descriptor) >= LargePacket) {
         limitUnsentOutput(m_descriptor, int(LowWater));
+        m_unsentLimited = true;
+    }
     m_held = m_file && (m_closeAfter || longFile) && !m_unsentLimited;
     if (m_held)
         holdSocketOutput(m_descriptor, true);

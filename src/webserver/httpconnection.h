@@ -131,8 +131,6 @@ private:
     std::shared_ptr<QFile> m_file;
     // The socket's output is held until the file ends.
     bool m_held = false;
-    // The largest packet of the connection, once a long file asked for it.
-    int m_packetSize = -1;
     // The system takes a file only a little ahead of what goes out.
     bool m_unsentLimited = false;
     qint64 m_fileAt = 0;
