@@ -18,24 +18,39 @@ quint32 epollEvents(int interest)
 
 } // namespace
 
-SocketEvents::SocketEvents(QObject *parent) : QObject(parent)
-{
-    m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
-    if (m_epoll >= 0) {
-        m_epollNotifier = new QSocketNotifier(m_epoll, QSocketNotifier::Read, this);
-        connect(m_epollNotifier, &QSocketNotifier::activated, this, &SocketEvents::dispatch);
-    }
-}
+SocketEvents::SocketEvents(QObject *parent) : QObject(parent) { }
 
 SocketEvents::~SocketEvents()
 {
+    if (m_host) {
+        m_host->shareSet(nullptr);
+        return;
+    }
     delete m_epollNotifier;
     if (m_epoll >= 0)
         ::close(m_epoll);
 }
 
+bool SocketEvents::chooseSet()
+{
+    m_chosen = true;
+    if (auto *host = qobject_cast<EpollDispatcher *>(QAbstractEventDispatcher::instance())) {
+        m_host = host;
+        m_epoll = host->shareSet(this);
+        return m_epoll >= 0;
+    }
+    m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
+    if (m_epoll < 0)
+        return false;
+    m_epollNotifier = new QSocketNotifier(m_epoll, QSocketNotifier::Read, this);
+    connect(m_epollNotifier, &QSocketNotifier::activated, this, &SocketEvents::dispatch);
+    return true;
+}
+
 bool SocketEvents::watch(qintptr descriptor, Watcher *watcher, int interest)
 {
+    if (!m_chosen)
+        chooseSet();
     if (m_epoll < 0 || descriptor < 0)
         return false;
     if (descriptor >= m_numbered.size())
@@ -44,7 +59,8 @@ bool SocketEvents::watch(qintptr descriptor, Watcher *watcher, int interest)
     const bool adding = watched->watcher == nullptr;
     if (!adding && watched->interest == interest)
         return true;
-    const quint32 serial = adding ? ++m_serial : watched->serial;
+    // Numbers stay clear of the bit that marks the dispatcher's own entries.
+    const quint32 serial = adding ? (m_serial = (m_serial + 1) & 0x7fffffff) : watched->serial;
     epoll_event event{};
     event.events = epollEvents(interest);
     event.data.u64 = (quint64(serial) << 32) | quint32(descriptor);
@@ -67,17 +83,20 @@ void SocketEvents::dispatch()
 {
     epoll_event events[EventsPerPass];
     const int count = ::epoll_wait(m_epoll, events, EventsPerPass, 0);
-    for (int i = 0; i < count; ++i) {
-        const int descriptor = int(quint32(events[i].data.u64));
-        const quint32 serial = quint32(events[i].data.u64 >> 32);
-        // Watchers told before may have forgotten this one, or closed it and
-        // watched a new connection under its number.
-        if (descriptor >= m_numbered.size() || !m_numbered[descriptor].watcher
-            || m_numbered[descriptor].serial != serial)
-            continue;
-        const quint32 happened = events[i].events;
-        m_numbered[descriptor].watcher->socketEvent(((happened & EPOLLIN) ? Readable : None)
-            | ((happened & EPOLLOUT) ? Writable : None)
-            | ((happened & (EPOLLERR | EPOLLHUP)) ? Broken : None));
-    }
+    for (int i = 0; i < count; ++i)
+        descriptorEvent(events[i].events, events[i].data.u64);
+}
+
+void SocketEvents::descriptorEvent(quint32 happened, quint64 data)
+{
+    const int descriptor = int(quint32(data));
+    const quint32 serial = quint32(data >> 32);
+    // Watchers told before may have forgotten this one, or closed it and
+    // watched a new connection under its number.
+    if (descriptor >= m_numbered.size() || !m_numbered[descriptor].watcher
+        || m_numbered[descriptor].serial != serial)
+        return;
+    m_numbered[descriptor].watcher->socketEvent(((happened & EPOLLIN) ? Readable : None)
+        | ((happened & EPOLLOUT) ? Writable : None)
+        | ((happened & (EPOLLERR | EPOLLHUP)) ? Broken : None));
 }

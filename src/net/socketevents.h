@@ -1,7 +1,10 @@
 #pragma once
 
+#include "net/epolldispatcher.h"
+
 #include <QList>
 #include <QObject>
+#include <QPointer>
 
 class QSocketNotifier;
 
@@ -10,9 +13,12 @@ class QSocketNotifier;
 // Every socket is watched through one epoll set, whose descriptor alone is
 // in the event loop: watching a socket, changing what is watched and
 // forgetting it cost at most one system call, and no allocation or wake-up
-// of the event loop, where a notifier per socket costs several of each. A
-// port to a system without epoll provides this class with its own set.
-class SocketEvents : public QObject
+// of the event loop, where a notifier per socket costs several of each. On
+// a thread run by an EpollDispatcher the sockets join the dispatcher's own
+// set instead, and the thread learns of them as it wakes. The set is chosen
+// by the first watch(), on the thread that serves. A port to a system
+// without epoll provides this class with its own set.
+class SocketEvents : public QObject, private EpollDispatcher::Guest
 {
     Q_OBJECT
 
@@ -48,7 +54,9 @@ public:
     void forget(qintptr descriptor);
 
 private:
+    bool chooseSet();
     void dispatch();
+    void descriptorEvent(quint32 events, quint64 data) override;
 
     struct Entry {
         Watcher *watcher = nullptr;
@@ -63,5 +71,8 @@ private:
     QList<Entry> m_numbered;
     quint32 m_serial = 0;
     int m_epoll = -1;
+    // The set's own notifier, or the dispatcher whose set it is.
     QSocketNotifier *m_epollNotifier = nullptr;
+    QPointer<EpollDispatcher> m_host;
+    bool m_chosen = false;
 };

@@ -2,6 +2,7 @@
 
 #include "core/appcontext.h"
 #include "core/windownames.h"
+#include "net/epolldispatcher.h"
 #include "net/socketio.h"
 #include "ui/messagebox.h"
 #include "ui/placement.h"
@@ -109,6 +110,11 @@ ServerWindow::ServerWindow(
         Qt::DirectConnection);
 
     m_thread->setObjectName(QStringLiteral("web server"));
+    auto *dispatcher = new EpollDispatcher;
+    if (dispatcher->valid())
+        m_thread->setEventDispatcher(dispatcher);
+    else
+        delete dispatcher;
     m_server->moveToThread(m_thread);
     // The server ends its connections as it goes, on its own thread.
     connect(m_thread, &QThread::finished, m_server, &QObject::deleteLater);
