@@ -55,6 +55,8 @@ EpollDispatcher::~EpollDispatcher()
 
 int EpollDispatcher::shareSet(Guest *guest)
 {
+    if (guest && m_guest && guest != m_guest)
+        return -1;
     m_guest = guest;
     return m_epoll;
 }

@@ -42,7 +42,8 @@ public:
 
     // Lets `guest` add descriptors to the set directly (EPOLL_CTL_ADD with
     // the returned descriptor), sparing it a set of its own and the call
-    // that would read it. One guest at a time; nullptr ends it.
+    // that would read it. One guest at a time: -1 while another has it;
+    // nullptr ends it.
     int shareSet(Guest *guest);
 
     bool processEvents(QEventLoop::ProcessEventsFlags flags) override;

@@ -34,10 +34,10 @@ SocketEvents::~SocketEvents()
 bool SocketEvents::chooseSet()
 {
     m_chosen = true;
-    if (auto *host = qobject_cast<EpollDispatcher *>(QAbstractEventDispatcher::instance())) {
+    auto *host = qobject_cast<EpollDispatcher *>(QAbstractEventDispatcher::instance());
+    if (host && (m_epoll = host->shareSet(this)) >= 0) {
         m_host = host;
-        m_epoll = host->shareSet(this);
-        return m_epoll >= 0;
+        return true;
     }
     m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
     if (m_epoll < 0)

@@ -1,48 +1,26 @@
 #include "net/epolldispatcher.h"
 #include "support/testregistry.h"
 
-#include <QMutex>
+#include <QScopeGuard>
 #include <QSocketNotifier>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 
 #include <functional>
-#include <memory>
 
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
+// Tells the test, on its own thread, what a scenario has seen.
+using See = std::function<void(const char *)>;
+// Runs on the thread; `context` lives there until the thread ends. `socket`
+// is watched, `peer` is its other end.
+using Scenario = std::function<void(QObject *context, See see, int socket, int peer)>;
 
-// What a scenario running on the thread has seen, in order.
-class Seen
-{
-public:
-    void add(const QString &what)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_seen.append(what);
-    }
-    QStringList all() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_seen;
-    }
-
-private:
-    mutable QMutex m_mutex;
-    QStringList m_seen;
-};
-
-// Runs on the thread; `context` lives there and is deleted as the thread ends.
-using Scenario = std::function<void(QObject *context, Seen &seen, int peer)>;
-
-} // namespace
-
-// The web server's thread runs its own loop; whatever the server asks of a
-// thread's loop comes out as the toolkit's own loop has it. Each row runs on
-// both.
+// The web server's thread runs a loop of its own; whatever the server asks
+// of a thread's loop comes out as the toolkit's own loop has it. Each row
+// runs on both.
 class ServerThreadLoopTest : public QObject
 {
     Q_OBJECT
@@ -56,65 +34,51 @@ private Q_SLOTS:
             for (const char *loop : {"toolkit", "own"})
                 QTest::addRow("%s, %s loop", name, loop) << scenario << seen;
         };
-        add("timers by their due times",
-            [](QObject *context, Seen &seen, int) {
-                QTimer::singleShot(60, context, [&seen] { seen.add("late"); });
-                QTimer::singleShot(10, context, [&seen] { seen.add("early"); });
-                QTimer::singleShot(0, context, [&seen] { seen.add("at once"); });
-            },
-            {"at once", "early", "late"});
-        add("a repeating timer until stopped",
-            [](QObject *context, Seen &seen, int) {
+        add("timers by their due times, a repeating one until stopped",
+            [](QObject *context, See see, int, int) {
+                QTimer::singleShot(80, context, [see] { see("late"); });
+                QTimer::singleShot(0, context, [see] { see("at once"); });
                 auto *timer = new QTimer(context);
                 QObject::connect(
-                    timer, &QTimer::timeout, context, [timer, &seen, ticks = 0]() mutable {
-                        seen.add("tick");
-                        if (++ticks == 3) {
+                    timer, &QTimer::timeout, context, [timer, see, ticks = 0]() mutable {
+                        see("tick");
+                        if (++ticks == 3)
                             timer->stop();
-                            QTimer::singleShot(50, timer, [&seen] { seen.add("end"); });
-                        }
                     });
                 timer->start(5);
             },
-            {"tick", "tick", "tick", "end"});
-        // Both are due in the same turn; the first to run stops the other.
-        add("a timer stopped by one due with it",
-            [](QObject *context, Seen &seen, int) {
+            {"at once", "tick", "tick", "tick", "late"});
+        // Both are due in the same turn; the first to run deletes the other.
+        add("a timer deleted by one due with it",
+            [](QObject *context, See see, int, int) {
                 auto *first = new QTimer(context);
                 auto *second = new QTimer(context);
                 for (auto [timer, other] : {std::pair(first, second), std::pair(second, first)}) {
-                    timer->setSingleShot(true);
-                    QObject::connect(timer, &QTimer::timeout, context, [other, &seen] {
-                        seen.add("one");
+                    QObject::connect(timer, &QTimer::timeout, context, [timer, other, see] {
+                        see("one");
                         delete other;
+                        timer->stop();
                     });
+                    timer->start(10);
                 }
-                first->start(10);
-                second->start(10);
-                QTimer::singleShot(60, context, [&seen] { seen.add("end"); });
+                QTimer::singleShot(60, context, [see] { see("end"); });
             },
             {"one", "end"});
         // Told again while unread; once the peer has ended, told of the end.
         add("a socket told until read, then of its end",
-            [](QObject *context, Seen &seen, int peer) {
+            [](QObject *context, See see, int socket, int peer) {
                 (void)!::write(peer, "x", 1);
-                auto *notifier = new QSocketNotifier(
-                    context->property("socket").toInt(), QSocketNotifier::Read, context);
-                QObject::connect(notifier, &QSocketNotifier::activated, context,
-                    [notifier, peer, &seen, told = 0]() mutable {
+                auto *notifier = new QSocketNotifier(socket, QSocketNotifier::Read, context);
+                QObject::connect(
+                    notifier, &QSocketNotifier::activated, context, [=, told = 0]() mutable {
                         char byte;
-                        if (++told == 1) {
-                            seen.add("unread");
-                            return;
-                        }
-                        const auto got = ::read(int(notifier->socket()), &byte, 1);
-                        seen.add(got == 1 ? "read" : "ended");
-                        if (got == 1)
-                            ::shutdown(peer, SHUT_WR);
-                        else
-                            notifier->setEnabled(false);
+                        if (++told == 1)
+                            return see("unread");
+                        const bool got = ::read(socket, &byte, 1) == 1;
+                        see(got ? "read" : "ended");
+                        got ? void(::shutdown(peer, SHUT_WR)) : notifier->setEnabled(false);
                     });
-                QTimer::singleShot(100, context, [&seen] { seen.add("end"); });
+                QTimer::singleShot(100, context, [see] { see("end"); });
             },
             {"unread", "read", "ended", "end"});
     }
@@ -122,34 +86,35 @@ private Q_SLOTS:
     {
         QFETCH(Scenario, scenario);
         QFETCH(QStringList, expected);
-        const bool own = QString(QTest::currentDataTag()).endsWith("own loop");
         int sockets[2];
         QVERIFY(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, sockets) == 0);
-        Seen seen;
         QThread thread;
-        if (own) {
-            auto *dispatcher = new EpollDispatcher;
-            QVERIFY(dispatcher->valid());
-            thread.setEventDispatcher(dispatcher);
-        }
+        if (QString(QTest::currentDataTag()).endsWith("own loop"))
+            thread.setEventDispatcher(new EpollDispatcher);
         auto *context = new QObject;
-        context->setProperty("socket", sockets[0]);
         context->moveToThread(&thread);
         QObject::connect(&thread, &QThread::finished, context, &QObject::deleteLater);
+        QStringList seen;
+        const auto end = qScopeGuard([&] {
+            thread.quit();
+            thread.wait();
+            QCoreApplication::sendPostedEvents(this);
+            ::close(sockets[0]);
+            ::close(sockets[1]);
+        });
         thread.start();
+        const See see = [this, &seen](const char *what) {
+            QMetaObject::invokeMethod(this, [&seen, what] { seen.append(what); });
+        };
         // Calls queued from here arrive in order, then the scenario starts.
         for (const char *call : {"queued 1", "queued 2"})
-            QMetaObject::invokeMethod(context, [&seen, call] { seen.add(call); });
-        QMetaObject::invokeMethod(context, [&, context] { scenario(context, seen, sockets[1]); });
+            QMetaObject::invokeMethod(context, [see, call] { see(call); });
+        QMetaObject::invokeMethod(context, [=] { scenario(context, see, sockets[0], sockets[1]); });
         expected = QStringList{"queued 1", "queued 2"} + expected;
-        QTRY_COMPARE(seen.all().size(), expected.size());
+        QTRY_COMPARE(seen.size(), expected.size());
         // Nothing more after the last.
         QTest::qWait(30);
-        QCOMPARE(seen.all(), expected);
-        thread.quit();
-        QVERIFY(thread.wait(5000));
-        ::close(sockets[0]);
-        ::close(sockets[1]);
+        QCOMPARE(seen, expected);
     }
 };
 
