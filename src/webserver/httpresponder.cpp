@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QMimeDatabase>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace {
@@ -18,8 +20,29 @@ namespace {
 const QByteArray lineBreak = QByteArrayLiteral("\r\n");
 constexpr qsizetype SniffedBytes = 16 * 1024;
 
+bool isText(const QMimeType &type)
+{
+    return type.name().startsWith(QLatin1String("text/"))
+        || type.inherits(QStringLiteral("text/html"))
+        || type.name() == QLatin1String("application/xhtml+xml");
+}
+
+// Control characters that text does not hold (tab, line breaks, form feed
+// and escape it may).
+bool holdsBinary(QByteArrayView bytes)
+{
+    return std::ranges::any_of(bytes, [](char c) {
+        const auto byte = uchar(c);
+        return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\v' && byte != '\f'
+            && byte != '\r' && byte != 0x1b;
+    });
+}
+
 // The name decides; the first bytes are read only when it says nothing, as
-// the signatures of file types sit at their start.
+// the signatures of file types sit at their start. Some kinds of text are
+// told by a single first character (a '%' for a script), which any other
+// file may begin with: a file taken for text by its start must read as text
+// too, or its bytes would be changed on their way.
 QMimeType typeOf(const QString &fileName, QFile &file)
 {
     const QMimeDatabase types;
@@ -29,14 +52,10 @@ QMimeType typeOf(const QString &fileName, QFile &file)
     QByteArray start(SniffedBytes, Qt::Uninitialized);
     const ssize_t read = ::pread(file.handle(), start.data(), size_t(start.size()), 0);
     start.truncate(qMax<ssize_t>(read, 0));
-    return types.mimeTypeForData(start);
-}
-
-bool isText(const QMimeType &type)
-{
-    return type.name().startsWith(QLatin1String("text/"))
-        || type.inherits(QStringLiteral("text/html"))
-        || type.name() == QLatin1String("application/xhtml+xml");
+    const QMimeType byContent = types.mimeTypeForData(start);
+    return isText(byContent) && holdsBinary(start)
+        ? types.mimeTypeForName(QStringLiteral("application/octet-stream"))
+        : byContent;
 }
 
 QByteArray contentRange(const RangeSelection &range, qint64 size)
