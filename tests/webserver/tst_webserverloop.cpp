@@ -39,26 +39,20 @@ private Q_SLOTS:
                 QTimer::singleShot(80, context, [see] { see("late"); });
                 QTimer::singleShot(0, context, [see] { see("at once"); });
                 auto *timer = new QTimer(context);
-                QObject::connect(
-                    timer, &QTimer::timeout, context, [timer, see, ticks = 0]() mutable {
-                        see("tick");
-                        if (++ticks == 3)
-                            timer->stop();
-                    });
+                timer->callOnTimeout(context, [timer, see, ticks = 0]() mutable {
+                    see("tick");
+                    if (++ticks == 3)
+                        timer->stop();
+                });
                 timer->start(5);
             },
             {"at once", "tick", "tick", "tick", "late"});
         // Both are due in the same turn; the first to run deletes the other.
         add("a timer deleted by one due with it",
             [](QObject *context, See see, int, int) {
-                auto *first = new QTimer(context);
-                auto *second = new QTimer(context);
+                auto *first = new QTimer(context), *second = new QTimer(context);
                 for (auto [timer, other] : {std::pair(first, second), std::pair(second, first)}) {
-                    QObject::connect(timer, &QTimer::timeout, context, [timer, other, see] {
-                        see("one");
-                        delete other;
-                        timer->stop();
-                    });
+                    timer->callOnTimeout(context, [=] { see("one"), delete other, timer->stop(); });
                     timer->start(10);
                 }
                 QTimer::singleShot(60, context, [see] { see("end"); });
