@@ -31,25 +31,24 @@ SocketEvents::~SocketEvents()
         ::close(m_epoll);
 }
 
-bool SocketEvents::chooseSet()
+void SocketEvents::chooseSet()
 {
-    m_chosen = true;
     auto *host = qobject_cast<EpollDispatcher *>(QAbstractEventDispatcher::instance());
     if (host && (m_epoll = host->shareSet(this)) >= 0) {
         m_host = host;
-        return true;
+        return;
     }
     m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
     if (m_epoll < 0)
-        return false;
+        return;
     m_epollNotifier = new QSocketNotifier(m_epoll, QSocketNotifier::Read, this);
     connect(m_epollNotifier, &QSocketNotifier::activated, this, &SocketEvents::dispatch);
-    return true;
 }
 
 bool SocketEvents::watch(qintptr descriptor, Watcher *watcher, int interest)
 {
-    if (!m_chosen)
+    // Without a set yet, or with none to be had the last time.
+    if (m_epoll < 0)
         chooseSet();
     if (m_epoll < 0 || descriptor < 0)
         return false;

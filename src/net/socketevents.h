@@ -54,7 +54,7 @@ public:
     void forget(qintptr descriptor);
 
 private:
-    bool chooseSet();
+    void chooseSet();
     void dispatch();
     void descriptorEvent(quint32 events, quint64 data) override;
 
@@ -74,5 +74,4 @@ private:
     // The set's own notifier, or the dispatcher whose set it is.
     QSocketNotifier *m_epollNotifier = nullptr;
     QPointer<EpollDispatcher> m_host;
-    bool m_chosen = false;
 };
